@@ -1,0 +1,127 @@
+#include "app/paths.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <mutex>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace quorvane {
+namespace {
+
+// Real path where the folder exists; otherwise the normalised absolute path.
+fs::path resolved(const fs::path& path) {
+    std::error_code error;
+    const fs::path real = fs::weakly_canonical(path, error);
+    return error ? fs::absolute(path).lexically_normal() : real;
+}
+
+fs::path homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+#ifndef _WIN32
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+#endif
+    throw std::runtime_error("the home folder is unknown");
+}
+
+}  // namespace
+
+namespace {
+std::mutex overrideMutex;
+fs::path executableDirOverride;
+}  // namespace
+
+void overrideExecutableDirForTesting(const fs::path& folder) {
+    std::lock_guard lock(overrideMutex);
+    executableDirOverride = folder;
+}
+
+fs::path devScriptDir() {
+    {
+        std::lock_guard lock(overrideMutex);
+        if (!executableDirOverride.empty()) return executableDirOverride;
+    }
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
+    return resolved(fs::path(std::wstring(buffer, length)).parent_path());
+#else
+    return fs::canonical("/proc/self/exe").parent_path();
+#endif
+}
+
+Layout layoutFor(const fs::path& executableDir) {
+    Layout layout;
+    const fs::path prefix = executableDir.parent_path();
+    const fs::path share = prefix / "share" / PACKAGE_SHARE_NAME;
+    std::error_code error;
+    layout.release = executableDir.filename() == "bin" && fs::is_directory(share, error);
+    if (layout.release) {
+        layout.assetRoot = resolved(share);
+        if (isWindows()) {
+            const char* appData = std::getenv("APPDATA");
+            if (!appData) throw std::runtime_error("the environment variable APPDATA is not set");
+            layout.userDataPath = resolved(fs::path(appData) / APP_NAME);
+        } else {
+            layout.userDataPath = resolved(homeFolder() / (std::string(".") + APP_NAME));
+        }
+    } else {
+        layout.assetRoot = resolved(prefix);
+        layout.userDataPath = resolved(prefix / "userdata");
+    }
+    return layout;
+}
+
+bool isRelease() { return layoutFor(devScriptDir()).release; }
+
+bool isWindows() {
+#if defined(_WIN32) || defined(__CYGWIN__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+fs::path _joinAssetPath(const fs::path& first, const fs::path& rest, const fs::path& more) {
+    fs::path path = layoutFor(devScriptDir()).assetRoot / first;
+    if (!rest.empty()) path /= rest;
+    if (!more.empty()) path /= more;
+    return resolved(path);
+}
+
+fs::path getAssetPath(const std::string& filename) { return _joinAssetPath("assets", filename); }
+
+fs::path getHtmlDir() { return _joinAssetPath("web-ui", "dist"); }
+
+fs::path getUserDataPath() { return layoutFor(devScriptDir()).userDataPath; }
+
+std::string getUserFilePath(const std::string& filename) {
+    const fs::path folder = getUserDataPath();
+    fs::create_directories(folder);
+    return (folder / filename).string();
+}
+
+void removeUserFile(const std::string& filename) {
+    const fs::path path = getUserFilePath(filename);
+    if (!fs::remove(path)) throw fs::filesystem_error("cannot remove file", path, std::make_error_code(std::errc::no_such_file_or_directory));
+}
+
+std::pair<std::string, std::string> getFileNameAndExtension(const std::string& filename) {
+    const size_t componentStart = filename.find_last_of("/\\") == std::string::npos ? 0 : filename.find_last_of("/\\") + 1;
+    size_t firstNonDot = componentStart;
+    while (firstNonDot < filename.size() && filename[firstNonDot] == '.') ++firstNonDot;
+    const size_t dot = filename.rfind('.');
+    if (dot == std::string::npos || dot < firstNonDot) return {filename, ""};
+    std::string extension = filename.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    return {filename.substr(0, dot), extension};
+}
+
+}  // namespace quorvane

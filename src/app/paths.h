@@ -1,0 +1,51 @@
+#pragma once
+// Where the program's files are. Two layouts:
+//  - development: the executable is <root>/build/quorvane-player; assets, web files and user data are
+//    <root>/assets, <root>/web-ui/dist and <root>/userdata;
+//  - packaged (installed): the executable is <prefix>/bin/quorvane-player next to the folder
+//    <prefix>/share/quorvane-player, which holds assets/ and web-ui/dist/; user data lives in
+//    ~/.QuorvanePlayer (%APPDATA%\QuorvanePlayer on Windows).
+// Nothing is cached: every call looks again.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace quorvane {
+
+namespace fs = std::filesystem;
+
+inline constexpr const char* APP_NAME = "QuorvanePlayer";
+// Name of the folder below <prefix>/share that marks a packaged installation.
+inline constexpr const char* PACKAGE_SHARE_NAME = "quorvane-player";
+
+// The folder of the running executable, with symbolic links resolved.
+fs::path devScriptDir();
+// Tests stand in a folder of their own for the executable's folder (empty: the real one again).
+void overrideExecutableDirForTesting(const fs::path& folder);
+
+// The layout decided from an executable folder; the functions below use devScriptDir().
+struct Layout {
+    bool release = false;
+    fs::path assetRoot;
+    fs::path userDataPath;
+};
+Layout layoutFor(const fs::path& executableDir);
+
+bool isRelease();
+bool isWindows();
+
+fs::path _joinAssetPath(const fs::path& first, const fs::path& rest = {}, const fs::path& more = {});
+fs::path getAssetPath(const std::string& filename);
+fs::path getHtmlDir();
+fs::path getUserDataPath();
+// The user data folder joined with filename; creates the folder first. With no name, the folder with a
+// trailing separator.
+std::string getUserFilePath(const std::string& filename = "");
+// Deletes a file of the user data folder; throws std::filesystem::filesystem_error when it cannot.
+void removeUserFile(const std::string& filename);
+
+// (stem, extension lowercased without its dot); leading dots of a name do not start an extension.
+std::pair<std::string, std::string> getFileNameAndExtension(const std::string& filename);
+
+}  // namespace quorvane

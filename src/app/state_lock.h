@@ -1,0 +1,37 @@
+#pragma once
+// THE LOCKING RULE of the process.
+//
+// 1. The records inside db, cache and shadow are read and changed only while the thread holds the state
+//    lock (a StateLock on the stack). Web handlers and each scheduler pass take it around their work with
+//    the records and nothing else: never across a network request, a sleep, a file transfer or a sound.
+//    File writes of the stored records take their text under the lock and write it after releasing it.
+// 2. Every other piece of shared state (the clock reading, the playback registry, the alarm, the network
+//    state, the heartbeat worker) has a private leaf lock inside its own module. A leaf lock may be taken
+//    while the state lock is held, never the other way round, and no leaf lock is held while calling out
+//    of its module.
+// 3. References and pointers into the records never outlive the StateLock under which they were taken.
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace quorvane {
+
+class StateLock {
+public:
+    StateLock();
+    ~StateLock();
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+
+    // True when the calling thread holds the state lock.
+    static bool heldByThisThread();
+
+private:
+    std::unique_lock<std::mutex> _lock;
+};
+
+// Throws std::logic_error when the calling thread does not hold the state lock. The storage wrappers
+// call it on every access, so a handler that forgets the lock fails loudly in the tests.
+void requireStateLock();
+
+}  // namespace quorvane

@@ -1,0 +1,32 @@
+#include "model/digest.h"
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+
+#include <stdexcept>
+
+#include "model/uuid.h"
+
+namespace quorvane {
+namespace {
+
+std::string digestHex(const EVP_MD* algorithm, std::string_view bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, algorithm, nullptr) != 1)
+        throw std::runtime_error("digest failed");
+    return toHex(digest, length);
+}
+
+}  // namespace
+
+std::string getHash(std::string_view text) { return digestHex(EVP_sha256(), text); }
+
+std::string md5Hex(std::string_view bytes) { return digestHex(EVP_md5(), bytes); }
+
+bool constantTimeEquals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    return CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace quorvane {
+
+// SHA-256 of the UTF-8 bytes of a text, as 64 lowercase hexadecimal digits.
+std::string getHash(std::string_view text);
+
+// MD5 of bytes, as 32 lowercase hexadecimal digits (uploads are keyed by it).
+std::string md5Hex(std::string_view bytes);
+
+// Compares two texts in time that does not depend on where they differ.
+bool constantTimeEquals(std::string_view a, std::string_view b);
+
+}  // namespace quorvane

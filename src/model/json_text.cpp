@@ -1,0 +1,143 @@
+#include "model/json_text.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "model/errors.h"
+
+namespace quorvane {
+namespace {
+
+void appendUnicodeEscape(std::string& out, unsigned unit) {
+    static constexpr char hex[] = "0123456789abcdef";
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) out += hex[(unit >> shift) & 0xF];
+}
+
+// Decodes one UTF-8 sequence starting at text[i]; returns U+FFFD for bytes that are not valid UTF-8.
+char32_t nextCodePoint(const std::string& text, size_t& i) {
+    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    int length = 0;
+    char32_t point = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2, point = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, point = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, point = lead & 0x07;
+    if (length == 0 || i + length > text.size()) {
+        ++i;
+        return 0xFFFD;
+    }
+    for (int k = 1; k < length; ++k) {
+        const unsigned char next = byte(i + k);
+        if ((next & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        point = (point << 6) | (next & 0x3F);
+    }
+    const bool overlong = (length == 3 && point < 0x800) || (length == 4 && point < 0x10000);
+    if (overlong || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
+        ++i;
+        return 0xFFFD;
+    }
+    i += length;
+    return point;
+}
+
+void appendString(std::string& out, const std::string& text) {
+    out += '"';
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            switch (c) {
+                case '"': out += "\\\""; break;
+                case '\\': out += "\\\\"; break;
+                case '\n': out += "\\n"; break;
+                case '\r': out += "\\r"; break;
+                case '\t': out += "\\t"; break;
+                case '\b': out += "\\b"; break;
+                case '\f': out += "\\f"; break;
+                default:
+                    if (c < 0x20) appendUnicodeEscape(out, c);
+                    else out += static_cast<char>(c);
+            }
+            continue;
+        }
+        const char32_t point = nextCodePoint(text, i);
+        if (point >= 0x10000) {
+            const char32_t v = point - 0x10000;
+            appendUnicodeEscape(out, 0xD800 + (v >> 10));
+            appendUnicodeEscape(out, 0xDC00 + (v & 0x3FF));
+        } else {
+            appendUnicodeEscape(out, point);
+        }
+    }
+    out += '"';
+}
+
+void append(std::string& out, const Json& value) {
+    switch (value.type()) {
+        case Json::value_t::null: out += "null"; break;
+        case Json::value_t::boolean: out += value.get<bool>() ? "true" : "false"; break;
+        case Json::value_t::number_integer: out += std::to_string(value.get<int64_t>()); break;
+        case Json::value_t::number_unsigned: out += std::to_string(value.get<uint64_t>()); break;
+        case Json::value_t::number_float: out += realText(value.get<double>()); break;
+        case Json::value_t::string: appendString(out, value.get_ref<const std::string&>()); break;
+        case Json::value_t::array: {
+            out += '[';
+            bool first = true;
+            for (const auto& item : value) {
+                if (!first) out += ", ";
+                first = false;
+                append(out, item);
+            }
+            out += ']';
+            break;
+        }
+        case Json::value_t::object: {
+            out += '{';
+            bool first = true;
+            for (const auto& [key, item] : value.items()) {
+                if (!first) out += ", ";
+                first = false;
+                appendString(out, key);
+                out += ": ";
+                append(out, item);
+            }
+            out += '}';
+            break;
+        }
+        case Json::value_t::binary:
+        case Json::value_t::discarded: out += "null"; break;
+    }
+}
+
+}  // namespace
+
+std::string realText(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, result.ptr);
+    if (text.find_first_of(".e") == std::string::npos) text += ".0";
+    return text;
+}
+
+std::string toJsonText(const Json& value) {
+    std::string out;
+    out.reserve(256);
+    append(out, value);
+    return out;
+}
+
+Json parseJson(const std::string& text) {
+    try {
+        return Json::parse(text);
+    } catch (const Json::parse_error& error) {
+        throw DecodeError(std::string("not valid JSON: ") + error.what());
+    }
+}
+
+}  // namespace quorvane

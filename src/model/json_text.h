@@ -1,0 +1,20 @@
+#pragma once
+// The one JSON text form of the system, used for the stored files and for every JSON answer of the web
+// interface: one line, ", " and ": " as separators, pure ASCII (every other character as a \u escape),
+// reals in their shortest exact form with a fraction for integral values.
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace quorvane {
+
+using Json = nlohmann::ordered_json;
+
+std::string toJsonText(const Json& value);
+
+// A real as the JSON text writes it: 1.0, 2.5, 1e+16, NaN, Infinity.
+std::string realText(double value);
+
+// Parses JSON text; throws DecodeError with the parser's reason when the text is not JSON.
+Json parseJson(const std::string& text);
+
+}  // namespace quorvane

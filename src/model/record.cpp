@@ -1,0 +1,110 @@
+#include "model/record.h"
+
+#include <charconv>
+#include <limits>
+
+namespace quorvane {
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return text;
+}
+
+std::optional<int64_t> parseDecimalInteger(std::string_view text) {
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseDecimalReal(std::string_view text) {
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+int64_t truncatedInteger(double value, const std::string& path) {
+    if (!std::isfinite(value) || value >= 9.2e18 || value <= -9.2e18) failDecode(path, "number out of range");
+    return static_cast<int64_t>(std::trunc(value));
+}
+
+}  // namespace
+
+std::string kindName(const Json& value) {
+    switch (value.type()) {
+        case Json::value_t::null: return "null";
+        case Json::value_t::boolean: return "a truth value";
+        case Json::value_t::number_integer:
+        case Json::value_t::number_unsigned: return "an integer";
+        case Json::value_t::number_float: return "a real number";
+        case Json::value_t::string: return "a text";
+        case Json::value_t::array: return "an array";
+        case Json::value_t::object: return "an object";
+        default: return "an unknown value";
+    }
+}
+
+void failDecode(const std::string& path, const std::string& reason) {
+    throw DecodeError((path.empty() ? std::string("record") : path) + ": " + reason);
+}
+
+const std::string& requireString(const Json& value, const std::string& path) {
+    if (!value.is_string()) failDecode(path, "expected a text, found " + kindName(value));
+    return value.get_ref<const std::string&>();
+}
+
+int64_t decodeInteger(const Json& value, const std::string& path) {
+    if (value.is_number_integer()) {
+        if (value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+            failDecode(path, "number out of range");
+        return value.get<int64_t>();
+    }
+    if (value.is_number_float()) return truncatedInteger(value.get<double>(), path);
+    if (value.is_boolean()) return value.get<bool>() ? 1 : 0;
+    if (value.is_string()) {
+        if (const auto number = parseDecimalInteger(value.get_ref<const std::string&>())) return *number;
+        failDecode(path, "the text '" + value.get<std::string>() + "' is not an integer");
+    }
+    failDecode(path, "expected an integer, found " + kindName(value));
+}
+
+double decodeReal(const Json& value, const std::string& path) {
+    if (value.is_number()) return value.get<double>();
+    if (value.is_boolean()) return value.get<bool>() ? 1.0 : 0.0;
+    if (value.is_string()) {
+        if (const auto number = parseDecimalReal(value.get_ref<const std::string&>())) return *number;
+        failDecode(path, "the text '" + value.get<std::string>() + "' is not a number");
+    }
+    failDecode(path, "expected a number, found " + kindName(value));
+}
+
+bool decodeTruth(const Json& value, const std::string& path) {
+    if (value.is_boolean()) return value.get<bool>();
+    if (value.is_number()) return value.get<double>() != 0.0;
+    if (value.is_string()) return !value.get_ref<const std::string&>().empty();
+    failDecode(path, "expected a truth value, found " + kindName(value));
+}
+
+std::string decodeText(const Json& value, const std::string& path) {
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_number_integer()) return value.is_number_unsigned() ? std::to_string(value.get<uint64_t>()) : std::to_string(value.get<int64_t>());
+    if (value.is_number_float()) return realText(value.get<double>());
+    if (value.is_boolean()) return value.get<bool>() ? "True" : "False";
+    failDecode(path, "expected a text, found " + kindName(value));
+}
+
+int64_t decodeEnumNumber(const Json& value, const std::string& path) {
+    if (value.is_number_integer()) return decodeInteger(value, path);
+    if (value.is_number_float() && std::trunc(value.get<double>()) == value.get<double>())
+        return truncatedInteger(value.get<double>(), path);
+    failDecode(path, "expected a number, found " + kindName(value));
+}
+
+}  // namespace quorvane

@@ -1,0 +1,51 @@
+#pragma once
+// The scheduler thread: about ten passes a second; each pass takes a new clock reading and, when the
+// second changed, runs the heartbeat (when due), the daily reset and the signals of that second; every
+// pass ends with the auto-saves of the stored records.
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "app/daemon_thread.h"
+#include "scheduling/clock.h"
+
+namespace quorvane {
+
+// What a pass does besides keeping time; tests replace the steps with recording ones.
+struct SchedulerSteps {
+    std::function<void()> phoneHome;                        // must not block: hands over to a worker
+    std::function<void(const struct_time&)> processSecond;  // daily reset, then the signals due at that second
+    std::function<void()> saveStoredRecords;                // the three auto-saves
+};
+
+// The steps of the running system.
+SchedulerSteps defaultSchedulerSteps();
+
+class Scheduler : public DaemonThread {
+public:
+    static constexpr int64_t SEC_30_HOURS = 108000;
+    // A new reading at most this many seconds after the previous one also processes the seconds in
+    // between (a stalled pass must not lose a bell); a larger jump is the clock being set and skips.
+    static constexpr int64_t MAX_CATCH_UP_SECONDS = 5;
+
+    explicit Scheduler(SchedulerSteps steps = defaultSchedulerSteps());
+
+    // One pass of the loop; the thread runs it ten times a second, tests call it directly.
+    void runPass();
+    int64_t secCounter() const { return _secCounter; }
+
+protected:
+    void run() override;
+
+private:
+    void processCountedSecond(const struct_time& reading);
+
+    SchedulerSteps _steps;
+    int64_t _secCounter = 0;
+    std::optional<struct_time> _nowPrev;
+};
+
+// Logs "Scheduler thread error: " + the text, the one form every scheduler failure is reported in.
+void logSchedulerError(const std::string& text);
+
+}  // namespace quorvane

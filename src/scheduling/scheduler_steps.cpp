@@ -1,0 +1,7 @@
+#include "scheduling/scheduler.h"
+
+namespace quorvane {
+
+SchedulerSteps defaultSchedulerSteps() { return {}; }
+
+}  // namespace quorvane

@@ -1,0 +1,138 @@
+#include "app/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/version.h"
+#include "support/test_layout.h"
+
+namespace quorvane {
+namespace {
+
+using testing::TempDir;
+using testing::TestLayout;
+using testing::writeFile;
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : _name(name) {
+        if (const char* old = std::getenv(name)) _old = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { _old ? setenv(_name, _old->c_str(), 1) : unsetenv(_name); }
+
+private:
+    const char* _name;
+    std::optional<std::string> _old;
+};
+
+TEST(Layout, DevelopmentLayoutIsTheParentOfTheExecutableFolder) {
+    TempDir root;
+    std::filesystem::create_directories(root / "build");
+    const Layout layout = layoutFor(root / "build");
+    EXPECT_FALSE(layout.release);
+    EXPECT_EQ(layout.assetRoot, root.path());
+    EXPECT_EQ(layout.userDataPath, root / "userdata");
+}
+
+TEST(Layout, InstalledTreeIsThePackagedLayout) {
+    TempDir prefix, home;
+    std::filesystem::create_directories(prefix / "bin");
+    std::filesystem::create_directories(prefix / "share" / "quorvane-player" / "assets");
+    ScopedEnv env("HOME", home.path().string());
+    const Layout layout = layoutFor(prefix / "bin");
+    EXPECT_TRUE(layout.release);
+    EXPECT_EQ(layout.assetRoot, prefix / "share" / "quorvane-player");
+    EXPECT_EQ(layout.userDataPath, home / ".QuorvanePlayer");
+}
+
+TEST(Layout, ABinFolderWithoutTheShareFolderIsDevelopment) {
+    TempDir prefix;
+    std::filesystem::create_directories(prefix / "bin");
+    EXPECT_FALSE(layoutFor(prefix / "bin").release);
+}
+
+TEST(Layout, PathsResolveSymbolicLinks) {
+    TestLayout layout;
+    TempDir elsewhere;
+    std::filesystem::create_directories(elsewhere / "real-assets");
+    std::filesystem::remove(layout.assets());
+    std::filesystem::create_directory_symlink(elsewhere / "real-assets", layout.assets());
+    EXPECT_EQ(getAssetPath("x.mp3"), elsewhere / "real-assets" / "x.mp3");
+    EXPECT_EQ(getHtmlDir(), layout.webDir());
+    EXPECT_FALSE(isRelease());
+}
+
+TEST(UserFilePath, CreatesTheFolderAndEndsWithASeparator) {
+    TestLayout layout;
+    ASSERT_FALSE(std::filesystem::exists(layout.userData()));
+    EXPECT_EQ(getUserFilePath(), layout.userData().string() + "/");
+    EXPECT_TRUE(std::filesystem::is_directory(layout.userData()));
+    EXPECT_EQ(getUserFilePath("_db.json"), (layout.userData() / "_db.json").string());
+}
+
+TEST(UserFilePath, RemoveUserFileDeletesOrFails) {
+    TestLayout layout;
+    writeFile(getUserFilePath("x.mp3"), "data");
+    removeUserFile("x.mp3");
+    EXPECT_FALSE(std::filesystem::exists(layout.userData() / "x.mp3"));
+    EXPECT_THROW(removeUserFile("x.mp3"), std::filesystem::filesystem_error);
+}
+
+TEST(FileNameAndExtension, SplitsAtTheLastDotOfTheName) {
+    using Pair = std::pair<std::string, std::string>;
+    EXPECT_EQ(getFileNameAndExtension("Bell.MP3"), Pair("Bell", "mp3"));
+    EXPECT_EQ(getFileNameAndExtension("a.b.wav"), Pair("a.b", "wav"));
+    EXPECT_EQ(getFileNameAndExtension("README"), Pair("README", ""));
+    EXPECT_EQ(getFileNameAndExtension("name."), Pair("name", ""));
+    EXPECT_EQ(getFileNameAndExtension(".hidden"), Pair(".hidden", ""));
+    EXPECT_EQ(getFileNameAndExtension("..hidden.Ogg"), Pair("..hidden", "ogg"));
+    EXPECT_EQ(getFileNameAndExtension("dir.v2/file"), Pair("dir.v2/file", ""));
+}
+
+TEST(Platform, IsWindowsOnlyOnWindows) { EXPECT_FALSE(isWindows()); }
+
+class VersionTest : public ::testing::Test {
+protected:
+    void SetUp() override { _previous = std::filesystem::current_path(); }
+    void TearDown() override { std::filesystem::current_path(_previous); }
+    std::filesystem::path _previous;
+};
+
+TEST_F(VersionTest, OutsideARepositoryTheVersionIsDQuestionMark) {
+    TestLayout layout;
+    std::filesystem::current_path(layout.root());
+    EXPECT_EQ(getVersion(), "D?");
+}
+
+TEST_F(VersionTest, ModifiedWorkingTreeIsMarkedDirty) {
+    TestLayout layout;
+    TempDir repo;
+    std::filesystem::current_path(repo.path());
+    ASSERT_EQ(runCommand({"git", "init", "-q"}).exitStatus, 0);
+    writeFile(repo / "f.txt", "one");
+    ASSERT_EQ(runCommand({"git", "add", "f.txt"}).exitStatus, 0);
+    ASSERT_EQ(runCommand({"git", "-c", "user.name=t", "-c", "user.email=t@example.invalid", "commit", "-q", "-m", "x"}).exitStatus, 0);
+    const std::string clean = getVersion();
+    EXPECT_EQ(clean.size(), 8u) << clean;  // D and the abbreviated commit name
+    EXPECT_EQ(clean[0], 'D');
+    writeFile(repo / "f.txt", "two");
+    EXPECT_EQ(getVersion(), clean + "-dirty");
+}
+
+TEST_F(VersionTest, PackagedVersionComesFromVersionInfo) {
+    TempDir prefix;
+    std::filesystem::create_directories(prefix / "bin");
+    writeFile(prefix / "share" / "quorvane-player" / "assets" / "version.info", "  1.4.2\n");
+    overrideExecutableDirForTesting(prefix / "bin");
+    EXPECT_EQ(getVersion(), "1.4.2");
+    std::filesystem::remove(prefix / "share" / "quorvane-player" / "assets" / "version.info");
+    EXPECT_THROW(getVersion(), std::runtime_error);
+    overrideExecutableDirForTesting({});
+}
+
+TEST(RunCommand, MissingProgramCannotStart) { EXPECT_THROW(runCommand({"quorvane-no-such-program"}), std::system_error); }
+
+}  // namespace
+}  // namespace quorvane
