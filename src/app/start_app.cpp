@@ -8,6 +8,7 @@
 #include "app/paths.h"
 #include "app/version.h"
 #include "scheduling/scheduler.h"
+#include "storage/stored_records.h"
 
 namespace quorvane {
 
@@ -27,7 +28,12 @@ int start_app(int argc, const char* const* argv) {
     const std::string userDataPath = getUserFilePath();
     spdlog::debug("User data path: {}", userDataPath);
 
+    loadStoredRecords();
+
     std::make_shared<Scheduler>()->start();
+
+    const std::string signingKey = sessionSigningKey();
+    (void)signingKey;  // the web server takes it as its session signing key
 
     for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
 }

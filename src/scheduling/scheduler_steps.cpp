@@ -1,7 +1,16 @@
 #include "scheduling/scheduler.h"
+#include "storage/stored_records.h"
 
 namespace quorvane {
 
-SchedulerSteps defaultSchedulerSteps() { return {}; }
+SchedulerSteps defaultSchedulerSteps() {
+    SchedulerSteps steps;
+    steps.processSecond = [](const struct_time& reading) {
+        StateLock lock;
+        db->settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
+    };
+    steps.saveStoredRecords = saveStoredRecords;
+    return steps;
+}
 
 }  // namespace quorvane
