@@ -51,6 +51,21 @@ struct EnumMembers;
 template <class E>
 concept ListedEnum = std::is_enum_v<E> && requires { EnumMembers<E>::values; };
 
+// Text-valued enumerations (TypeOfDay, TimetableSource, NetworkState) list (member, text) pairs in
+// EnumTexts<E>::values; their JSON form is the text.
+template <class E>
+struct EnumTexts;
+
+template <class E>
+concept TextEnum = std::is_enum_v<E> && requires { EnumTexts<E>::values; };
+
+template <TextEnum E>
+const char* enumText(E value) {
+    for (const auto& [member, text] : EnumTexts<E>::values)
+        if (member == value) return text;
+    return "";
+}
+
 // ---- fingerprints ----
 
 using Fingerprint = uint64_t;
@@ -135,6 +150,18 @@ struct Codec<E> {
         for (E member : EnumMembers<E>::values)
             if (static_cast<int64_t>(member) == number) return member;
         failDecode(path, std::to_string(number) + " is not a valid value");
+    }
+    static Fingerprint hash(E v) { return hashInt(static_cast<int64_t>(v)); }
+};
+
+template <TextEnum E>
+struct Codec<E> {
+    static Json encode(E v) { return enumText(v); }
+    static E decode(const Json& j, const std::string& path) {
+        const std::string& text = requireString(j, path);
+        for (const auto& [member, name] : EnumTexts<E>::values)
+            if (text == name) return member;
+        failDecode(path, "'" + text + "' is not a valid value");
     }
     static Fingerprint hash(E v) { return hashInt(static_cast<int64_t>(v)); }
 };

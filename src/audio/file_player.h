@@ -1,0 +1,28 @@
+#pragma once
+// What a playback thread needs from the platform to make a sound.
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace quorvane {
+
+// A failure of a file player, carrying its message text.
+class PlaybackError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class FilePlayer {
+public:
+    virtual ~FilePlayer() = default;
+    // Starts playing without waiting for the end; throws PlaybackError.
+    virtual void startPlay(const std::string& path) = 0;
+    virtual bool isPlaying() = 0;
+    // Ends the play and releases what startPlay took; throws PlaybackError.
+    virtual void closeFile(bool wasAborted) = 0;
+};
+
+// The file player of this platform (Windows: MCI; elsewhere: mpg123 and aplay child processes).
+std::unique_ptr<FilePlayer> makePlatformFilePlayer();
+
+}  // namespace quorvane

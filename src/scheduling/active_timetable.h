@@ -1,0 +1,43 @@
+#pragma once
+// Which timetable is in force now, and the firing of the signals due at a second.
+#include <string>
+
+#include "model/record.h"
+#include "scheduling/clock.h"
+#include "scheduling/day_type.h"
+
+namespace quorvane {
+
+enum class TimetableSource { DISABLED, NORMAL, DAILY_OVERRIDE };
+template <>
+struct EnumTexts<TimetableSource> {
+    static constexpr std::pair<TimetableSource, const char*> values[] = {{TimetableSource::DISABLED, "DISABLED"},
+                                                                         {TimetableSource::NORMAL, "NORMAL"},
+                                                                         {TimetableSource::DAILY_OVERRIDE, "DAILY_OVERRIDE"}};
+};
+
+struct TimetableInfo {
+    std::string id = "NULL";
+    TimetableSource source = TimetableSource::NORMAL;
+    std::string date;
+    int64_t dayOfWeek = 0;
+    TypeOfDay typeOfDay = TypeOfDay::WORKDAY;
+
+    static constexpr auto fields() {
+        return std::tuple{field("id", &TimetableInfo::id), field("source", &TimetableInfo::source), field("date", &TimetableInfo::date),
+                          field("dayOfWeek", &TimetableInfo::dayOfWeek), field("typeOfDay", &TimetableInfo::typeOfDay)};
+    }
+};
+
+// The active timetable for the shared clock reading (or for a given reading). Requires the state lock.
+TimetableInfo getActiveTimetableInfo();
+TimetableInfo activeTimetableInfoAt(const struct_time& reading);
+
+// Starts the playback of every signal of the active timetable due at the second of the reading (the
+// shared one by default), channel A and the extra plays. Returns without waiting for any sound. A
+// playback request that fails is logged and the remaining tests of that second still run.
+// Requires the state lock.
+void triggerScheduledSounds();
+void triggerScheduledSoundsAt(const struct_time& reading);
+
+}  // namespace quorvane

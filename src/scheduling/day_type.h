@@ -1,0 +1,23 @@
+#pragma once
+// What kind of day a date is, from the synchronised calendar region and the configured working week.
+#include <string>
+#include <utility>
+
+#include "model/record.h"
+
+namespace quorvane {
+
+enum class TypeOfDay { WORKDAY, NON_WORKDAY, HOLIDAY, SCHOOL_BREAK, EXTRA_WORKDAY };
+template <>
+struct EnumTexts<TypeOfDay> {
+    static constexpr std::pair<TypeOfDay, const char*> values[] = {{TypeOfDay::WORKDAY, "WORKDAY"},
+                                                                   {TypeOfDay::NON_WORKDAY, "NON_WORKDAY"},
+                                                                   {TypeOfDay::HOLIDAY, "HOLIDAY"},
+                                                                   {TypeOfDay::SCHOOL_BREAK, "SCHOOL_BREAK"},
+                                                                   {TypeOfDay::EXTRA_WORKDAY, "REPLACED_WORKDAY"}};
+};
+
+// dayOfWeek: Monday = 0 ... Sunday = 6; dateStr as 2024-09-02. Requires the state lock.
+TypeOfDay calculateTypeOfDayWithCalendar(int dayOfWeek, const std::string& dateStr);
+
+}  // namespace quorvane
