@@ -3,12 +3,12 @@
 #include <spdlog/spdlog.h>
 
 #include <memory>
-#include <thread>
 
 #include "app/paths.h"
 #include "app/version.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
+#include "web/web_server.h"
 
 namespace quorvane {
 
@@ -32,10 +32,14 @@ int start_app(int argc, const char* const* argv) {
 
     std::make_shared<Scheduler>()->start();
 
-    const std::string signingKey = sessionSigningKey();
-    (void)signingKey;  // the web server takes it as its session signing key
+    web::app.setSigningKey(sessionSigningKey());
 
-    for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+    // Blocks for the life of the process; a port that cannot be bound throws, and main reports it.
+    if (!web::app.run("0.0.0.0", options.port)) {
+        spdlog::error("The web server stopped accepting connections");
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace quorvane

@@ -1,0 +1,15 @@
+#pragma once
+// The configuration endpoints: the whole database, timetables, settings, uploads and signal files.
+#include "web/request_context.h"
+
+namespace quorvane::web {
+
+Reply get_db(RequestContext& context);
+Reply get_timetables(RequestContext& context);
+Reply timetables_create(RequestContext& context);
+Reply timetables_update(RequestContext& context);
+Reply update_settings(RequestContext& context);
+Reply upload_file(RequestContext& context);
+Reply get_signal_file(RequestContext& context);
+
+}  // namespace quorvane::web

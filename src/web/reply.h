@@ -1,0 +1,52 @@
+#pragma once
+// The answers of the web interface. Every handler returns a Reply; the server frame turns it into the
+// HTTP response and adds the headers that every response carries.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/json_text.h"
+
+namespace quorvane::web {
+
+struct Reply {
+    int status = 200;
+    std::string contentType;
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;
+    // Byte ranges apply only to files; for any other answer a Range header is ignored.
+    bool isFile = false;
+};
+
+inline constexpr const char* TEXT_CONTENT_TYPE = "text/plain; charset=utf-8";
+inline constexpr const char* JSON_CONTENT_TYPE = "application/json";
+
+// Status 200 with the JSON text of the value (pure ASCII).
+Reply json_response(const Json& value);
+// Status 400 whose body is the message, verbatim.
+Reply BadRequest(const std::string& message);
+// Status 200 with the body "ok".
+Reply okText();
+// Status 302 to the path.
+Reply redirect(const std::string& location);
+// Status 200 with the bytes of a file; byte ranges apply.
+Reply fileReply(std::string bytes, const std::string& contentType);
+
+// The generic answers of the frame.
+Reply notFound();
+Reply methodNotAllowed(const std::string& allowedMethods);
+Reply internalError();
+
+// A client error found while preparing a request for its handler (a body that is not JSON, say). The
+// frame answers its reply; handlers never see such a request.
+class RefusedRequest : public std::exception {
+public:
+    explicit RefusedRequest(Reply reply) : _reply(std::move(reply)) {}
+    const Reply& reply() const { return _reply; }
+    const char* what() const noexcept override { return "request refused"; }
+
+private:
+    Reply _reply;
+};
+
+}  // namespace quorvane::web

@@ -1,0 +1,130 @@
+#include "web/session.h"
+
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+
+#include <array>
+#include <stdexcept>
+
+#include "model/digest.h"
+#include "model/json_text.h"
+
+namespace quorvane::web {
+namespace {
+
+constexpr std::string_view BASE64_URL_ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+
+int base64UrlValue(char c) {
+    const size_t position = BASE64_URL_ALPHABET.find(c);
+    return position == std::string_view::npos ? -1 : static_cast<int>(position);
+}
+
+// The signature covers the cookie's name too, so a value signed for another purpose never passes.
+std::string signature(std::string_view payload, std::string_view signingKey) {
+    const std::string message = std::string(SESSION_COOKIE_NAME) + "." + std::string(payload);
+    std::array<unsigned char, EVP_MAX_MD_SIZE> mac{};
+    unsigned int length = 0;
+    if (!HMAC(EVP_sha256(), signingKey.data(), static_cast<int>(signingKey.size()),
+              reinterpret_cast<const unsigned char*>(message.data()), message.size(), mac.data(), &length))
+        throw std::runtime_error("HMAC-SHA256 failed");
+    return base64UrlEncode(std::string_view(reinterpret_cast<const char*>(mac.data()), length));
+}
+
+std::string_view trimmedSpaces(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::string base64UrlEncode(std::string_view bytes) {
+    std::string text;
+    text.reserve((bytes.size() * 4 + 2) / 3);
+    uint32_t buffer = 0;
+    int bits = 0;
+    for (const unsigned char byte : bytes) {
+        buffer = (buffer << 8) | byte;
+        bits += 8;
+        while (bits >= 6) {
+            bits -= 6;
+            text.push_back(BASE64_URL_ALPHABET[(buffer >> bits) & 0x3f]);
+        }
+    }
+    if (bits > 0) text.push_back(BASE64_URL_ALPHABET[(buffer << (6 - bits)) & 0x3f]);
+    return text;
+}
+
+std::optional<std::string> base64UrlDecode(std::string_view text) {
+    if (text.size() % 4 == 1) return std::nullopt;
+    std::string bytes;
+    uint32_t buffer = 0;
+    int bits = 0;
+    for (const char c : text) {
+        const int value = base64UrlValue(c);
+        if (value < 0) return std::nullopt;
+        buffer = (buffer << 6) | static_cast<uint32_t>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<char>((buffer >> bits) & 0xff));
+        }
+    }
+    // Left-over bits must be zero, so that every byte string has exactly one text form.
+    if ((buffer & ((1u << bits) - 1)) != 0) return std::nullopt;
+    return bytes;
+}
+
+std::string Session::encode(std::string_view signingKey) const {
+    Json entries = Json::object();
+    entries["loggedIn"] = _loggedIn;
+    entries["permanent"] = _permanent;
+    const std::string payload = base64UrlEncode(toJsonText(entries));
+    return payload + "." + signature(payload, signingKey);
+}
+
+Session Session::decode(std::string_view cookieValue, std::string_view signingKey) {
+    const size_t dot = cookieValue.find('.');
+    if (dot == std::string_view::npos) return {};
+    const std::string_view payload = cookieValue.substr(0, dot);
+    if (!constantTimeEquals(signature(payload, signingKey), cookieValue.substr(dot + 1))) return {};
+    const std::optional<std::string> text = base64UrlDecode(payload);
+    if (!text) return {};
+    const Json entries = Json::parse(*text, nullptr, false);
+    if (!entries.is_object()) return {};
+    Session session;
+    const auto entry = [&](const char* name) {
+        const auto found = entries.find(name);
+        return found != entries.end() && found->is_boolean() && found->get<bool>();
+    };
+    session._loggedIn = entry("loggedIn");
+    session._permanent = entry("permanent");
+    return session;
+}
+
+Session Session::fromCookieHeader(std::string_view header, std::string_view signingKey) {
+    const std::optional<std::string> value = cookieValue(header, SESSION_COOKIE_NAME);
+    return value ? decode(*value, signingKey) : Session{};
+}
+
+std::string Session::setCookieHeader(std::string_view signingKey) const {
+    std::string header = std::string(SESSION_COOKIE_NAME) + "=" + encode(signingKey) + "; HttpOnly; SameSite=Strict; Path=/";
+    if (_permanent) header += "; Max-Age=" + std::to_string(PERMANENT_SESSION_SECONDS);
+    return header;
+}
+
+std::optional<std::string> cookieValue(std::string_view header, std::string_view name) {
+    while (!header.empty()) {
+        const size_t end = header.find(';');
+        const std::string_view pair = trimmedSpaces(header.substr(0, end));
+        header = end == std::string_view::npos ? std::string_view{} : header.substr(end + 1);
+        const size_t equals = pair.find('=');
+        if (equals == std::string_view::npos || trimmedSpaces(pair.substr(0, equals)) != name) continue;
+        std::string_view value = trimmedSpaces(pair.substr(equals + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        return std::string(value);
+    }
+    return std::nullopt;
+}
+
+}  // namespace quorvane::web

@@ -1,0 +1,146 @@
+#include "web/settings_update.h"
+
+#include <limits>
+#include <type_traits>
+
+namespace quorvane::web {
+namespace {
+
+std::vector<std::string> splitPath(const std::string& path) {
+    std::vector<std::string> steps;
+    size_t start = 0;
+    while (true) {
+        const size_t dot = path.find('.', start);
+        steps.push_back(path.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+        if (dot == std::string::npos) return steps;
+        start = dot + 1;
+    }
+}
+
+template <class T>
+struct IsOptionalText : std::false_type {};
+template <>
+struct IsOptionalText<std::optional<std::string>> : std::true_type {};
+
+template <Record R>
+bool decodesExactly(const Json& value);
+
+// Whether a JSON value is of the kind of a field of type T: no conversions between kinds.
+template <class T>
+bool isOfKind(const Json& value) {
+    if constexpr (std::is_same_v<T, bool>) {
+        return value.is_boolean();
+    } else if constexpr (std::is_same_v<T, int64_t>) {
+        return value.is_number_integer() &&
+               !(value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
+    } else if constexpr (std::is_same_v<T, double>) {
+        return value.is_number();
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        return value.is_string();
+    } else if constexpr (IsOptionalText<T>::value) {
+        return value.is_string() || value.is_null();
+    } else if constexpr (ListedEnum<T>) {
+        if (!value.is_number_integer()) return false;
+        for (const T member : EnumMembers<T>::values)
+            if (value == static_cast<int64_t>(member)) return true;
+        return false;
+    } else if constexpr (TextEnum<T>) {
+        if (!value.is_string()) return false;
+        for (const auto& [member, text] : EnumTexts<T>::values)
+            if (value == text) return true;
+        return false;
+    } else if constexpr (Record<T>) {
+        return decodesExactly<T>(value);
+    } else {
+        // Lists, tables and time values: whatever their own decoding accepts.
+        try {
+            Codec<T>::decode(value, "");
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+}
+
+// An object whose every member names a field of the record and holds a value of that field's kind.
+template <Record R>
+bool decodesExactly(const Json& value) {
+    if (!value.is_object()) return false;
+    for (const auto& [name, member] : value.items()) {
+        bool known = false, ofKind = false;
+        forEachField<R>([&](const auto& f) {
+            if (known || f.name != name) return;
+            known = true;
+            using T = std::remove_cvref_t<decltype(std::declval<R&>().*(f.member))>;
+            ofKind = isOfKind<T>(member);
+        });
+        if (!known || !ofKind) return false;
+    }
+    return true;
+}
+
+template <class T>
+std::string expectedKind() {
+    if constexpr (std::is_same_v<T, bool>) {
+        return "true or false";
+    } else if constexpr (std::is_same_v<T, int64_t>) {
+        return "an integer";
+    } else if constexpr (std::is_same_v<T, double>) {
+        return "a number";
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        return "a text";
+    } else if constexpr (IsOptionalText<T>::value) {
+        return "a text or null";
+    } else if constexpr (ListedEnum<T>) {
+        std::string numbers;
+        for (const T member : EnumMembers<T>::values) numbers += (numbers.empty() ? "" : ", ") + std::to_string(static_cast<int64_t>(member));
+        return "one of " + numbers;
+    } else if constexpr (TextEnum<T>) {
+        std::string texts;
+        for (const auto& [member, text] : EnumTexts<T>::values) texts += (texts.empty() ? "" : ", ") + std::string(text);
+        return "one of " + texts;
+    } else if constexpr (Record<T>) {
+        std::string names;
+        forEachField<T>([&](const auto& f) { names += (names.empty() ? "" : ", ") + std::string(f.name); });
+        return "an object of the fields " + names;
+    } else {
+        return "a value of its kind";
+    }
+}
+
+// Walks the path from a record; on the last step checks the value and, when apply is set, assigns it.
+template <Record R>
+void visitPath(R& record, const std::vector<std::string>& steps, size_t step, const Json& value, const std::string& path, bool apply) {
+    bool found = false;
+    forEachField<R>([&](const auto& f) {
+        if (found || f.name != steps[step]) return;
+        found = true;
+        auto& field = record.*(f.member);
+        using T = std::remove_cvref_t<decltype(field)>;
+        if (step + 1 < steps.size()) {
+            if constexpr (Record<T>) {
+                visitPath(field, steps, step + 1, value, path, apply);
+            } else {
+                throw SettingsUpdateError("Invalid setting " + path + ": " + steps[step] + " holds no fields");
+            }
+            return;
+        }
+        if (!isOfKind<T>(value)) throw SettingsUpdateError("Invalid value for setting " + path + ": expected " + expectedKind<T>());
+        if (apply) field = Codec<T>::decode(value, path);
+    });
+    if (!found) throw SettingsUpdateError("Unknown setting: " + path);
+}
+
+}  // namespace
+
+void checkSettingsUpdate(const Json& update) {
+    if (!update.is_object()) throw SettingsUpdateError("The settings update must be a JSON object");
+    Settings scratch;
+    for (const auto& [path, value] : update.items()) visitPath(scratch, splitPath(path), 0, value, path, false);
+}
+
+void applySettingsUpdate(Settings& settings, const Json& update) {
+    for (const auto& [path, value] : update.items()) visitPath(settings, splitPath(path), 0, value, path, true);
+}
+
+}  // namespace quorvane::web

@@ -1,0 +1,24 @@
+#pragma once
+// The browser application's files, from the web folder, and the single-page fallback to index.html.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "web/request_context.h"
+
+namespace quorvane::web {
+
+// GET "/" and "/<path:path>", no login gate.
+Reply serve_static(RequestContext& context);
+
+// The file below the folder that a request path (decoded, without its leading "/") names; absent when the
+// path would leave the folder (dot segments, empty segments, backslashes, NUL, drive colons).
+std::optional<std::filesystem::path> fileBelow(const std::filesystem::path& folder, const std::string& path);
+
+// The content type implied by a file name's extension; application/octet-stream when unknown.
+std::string contentTypeFor(const std::string& filename);
+
+// The file's bytes as a file reply; 404 when it is missing or not a regular file.
+Reply sendFile(const std::filesystem::path& file);
+
+}  // namespace quorvane::web

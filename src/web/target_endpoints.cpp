@@ -1,0 +1,153 @@
+#include "web/target_endpoints.h"
+
+#include <spdlog/spdlog.h>
+
+#include "app/paths.h"
+#include "app/version.h"
+#include "audio/player.h"
+#include "audio/signals.h"
+#include "model/errors.h"
+#include "remote/api.h"
+#include "scheduling/active_timetable.h"
+#include "scheduling/clock.h"
+#include "storage/stored_records.h"
+
+namespace quorvane::web {
+namespace {
+
+constexpr const char* ANNOUNCEMENT_FILE_NAME = "announcement.mp3";
+
+Json statusTarget() {
+    Json result = Json::object();
+    result["time"] = getTimeString();
+    result["isPlaying"] = Player::isPlaying();
+    result["version"] = versionText();
+    return result;
+}
+
+Json infoTarget() {
+    Json result = Json::object();
+    result["version"] = versionText();
+    result["internetAccess"] = Api::networkState() == NetworkState::OK;
+    return result;
+}
+
+Json overviewTarget() {
+    const bool release = isRelease();  // looks at the file system: outside the lock
+    Json result = Json::object();
+    StateLock lock;
+    const DB& database = db.view();
+    result["passwordMissing"] = !shadow.view().isPasswordSet();
+    Json timetables = Json::array();
+    for (const auto& [id, timetable] : database.timetables) {
+        Json info = Json::object();
+        info["name"] = timetable.name;
+        info["id"] = id;
+        timetables.push_back(std::move(info));
+    }
+    result["timetables"] = std::move(timetables);
+    result["activeTimetableInfo"] = to_dict(getActiveTimetableInfo());
+    result["time"] = getTimeString();
+    result["isRelease"] = release;
+    result["alarmActive"] = Alarm::isActive();
+    return result;
+}
+
+Json calendarInfoTarget() {
+    Json result = Json::object();
+    StateLock lock;
+    result["regions"] = cache.view().calendarRegions.asTable();
+    result["lastUpdate"] = cache.view().calendarLastUpdated;
+    return result;
+}
+
+void deleteSignal(const std::string& id) {
+    std::string fileToDelete;
+    {
+        StateLock lock;
+        const AudioAsset removed = db->signals.remove(id);
+        if (removed.storageCategory != StorageCategory::ASSET) fileToDelete = removed.filename;
+    }
+    if (!fileToDelete.empty()) removeUserFile(fileToDelete);
+}
+
+void announce(const std::string& id) {
+    const std::string path = getUserFilePath(ANNOUNCEMENT_FILE_NAME);
+    if (!Api::downloadAnnouncement(id, path).isOk()) throw std::runtime_error("Failed to download announcement");
+    playAudioFile(path);
+}
+
+std::string queryText(const httplib::Params& params) {
+    Json arguments = Json::object();
+    for (const auto& [name, value] : params) arguments[name] = value;
+    return toJsonText(arguments);
+}
+
+}  // namespace
+
+const std::string& versionText() {
+    static const std::string version = getVersion();
+    return version;
+}
+
+Json get_target(const std::string& target) {
+    if (target == "status") return statusTarget();
+    if (target == "info") return infoTarget();
+    if (target == "overview") return overviewTarget();
+    if (target == "signals") {
+        StateLock lock;
+        return db.view().signals.asTable();
+    }
+    if (target == "settings") {
+        StateLock lock;
+        return to_dict(db.view().settings);
+    }
+    if (target == "calendarInfo") return calendarInfoTarget();
+    throw ValueError("Unknown target: " + target);
+}
+
+void trigger_target(const std::string& target, const std::string& id) {
+    if (target == "deleteSignal") return deleteSignal(id);
+    if (target == "playSignal") {
+        if (id == NULL_ID) return;
+        StateLock lock;
+        playSignalById(id);
+        return;
+    }
+    if (target == "deleteTimetable") {
+        StateLock lock;
+        db->timetables.remove(id);
+        return;
+    }
+    if (target == "announce") return announce(id);
+    if (target == "toggleAlarm") {
+        StateLock lock;
+        Alarm::toggle();
+        return;
+    }
+    throw ValueError("Unknown target: " + target);
+}
+
+Reply get_endpoint(RequestContext& context) {
+    const std::string& target = context.param("target");
+    spdlog::debug("GET'{}' with args: {}", target, queryText(context.request.params));
+    try {
+        return json_response(get_target(target));
+    } catch (const std::exception& error) {
+        return BadRequest(error.what());
+    }
+}
+
+Reply trigger_endpoint(RequestContext& context) {
+    const std::string& target = context.param("target");
+    const std::string& id = context.param("id");
+    spdlog::debug("TRIGGER '{}' with id {}", target, id);
+    try {
+        trigger_target(target, id);
+        return okText();
+    } catch (const std::exception& error) {
+        return BadRequest(error.what());
+    }
+}
+
+}  // namespace quorvane::web

@@ -1,0 +1,66 @@
+#pragma once
+// The HTTP server of the process. One catch-all registration per method hands every request to our own
+// dispatch: the route table, the login gate, the JSON body check, the handler under a catch-all that
+// answers the generic 500, and after_request on every response, the library's own error answers included.
+#include <httplib.h>
+
+#include <cstddef>
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "web/route_table.h"
+
+namespace quorvane::web {
+
+class WebServer {
+public:
+    // Browser tabs poll every second over keep-alive connections, each holding a worker while it is open:
+    // the pool must be well above the handful of connections that a few tabs keep.
+    static constexpr size_t WORKER_THREADS = 32;
+    static constexpr time_t KEEP_ALIVE_SECONDS = 3;
+    static constexpr size_t KEEP_ALIVE_MAX_REQUESTS = 100;
+    static constexpr size_t MAX_BODY_BYTES = 100 * 1024 * 1024;
+
+    // Ready to run; no socket is opened yet.
+    explicit WebServer(std::vector<Route> routes);
+    WebServer(const WebServer&) = delete;
+    WebServer& operator=(const WebServer&) = delete;
+
+    void setSigningKey(std::string key);
+    std::string signingKey() const;
+
+    // Opens the listening socket; std::runtime_error naming the address and the reason when it cannot.
+    void bind(const std::string& host, int port);
+    // Serves on the bound socket until stop(); false when accepting failed.
+    bool serve();
+    // bind, then serve: blocks for the life of the process.
+    bool run(const std::string& host, int port);
+    void stop();
+    bool isRunning() const;
+
+private:
+    void dispatch(const httplib::Request& request, httplib::Response& response);
+    Reply answer(const RouteTable::Match& match, const httplib::Request& request, httplib::Response& response);
+
+    RouteTable _routes;
+    httplib::Server _server;
+    mutable std::mutex _keyMutex;
+    std::string _signingKey;
+};
+
+// The three cache-suppressing headers, replacing any earlier value.
+void after_request(httplib::Response& response);
+
+// Reads the JSON body of a request; RefusedRequest (400) when the content type is not JSON or the body
+// does not parse.
+Json requireJsonBody(const httplib::Request& request);
+
+// Every route of the system, in registration order.
+std::vector<Route> applicationRoutes();
+
+// The server of the process, created at load with the built-in signing key and no socket.
+extern WebServer app;
+
+}  // namespace quorvane::web

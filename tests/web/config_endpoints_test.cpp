@@ -1,0 +1,170 @@
+// The configuration endpoints over real HTTP.
+#include <gtest/gtest.h>
+
+#include "model/digest.h"
+#include "web/web_test_server.h"
+
+namespace quorvane {
+namespace {
+
+using testing::Browser;
+using testing::HttpAnswer;
+using testing::readFile;
+using testing::WebServerTest;
+
+using ConfigEndpoints = WebServerTest;
+
+std::vector<std::string> keysOf(const Json& object) {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : object.items()) keys.push_back(key);
+    return keys;
+}
+
+std::vector<std::string> idsOf(const Json& table) {
+    std::vector<std::string> ids;
+    for (const Json& entry : table) ids.push_back(entry["id"]);
+    return ids;
+}
+
+httplib::MultipartFormDataItems filePart(const std::string& filename, const std::string& content, const std::string& name = "file") {
+    return {{name, content, filename, "application/octet-stream"}};
+}
+
+TEST_F(ConfigEndpoints, DatabaseHasTheShapeOfTheStoredFile) {
+    Browser client = browser();
+    const Json database = Json::parse(client.get("/db").body);
+    EXPECT_EQ(keysOf(database), (std::vector<std::string>{"dbVersion", "settings", "signals", "timetables"}));
+    EXPECT_EQ(database["dbVersion"], 1);
+    EXPECT_TRUE(database["signals"].is_object());
+    EXPECT_EQ(database["signals"]["ID_ping"]["filename"], "p-ping.mp3");
+    EXPECT_TRUE(database["timetables"].contains("ID_factory_default_timetable"));
+}
+
+TEST_F(ConfigEndpoints, TimetablesAreCreatedWithFreshKeysAndUpdatedInPlace) {
+    Browser client = browser();
+    Json timetable = Json::parse(client.get("/db/timetables").body).at(0);
+    EXPECT_EQ(timetable["id"], "ID_factory_default_timetable");
+    timetable["name"] = "Short days";
+    timetable["chA"]["lessons"] = {"08:00 - 08:30", "08:40 - 09:10"};
+
+    // The body is read raw, whatever its content type; the list form's id is ignored.
+    const HttpAnswer created = client.post("/db/timetables/create", toJsonText(timetable), "text/plain");
+    ASSERT_EQ(created.status, 200);
+    const std::string key = Json::parse(created.body);
+    EXPECT_EQ(key.size(), 36u);
+    EXPECT_NE(key, "ID_factory_default_timetable");
+    const std::string second = Json::parse(client.postJson("/db/timetables/create", {{"name", "Exams"}}).body);
+
+    timetable["name"] = "Renamed";
+    const HttpAnswer updated = client.post("/db/timetables/update/ID_factory_default_timetable", toJsonText(timetable), "");
+    EXPECT_EQ(updated.status, 200);
+    EXPECT_EQ(updated.body, "true");
+    const Json table = Json::parse(client.get("/db/timetables").body);
+    EXPECT_EQ(idsOf(table), (std::vector<std::string>{"ID_factory_default_timetable", key, second})) << "updating keeps the place";
+    EXPECT_EQ(table[0]["name"], "Renamed");
+    EXPECT_EQ(table[1]["chA"]["lessons"], Json({"08:00 - 08:30", "08:40 - 09:10"}));
+    EXPECT_EQ(table[2]["chA"]["preStartWaitMin"], 5) << "missing members keep their defaults";
+    const Json overview = Json::parse(client.get("/api/get/overview").body);
+    EXPECT_EQ(overview["timetables"][0], Json({{"name", "Renamed"}, {"id", "ID_factory_default_timetable"}}));
+}
+
+TEST_F(ConfigEndpoints, TimetableFailures) {
+    Browser client = browser();
+    for (const std::string body : {"not json", "[1, 2]", R"({"chA": {"lessons": ["08:00 - 25:00"]}})", R"({"name": null})"}) {
+        const HttpAnswer answer = client.post("/db/timetables/create", body, "application/json");
+        EXPECT_EQ(answer.status, 400) << body;
+        EXPECT_EQ(answer.body, "Invalid timetable") << body;
+        const HttpAnswer update = client.post("/db/timetables/update/ID_factory_default_timetable", body, "application/json");
+        EXPECT_EQ(update.body, "Invalid timetable") << body;
+    }
+    const HttpAnswer unknown = client.post("/db/timetables/update/nope", "not json", "application/json");
+    EXPECT_EQ(unknown.status, 400);
+    EXPECT_EQ(unknown.body, "ID not found") << "an unknown key is answered first";
+    const Json table = Json::parse(client.get("/db/timetables").body);
+    EXPECT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0]["name"], "Default");
+}
+
+TEST_F(ConfigEndpoints, SettingsUpdates) {
+    Browser client = browser();
+    const HttpAnswer valid = client.postJson("/db/settings/update", {{"alarmDelaySec", 2.5}, {"calendar.syncSchoolHolidays", false}});
+    EXPECT_EQ(valid.status, 200);
+    EXPECT_EQ(valid.body, "true");
+    Json settings = Json::parse(client.get("/api/get/settings").body);
+    EXPECT_EQ(settings["alarmDelaySec"], 2.5);
+    EXPECT_EQ(settings["calendar"]["syncSchoolHolidays"], false);
+    EXPECT_EQ(client.postJson("/db/settings/update", Json::object()).body, "true");
+
+    const HttpAnswer invalid = client.postJson("/db/settings/update", {{"schedulerEnable", false}, {"calendar.workdayMode", 3}});
+    EXPECT_EQ(invalid.status, 400);
+    EXPECT_EQ(invalid.body, "Invalid value for setting calendar.workdayMode: expected one of 7, 15, 16, 14, 25, 35");
+    const HttpAnswer unknown = client.postJson("/db/settings/update", {{"schedulerEnable", false}, {"volume", 11}});
+    EXPECT_EQ(unknown.body, "Unknown setting: volume");
+    EXPECT_EQ(client.postJson("/db/settings/update", Json::array()).status, 400);
+    const Json after = Json::parse(client.get("/api/get/settings").body);
+    EXPECT_EQ(after, settings) << "a refused update changes nothing";
+    EXPECT_EQ(after["schedulerEnable"], true);
+}
+
+TEST_F(ConfigEndpoints, UploadsAreKeyedByTheirDigest) {
+    Browser client = browser();
+    const std::string bytes = readFile(layout.assets() / "p-ping.mp3");
+    const std::string key = md5Hex(bytes);
+    const HttpAnswer uploaded = client.upload("/upload", filePart("Bell.MP3", bytes));
+    ASSERT_EQ(uploaded.status, 200) << uploaded.body;
+    EXPECT_EQ(uploaded.body, "\"" + key + "\"");
+    EXPECT_EQ(readFile(layout.userData() / (key + ".mp3")), bytes);
+    const Json signals = Json::parse(client.get("/api/get/signals").body);
+    const Json& signal = signals.back();
+    EXPECT_EQ(signal["id"], key);
+    EXPECT_EQ(signal["name"], "Bell");
+    EXPECT_EQ(signal["filename"], key + ".mp3");
+    EXPECT_EQ(signal["lengthSec"], 3);
+    EXPECT_EQ(signal["storageCategory"], 1);
+
+    const HttpAnswer duplicate = client.upload("/upload", filePart("other name.wav", bytes));
+    EXPECT_EQ(duplicate.status, 400);
+    EXPECT_EQ(duplicate.body, "File is already uploaded");
+    EXPECT_EQ(client.upload("/upload", filePart("notes.txt", "text")).body, "Bad format: txt");
+    EXPECT_EQ(client.upload("/upload", filePart("README", "text")).body, "Bad format: ");
+    EXPECT_EQ(client.upload("/upload", filePart("bell.mp3", bytes, "attachment")).body, "No file part");
+    EXPECT_EQ(client.post("/upload", "{}", "application/json").body, "No file part");
+
+    const HttpAnswer video = client.upload("/upload", filePart("clip.mp4", "not really a video"));
+    ASSERT_EQ(video.status, 200);
+    const std::string videoKey = Json::parse(video.body);
+    EXPECT_EQ(Json::parse(client.get("/db").body)["signals"][videoKey]["lengthSec"], -1);
+    EXPECT_EQ(Json::parse(client.get("/api/get/signals").body).size(), signals.size() + 1);
+}
+
+TEST_F(ConfigEndpoints, SignalFilesWithTheirTypesAndRanges) {
+    Browser client = browser();
+    const std::string ping = readFile(layout.assets() / "p-ping.mp3");
+    const HttpAnswer factory = client.get("/get_signal_file/ID_ping");
+    EXPECT_EQ(factory.status, 200);
+    EXPECT_EQ(factory.header("Content-Type"), "audio/mpeg");
+    EXPECT_EQ(factory.body, ping);
+
+    const HttpAnswer part = client.get("/get_signal_file/ID_ping", {{"Range", "bytes=100-199"}});
+    EXPECT_EQ(part.status, 206);
+    EXPECT_EQ(part.header("Content-Range"), "bytes 100-199/" + std::to_string(ping.size()));
+    EXPECT_EQ(part.body, ping.substr(100, 100));
+    const HttpAnswer many = client.get("/get_signal_file/ID_ping", {{"Range", "bytes=0-0,0-0,0-0"}});
+    EXPECT_EQ(many.status, 200) << "several ranges: the whole file";
+    EXPECT_EQ(many.body, ping);
+    const HttpAnswer json = client.get("/api/get/status", {{"Range", "bytes=0-3"}});
+    EXPECT_EQ(json.status, 200) << "ranges apply to files only";
+    EXPECT_EQ(Json::parse(json.body, nullptr, false).size(), 3u) << json.body;
+
+    const std::string wavKey = Json::parse(client.upload("/upload", filePart("a.wav", "RIFF....WAVE")).body);
+    EXPECT_EQ(client.get("/get_signal_file/" + wavKey).header("Content-Type"), "audio/wav");
+    const std::string mp4Key = Json::parse(client.upload("/upload", filePart("a.mp4", "....ftyp")).body);
+    EXPECT_EQ(client.get("/get_signal_file/" + mp4Key).header("Content-Type"), "video/mp4");
+
+    std::filesystem::remove(layout.userData() / (mp4Key + ".mp4"));
+    EXPECT_EQ(client.get("/get_signal_file/" + mp4Key).status, 404);
+    EXPECT_EQ(client.get("/get_signal_file/unknown").status, 500);
+}
+
+}  // namespace
+}  // namespace quorvane

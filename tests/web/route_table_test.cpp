@@ -1,0 +1,62 @@
+#include "web/route_table.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane::web {
+namespace {
+
+using Params = std::map<std::string, std::string>;
+
+TEST(PathPattern, SegmentsAndRest) {
+    const PathPattern target("/api/trigger/<target>/<id>");
+    EXPECT_EQ(target.match("/api/trigger/playSignal/ID_ping"), (Params{{"target", "playSignal"}, {"id", "ID_ping"}}));
+    EXPECT_FALSE(target.match("/api/trigger/playSignal"));
+    EXPECT_FALSE(target.match("/api/trigger/playSignal/"));
+    EXPECT_FALSE(target.match("/api/trigger//x"));
+    EXPECT_FALSE(target.match("/api/trigger/a/b/c"));
+    EXPECT_FALSE(target.match("/api/triggerx/a/b"));
+
+    const PathPattern fixed("/db");
+    EXPECT_TRUE(fixed.match("/db"));
+    EXPECT_FALSE(fixed.match("/db/"));
+    EXPECT_FALSE(fixed.match("/dbx"));
+    EXPECT_FALSE(fixed.match("db"));
+
+    const PathPattern root("/");
+    EXPECT_EQ(root.match("/"), Params{});
+    EXPECT_FALSE(root.match("/a"));
+
+    const PathPattern rest("/<path:path>");
+    EXPECT_TRUE(rest.isCatchAll());
+    EXPECT_EQ(rest.match("/a/b.js"), (Params{{"path", "a/b.js"}}));
+    EXPECT_EQ(rest.match("//x"), (Params{{"path", "/x"}}));
+    EXPECT_FALSE(rest.match("/"));
+}
+
+TEST(RouteTable, FixedRoutesWinAndOtherMethodsAnswer405) {
+    const auto named = [](std::string name) { return [name](RequestContext&) { return BadRequest(name); }; };
+    const RouteTable table({{"POST", "/auth/login", named("login")},
+                            {"GET", "/<path:path>", named("static")},
+                            {"GET", "/", named("root")},
+                            {"GET", "/api/get/<target>", named("get")},
+                            {"POST", "/db/settings/update", named("settings")}});
+    const auto handlerOf = [&](const std::string& method, const std::string& path) {
+        const auto match = table.find(method, path);
+        if (!match.route) return "405 " + match.allowedMethods;
+        const httplib::Request request;
+        RequestContext context{request, match.params, {}, {}};
+        return match.route->handler(context).body;
+    };
+    EXPECT_EQ(handlerOf("GET", "/api/get/status"), "get") << "registered after the catch-all, still first";
+    EXPECT_EQ(handlerOf("HEAD", "/api/get/status"), "get");
+    EXPECT_EQ(handlerOf("GET", "/api/get/a/b"), "static");
+    EXPECT_EQ(handlerOf("GET", "/"), "root");
+    EXPECT_EQ(handlerOf("POST", "/auth/login"), "login");
+    EXPECT_EQ(handlerOf("GET", "/auth/login"), "static");
+    EXPECT_EQ(handlerOf("POST", "/api/get/status"), "405 GET, HEAD");
+    EXPECT_EQ(handlerOf("PUT", "/auth/login"), "405 POST, GET, HEAD");
+    EXPECT_EQ(handlerOf("POST", "/"), "405 GET, HEAD");
+}
+
+}  // namespace
+}  // namespace quorvane::web

@@ -1,0 +1,213 @@
+// The read and trigger targets over real HTTP, with stub players and a local stand-in of the remote
+// service.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "web/web_test_server.h"
+
+namespace quorvane {
+namespace {
+
+using testing::Browser;
+using testing::HttpAnswer;
+using testing::readFile;
+using testing::WebServerTest;
+
+std::vector<std::string> keysOf(const Json& object) {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : object.items()) keys.push_back(key);
+    return keys;
+}
+
+// The remote service on 127.0.0.1, answering announcement downloads.
+class StandInService {
+public:
+    StandInService() : port(testing::freePort()) {
+        _server.Get("/api/player/v1", [this](const httplib::Request& request, httplib::Response& response) {
+            {
+                std::lock_guard lock(_mutex);
+                _queries.push_back(request.get_param_value("c") + " " + request.get_param_value("id"));
+            }
+            if (request.get_param_value("id") == "missing") {
+                response.status = 404;
+                response.set_content("no such announcement", "text/plain");
+                return;
+            }
+            response.set_content("ID3 announcement " + request.get_param_value("id"), "audio/mpeg");
+        });
+        _server.bind_to_port("127.0.0.1", port);
+        _thread = std::thread([this] { _server.listen_after_bind(); });
+        while (!_server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        setenv("QUORVANE_SERVICE_URL", ("http://127.0.0.1:" + std::to_string(port)).c_str(), 1);
+    }
+    ~StandInService() {
+        unsetenv("QUORVANE_SERVICE_URL");
+        _server.stop();
+        _thread.join();
+    }
+    std::vector<std::string> queries() {
+        std::lock_guard lock(_mutex);
+        return _queries;
+    }
+    const int port;
+
+private:
+    httplib::Server _server;
+    std::thread _thread;
+    std::mutex _mutex;
+    std::vector<std::string> _queries;
+};
+
+using ReadTargets = WebServerTest;
+using TriggerTargets = WebServerTest;
+
+TEST_F(ReadTargets, StatusAndInfo) {
+    Browser client = browser();
+    const HttpAnswer answer = client.get("/api/get/status?verbose=1");
+    EXPECT_EQ(answer.header("Content-Type"), "application/json");
+    const Json status = Json::parse(answer.body);
+    EXPECT_EQ(keysOf(status), (std::vector<std::string>{"time", "isPlaying", "version"}));
+    EXPECT_TRUE(std::regex_match(status["time"].get<std::string>(), std::regex("\\d\\d:\\d\\d:\\d\\d"))) << status;
+    EXPECT_TRUE(status["isPlaying"].is_boolean());
+    EXPECT_EQ(status["version"].get<std::string>().rfind("D", 0), 0u);
+    const Json info = Json::parse(client.get("/api/get/info").body);
+    EXPECT_EQ(keysOf(info), (std::vector<std::string>{"version", "internetAccess"}));
+    EXPECT_EQ(info["version"], status["version"]);
+    EXPECT_TRUE(info["internetAccess"].is_boolean());
+}
+
+TEST_F(ReadTargets, Overview) {
+    Browser client = browser();
+    Json overview = Json::parse(client.get("/api/get/overview").body);
+    EXPECT_EQ(keysOf(overview),
+              (std::vector<std::string>{"passwordMissing", "timetables", "activeTimetableInfo", "time", "isRelease", "alarmActive"}));
+    EXPECT_EQ(overview["passwordMissing"], true);
+    EXPECT_EQ(overview["timetables"], Json::parse(R"([{"name": "Default", "id": "ID_factory_default_timetable"}])"));
+    EXPECT_EQ(keysOf(overview["activeTimetableInfo"]), (std::vector<std::string>{"id", "source", "date", "dayOfWeek", "typeOfDay"}));
+    EXPECT_TRUE(overview["activeTimetableInfo"]["source"].is_string());
+    EXPECT_TRUE(overview["activeTimetableInfo"]["typeOfDay"].is_string());
+    EXPECT_EQ(overview["isRelease"], false);
+    EXPECT_EQ(overview["alarmActive"], false);
+
+    EXPECT_EQ(client.get("/api/trigger/deleteTimetable/ID_factory_default_timetable").body, "ok");
+    client.postJson("/auth/chpasswd", "pw");
+    overview = Json::parse(client.get("/api/get/overview").body);
+    EXPECT_EQ(overview["timetables"], Json::array());
+    EXPECT_EQ(overview["passwordMissing"], false);
+}
+
+TEST_F(ReadTargets, TablesSettingsAndCalendar) {
+    Browser client = browser();
+    const Json signals = Json::parse(client.get("/api/get/signals").body);
+    ASSERT_EQ(signals.size(), 10u);
+    EXPECT_EQ(signals[0]["id"], "ID_double");
+    EXPECT_EQ(keysOf(signals[0]), (std::vector<std::string>{"name", "filename", "lengthSec", "storageCategory", "lastModified", "id"}));
+    EXPECT_EQ(keysOf(Json::parse(client.get("/api/get/settings").body)),
+              (std::vector<std::string>{"defaultTimetableId", "schedulerEnable", "dailyPreferences", "alarmSignalId", "alarmDelaySec", "calendar"}));
+
+    EXPECT_EQ(Json::parse(client.get("/api/get/calendarInfo").body), Json::parse(R"({"regions": [], "lastUpdate": ""})"));
+    {
+        StateLock lock;
+        CalendarRegion region;
+        region.name = "Hungary";
+        region.holidays = {"2025-01-01"};
+        cache->calendarRegions.add(region, "hu");
+        cache->calendarLastUpdated = "2025-01-02T10:00:00";
+    }
+    const Json calendar = Json::parse(client.get("/api/get/calendarInfo").body);
+    EXPECT_EQ(keysOf(calendar), (std::vector<std::string>{"regions", "lastUpdate"}));
+    EXPECT_EQ(calendar["regions"][0]["id"], "hu");
+    EXPECT_EQ(calendar["regions"][0]["holidays"], Json({"2025-01-01"}));
+    EXPECT_EQ(calendar["lastUpdate"], "2025-01-02T10:00:00");
+}
+
+TEST_F(ReadTargets, UnknownTargetsAreRefused) {
+    Browser client = browser();
+    const HttpAnswer answer = client.get("/api/get/Status");
+    EXPECT_EQ(answer.status, 400);
+    EXPECT_EQ(answer.body, "Unknown target: Status");
+    EXPECT_EQ(client.get("/api/trigger/Status/1").body, "Unknown target: Status");
+}
+
+TEST_F(TriggerTargets, AlarmTogglesOnAndOff) {
+    Browser client = browser();
+    EXPECT_EQ(client.get("/api/trigger/toggleAlarm/any").body, "ok");
+    EXPECT_EQ(Json::parse(client.get("/api/get/overview").body)["alarmActive"], true);
+    EXPECT_EQ(client.get("/api/trigger/toggleAlarm/any").body, "ok");
+    EXPECT_EQ(Json::parse(client.get("/api/get/overview").body)["alarmActive"], false);
+}
+
+TEST_F(TriggerTargets, PlaySignal) {
+    Browser client = browser();
+    EXPECT_EQ(client.get("/api/trigger/playSignal/NULL").body, "ok");
+    const HttpAnswer unknown = client.get("/api/trigger/playSignal/nope");
+    EXPECT_EQ(unknown.status, 400);
+    EXPECT_EQ(unknown.body, "'id not found'");
+    EXPECT_EQ(client.get("/api/trigger/playSignal/ID_ring").body, "ok");
+    ASSERT_TRUE(players.waitForTrace("s-ring.mp3")) << players.traceText();
+    const std::string trace = players.traceText();
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 1) << "NULL played nothing: " << trace;
+}
+
+TEST_F(TriggerTargets, DeleteTimetable) {
+    Browser client = browser();
+    const HttpAnswer unknown = client.get("/api/trigger/deleteTimetable/nope");
+    EXPECT_EQ(unknown.status, 400);
+    EXPECT_EQ(unknown.body, "'nope'");
+    EXPECT_EQ(Json::parse(client.get("/db/timetables").body).size(), 1u);
+    EXPECT_EQ(client.get("/api/trigger/deleteTimetable/ID_factory_default_timetable").body, "ok");
+    EXPECT_EQ(Json::parse(client.get("/db/timetables").body), Json::array());
+    EXPECT_EQ(Json::parse(client.get("/api/get/settings").body)["defaultTimetableId"], "ID_factory_default_timetable")
+        << "nothing else changes";
+}
+
+TEST_F(TriggerTargets, DeleteSignal) {
+    Browser client = browser();
+    const std::string key = Json::parse(client.upload("/upload", {{"file", "bytes", "x.mp3", "audio/mpeg"}}).body);
+    const auto file = layout.userData() / (key + ".mp3");
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(client.get("/api/trigger/deleteSignal/" + key).body, "ok");
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(Json::parse(client.get("/db").body)["signals"].contains(key));
+
+    EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_ping").body, "ok");
+    EXPECT_TRUE(std::filesystem::exists(layout.assets() / "p-ping.mp3")) << "factory files are never deleted";
+    EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_ping").body, "'ID_ping'");
+
+    const std::string other = Json::parse(client.upload("/upload", {{"file", "other bytes", "y.wav", "audio/wav"}}).body);
+    std::filesystem::remove(layout.userData() / (other + ".wav"));
+    const HttpAnswer missingFile = client.get("/api/trigger/deleteSignal/" + other);
+    EXPECT_EQ(missingFile.status, 400);
+    EXPECT_NE(missingFile.body.find(other + ".wav"), std::string::npos) << missingFile.body;
+    EXPECT_FALSE(Json::parse(client.get("/db").body)["signals"].contains(other)) << "the entry stays removed";
+}
+
+TEST_F(TriggerTargets, AnnouncementIsDownloadedAndPlayed) {
+    StandInService service;
+    Browser client = browser();
+    EXPECT_EQ(client.get("/api/trigger/announce/A42").body, "ok");
+    EXPECT_EQ(service.queries(), std::vector<std::string>{"downloadAnnouncement A42"});
+    EXPECT_EQ(readFile(layout.userData() / "announcement.mp3"), "ID3 announcement A42");
+    EXPECT_TRUE(players.waitForTrace("announcement.mp3")) << players.traceText();
+    EXPECT_EQ(Json::parse(client.get("/api/get/info").body)["internetAccess"], true);
+
+    const HttpAnswer missing = client.get("/api/trigger/announce/missing");
+    EXPECT_EQ(missing.status, 400);
+    EXPECT_EQ(missing.body, "Failed to download announcement");
+    EXPECT_EQ(readFile(layout.userData() / "announcement.mp3"), "ID3 announcement A42") << "an error status leaves the file";
+}
+
+TEST_F(TriggerTargets, AnnouncementWhileTheServiceIsUnreachable) {
+    setenv("QUORVANE_SERVICE_URL", ("http://127.0.0.1:" + std::to_string(testing::freePort())).c_str(), 1);
+    Browser client = browser();
+    const HttpAnswer answer = client.get("/api/trigger/announce/A1");
+    unsetenv("QUORVANE_SERVICE_URL");
+    EXPECT_EQ(answer.status, 400);
+    EXPECT_EQ(answer.body, "Failed to download announcement");
+    EXPECT_FALSE(std::filesystem::exists(layout.userData() / "announcement.mp3"));
+    EXPECT_EQ(Json::parse(client.get("/api/get/info").body)["internetAccess"], false);
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -1,0 +1,236 @@
+#pragma once
+// An in-process web server on 127.0.0.1 over a temporary installation, with the stored records reset
+// to the factory configuration, stub audio players first on the search path, and a browser-like client
+// that keeps its session cookie.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "storage/stored_records.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+#include "support/test_layout.h"
+#include "web/web_server.h"
+
+namespace quorvane::testing {
+
+namespace fs = std::filesystem;
+
+inline constexpr const char* TEST_SIGNING_KEY = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+
+// Puts shell scripts named mpg123 and aplay first on PATH; each appends "<name> <arguments>" to a trace
+// file and ends at once.
+class StubPlayers {
+public:
+    StubPlayers() : _previousPath(std::getenv("PATH") ? std::getenv("PATH") : "") {
+        for (const char* name : {"mpg123", "aplay"}) {
+            const fs::path script = _dir / name;
+            writeFile(script, "#!/bin/sh\necho \"" + std::string(name) + " $*\" >> '" + trace().string() + "'\n");
+            fs::permissions(script, fs::perms::owner_all);
+        }
+        setenv("PATH", (_dir.path().string() + ":" + _previousPath).c_str(), 1);
+    }
+    ~StubPlayers() { setenv("PATH", _previousPath.c_str(), 1); }
+    fs::path trace() const { return _dir / "trace"; }
+    std::string traceText() const { return fs::exists(trace()) ? readFile(trace()) : ""; }
+    // Waits (briefly) until the trace holds the text: players run on their own threads.
+    bool waitForTrace(const std::string& text) const {
+        for (int i = 0; i < 500; ++i) {
+            if (traceText().find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+private:
+    TempDir _dir;
+    std::string _previousPath;
+};
+
+// Resets the stored records to a fresh installation's: factory configuration, no password, empty cache,
+// files in the layout's user data folder (none written yet).
+inline void resetStoredRecords() {
+    {
+        StateLock lock;
+        db.edit() = DB{};
+        shadow.edit() = Shadow{};
+        cache.edit() = Cache{};
+    }
+    loadStoredRecords();
+}
+
+struct HttpAnswer {
+    int status = 0;
+    std::string body;
+    httplib::Headers headers;
+    std::string header(const std::string& name) const {
+        const auto found = headers.find(name);
+        return found == headers.end() ? "" : found->second;
+    }
+    size_t headerCount(const std::string& name) const { return headers.count(name); }
+};
+
+// True when the text holds a whole response (its headers and Content-Length bytes of body).
+inline bool holdsWholeResponse(const std::string& text) {
+    const size_t headEnd = text.find("\r\n\r\n");
+    if (headEnd == std::string::npos) return false;
+    size_t length = 0;
+    const size_t header = text.find("\r\nContent-Length: ");
+    if (header != std::string::npos && header < headEnd) length = std::stoul(text.substr(header + 18));
+    return text.size() >= headEnd + 4 + length;
+}
+
+// Sends raw bytes over one connection and reads the first response; with untilClosed, everything until
+// the server closes the connection (or a second passes without data), and closedByServer tells which.
+inline std::string rawExchange(int port, const std::string& bytes, bool untilClosed = false, bool* closedByServer = nullptr) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return "";
+    }
+    timeval timeout{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    (void)!send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    std::string received;
+    char buffer[65536];
+    ssize_t count = -1;
+    while ((untilClosed || !holdsWholeResponse(received)) && (count = recv(fd, buffer, sizeof buffer, 0)) > 0)
+        received.append(buffer, static_cast<size_t>(count));
+    if (closedByServer) *closedByServer = untilClosed && count == 0;
+    close(fd);
+    return received;
+}
+
+// Parses the first response of a raw exchange.
+inline HttpAnswer parseRawAnswer(const std::string& text) {
+    HttpAnswer answer;
+    const size_t headEnd = text.find("\r\n\r\n");
+    if (text.rfind("HTTP/1.1 ", 0) != 0 || headEnd == std::string::npos) return answer;
+    answer.status = std::stoi(text.substr(9, 3));
+    size_t line = text.find("\r\n") + 2;
+    while (line < headEnd) {
+        const size_t end = text.find("\r\n", line);
+        const std::string header = text.substr(line, end - line);
+        const size_t colon = header.find(':');
+        answer.headers.emplace(header.substr(0, colon), header.substr(header.find_first_not_of(' ', colon + 1)));
+        line = end + 2;
+    }
+    answer.body = text.substr(headEnd + 4);
+    return answer;
+}
+
+// A browser: keeps the session cookie that the server sets.
+class Browser {
+public:
+    explicit Browser(int port) : _client("127.0.0.1", port) {
+        _client.set_connection_timeout(std::chrono::seconds(2));
+        _client.set_read_timeout(std::chrono::seconds(10));
+        _client.set_write_timeout(std::chrono::seconds(10));
+    }
+
+    HttpAnswer get(const std::string& path, httplib::Headers headers = {}) { return keep(_client.Get(path, withCookie(headers))); }
+    HttpAnswer post(const std::string& path, const std::string& body, const std::string& contentType = "application/json") {
+        return keep(_client.Post(path, withCookie({}), body, contentType));
+    }
+    HttpAnswer postJson(const std::string& path, const Json& body) { return post(path, toJsonText(body)); }
+    HttpAnswer upload(const std::string& path, const httplib::MultipartFormDataItems& items) {
+        return keep(_client.Post(path, withCookie({}), items));
+    }
+    HttpAnswer send(const std::string& method, const std::string& path, const std::string& body = "") {
+        httplib::Request request;
+        request.method = method;
+        request.path = path;
+        request.headers = withCookie({});
+        request.body = body;
+        if (!body.empty()) request.set_header("Content-Type", "text/plain");
+        return keep(_client.send(request));
+    }
+
+    std::string cookie;  // "session=..." as sent back, empty when none
+
+private:
+    httplib::Headers withCookie(httplib::Headers headers) const {
+        if (!cookie.empty()) headers.emplace("Cookie", cookie);
+        return headers;
+    }
+    HttpAnswer keep(const httplib::Result& result) {
+        HttpAnswer answer;
+        if (!result) {
+            ADD_FAILURE() << "request failed: " << httplib::to_string(result.error());
+            return answer;
+        }
+        answer.status = result->status;
+        answer.body = result->body;
+        answer.headers = result->headers;
+        const std::string setCookie = answer.header("Set-Cookie");
+        if (!setCookie.empty()) cookie = setCookie.substr(0, setCookie.find(';'));
+        return answer;
+    }
+
+    httplib::Client _client;
+};
+
+// The in-process server with its installation. Files of the factory signals are copied into the assets.
+class WebServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const auto& entry : fs::directory_iterator(fs::path(QUORVANE_SOURCE_DIR) / "assets"))
+            fs::copy_file(entry.path(), layout.assets() / entry.path().filename());
+        writeFile(layout.webDir() / "index.html", "<!doctype html><title>Quorvane</title>");
+        fs::create_directories(layout.webDir() / "assets");
+        writeFile(layout.webDir() / "assets" / "app.js", "console.log('app');");
+        writeFile(layout.root() / "web-ui" / "secret.txt", "outside the web folder");
+        resetStoredRecords();
+        server.setSigningKey(TEST_SIGNING_KEY);
+        port = freePort();
+        server.bind("127.0.0.1", port);
+        serving = std::thread([this] { server.serve(); });
+        for (int i = 0; i < 5000 && !server.isRunning(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(server.isRunning());
+    }
+
+    void TearDown() override {
+        server.stop();
+        serving.join();
+    }
+
+    Browser browser() const { return Browser(port); }
+    HttpAnswer raw(const std::string& bytes) const { return parseRawAnswer(rawExchange(port, bytes)); }
+
+    // Sets the first password from a fresh browser and returns that (logged-in) browser.
+    Browser loggedInBrowser(const std::string& password = "secret") {
+        Browser first = browser();
+        EXPECT_EQ(first.postJson("/auth/chpasswd", password).body, "ok");
+        return first;
+    }
+
+    TestLayout layout;
+    StubPlayers players;
+    web::WebServer server{web::applicationRoutes()};
+    int port = 0;
+    std::thread serving;
+};
+
+inline void expectCacheHeaders(const HttpAnswer& answer) {
+    EXPECT_EQ(answer.header("Cache-Control"), "no-store, no-cache, must-revalidate, max-age=0") << "status " << answer.status;
+    EXPECT_EQ(answer.header("Pragma"), "no-cache") << "status " << answer.status;
+    EXPECT_EQ(answer.header("Expires"), "0") << "status " << answer.status;
+    EXPECT_EQ(answer.headerCount("Cache-Control"), 1u);
+}
+
+}  // namespace quorvane::testing
