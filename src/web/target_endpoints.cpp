@@ -130,7 +130,7 @@ void trigger_target(const std::string& target, const std::string& id) {
 
 Reply get_endpoint(RequestContext& context) {
     const std::string& target = context.param("target");
-    spdlog::debug("GET'{}' with args: {}", target, queryText(context.request.params));
+    if (spdlog::should_log(spdlog::level::debug)) spdlog::debug("GET'{}' with args: {}", target, queryText(context.request.params));
     try {
         return json_response(get_target(target));
     } catch (const std::exception& error) {

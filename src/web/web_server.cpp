@@ -163,6 +163,7 @@ void WebServer::bind(const std::string& host, int port) {
         if (error != 0) message += ": " + std::system_category().message(error);
         throw std::runtime_error(message);
     }
+    listen(_server.listeningSocket(), SOMAXCONN);  // a second listen() only lengthens the backlog
 }
 
 bool WebServer::serve() { return _server.listen_after_bind(); }

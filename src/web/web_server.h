@@ -14,11 +14,18 @@
 
 namespace quorvane::web {
 
+// The library's server with access to its listening socket, whose backlog of 5 is too short: while the
+// workers keep both cores busy, connection attempts beyond it are dropped and retried a second later.
+class ListeningServer : public httplib::Server {
+public:
+    socket_t listeningSocket() const { return svr_sock_; }
+};
+
 class WebServer {
 public:
     // Browser tabs poll every second over keep-alive connections, each holding a worker while it is open:
     // the pool must be well above the handful of connections that a few tabs keep.
-    static constexpr size_t WORKER_THREADS = 32;
+    static constexpr size_t WORKER_THREADS = 64;
     static constexpr time_t KEEP_ALIVE_SECONDS = 3;
     static constexpr size_t KEEP_ALIVE_MAX_REQUESTS = 100;
     static constexpr size_t MAX_BODY_BYTES = 100 * 1024 * 1024;
@@ -45,7 +52,7 @@ private:
     Reply answer(const RouteTable::Match& match, const httplib::Request& request, httplib::Response& response);
 
     RouteTable _routes;
-    httplib::Server _server;
+    ListeningServer _server;
     mutable std::mutex _keyMutex;
     std::string _signingKey;
 };

@@ -79,6 +79,18 @@ TEST(WebStartUp, SessionsStayValidAcrossRestarts) {
     EXPECT_EQ(again.standardError().find("GET"), std::string::npos) << "no request log lines: " << again.standardError();
 }
 
+TEST(WebStartUp, VerboseLogsTheJsonInterfaceRequests) {
+    InstalledPlayer player;
+    const int port = testing::freePort();
+    ChildProcess run({player.executable().string(), "-v", "--port", std::to_string(port)}, {}, player.root());
+    ASSERT_TRUE(waitUntilServing(port)) << run.standardError();
+    auto client = clientFor(port);
+    ASSERT_TRUE(client.Get("/api/get/info?tab=2"));
+    ASSERT_TRUE(client.Get("/api/trigger/playSignal/NULL"));
+    EXPECT_TRUE(run.waitForStderr("GET'info' with args: {\"tab\": \"2\"}\n", 5s)) << run.standardError();
+    EXPECT_TRUE(run.waitForStderr("TRIGGER 'playSignal' with id NULL\n", 5s)) << run.standardError();
+}
+
 TEST(WebStartUp, APortInUseEndsStartUpWithOneLine) {
     InstalledPlayer player;
     const int port = testing::freePort();
