@@ -5,15 +5,15 @@
 
 namespace quorvane {
 
-SchedulerSteps defaultSchedulerSteps() {
+SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
     SchedulerSteps steps;
-    steps.processSecond = [](const struct_time& reading) {
+    steps.processSecond = [play](const struct_time& reading) {
         StateLock lock;
         // Only a new day changes the preferences; leaving them untouched otherwise spares the auto-save
         // the fingerprint walk on every second.
         if (db.view().settings.dailyPreferences._lastDay != reading.tm_yday)
             db->settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
-        triggerScheduledSoundsAt(reading);
+        triggerScheduledSoundsAt(reading, play);
     };
     steps.saveStoredRecords = saveStoredRecords;
     return steps;
