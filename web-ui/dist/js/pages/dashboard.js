@@ -45,6 +45,13 @@ export function render(main) {
   let timeline = null;
   let bells = [];
   let alarmBusy = false;
+  // The today card is rebuilt when the overview changes; the outcome of a choice must survive that.
+  let choiceStatus = '';
+  let choiceStatusEl = null;
+  const setChoiceStatus = (text) => {
+    choiceStatus = text;
+    if (choiceStatusEl) choiceStatusEl.textContent = text;
+  };
 
   const clockTime = h('p', { class: 'clock-time', 'data-testid': 'server-time' }, '--:--:--');
   const clockDate = h('p', { class: 'clock-date' });
@@ -104,17 +111,18 @@ export function render(main) {
       h('option', { value: '' }, 'Usual timetable (no choice for today)'),
       overview.timetables.map((t) => h('option', { value: t.id }, t.name)));
     choice.value = selected && overview.timetables.some((t) => t.id === selected) ? selected : '';
-    const saved = h('span', { class: 'inline-status', 'aria-live': 'polite' });
+    const saved = h('span', { class: 'inline-status', 'aria-live': 'polite' }, choiceStatus);
+    choiceStatusEl = saved;
     choice.addEventListener('change', async () => {
-      saved.textContent = 'Saving…';
+      setChoiceStatus('Saving…');
       try {
         await api.updateSettings({ 'dailyPreferences.selectedTimetableId': choice.value || null });
         settings = await api.settings();
         infoKey = '';
         await refreshOverview();
-        saved.textContent = choice.value ? 'Chosen for today.' : 'Back to the usual timetable.';
+        setChoiceStatus(choice.value ? 'Chosen for today.' : 'Back to the usual timetable.');
       } catch (err) {
-        saved.textContent = '';
+        setChoiceStatus('');
         toast(`The choice could not be saved: ${errorText(err)}`, 'error');
       }
     });
