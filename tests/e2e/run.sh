@@ -10,7 +10,8 @@ if [[ ! -d node_modules ]] || ! cmp -s package-lock.json node_modules/.installed
   cp package-lock.json node_modules/.installed-from-lock
 fi
 
-for bin in ../../build/quorvane-player ../../build/quorvane-service-standin; do
+build_dir="${QV_E2E_BUILD_DIR:-../../build}"
+for bin in "$build_dir/quorvane-player" "$build_dir/quorvane-service-standin"; do
   if [[ ! -x "$bin" ]]; then
     echo "e2e: $bin is missing; build it first (cmake --build build --target quorvane-player quorvane-service-standin)" >&2
     exit 1
