@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # HTTP load on a running player: GET /api/get/status and /api/get/overview with keep-alive at 1, 8 and
 # 64 connections (wrk), in a temporary installation on a free loopback port. Prints requests per second
-# and the 99th-percentile latency of each run; when build/bench/bench_bell_delay exists, it also runs
-# under the heaviest load and its report follows.
+# and the 99th-percentile latency of each run. The delay of the bells under this load is measured inside
+# one process by build/bench/bench_http_bell_delay, which runs afterwards when it is built.
 #
 #   bash bench/http_load.sh [path/to/quorvane-player]      DURATION=10s CONNECTIONS="1 8 64"
 set -euo pipefail
@@ -12,7 +12,7 @@ PLAYER="${1:-build/quorvane-player}"
 DURATION="${DURATION:-10s}"
 CONNECTIONS="${CONNECTIONS:-1 8 64}"
 TARGETS=(/api/get/status /api/get/overview)
-BELL_DELAY=build/bench/bench_bell_delay
+BELL_DELAY=build/bench/bench_http_bell_delay
 
 command -v wrk >/dev/null || { echo "wrk is missing: bash tools/setup.sh" >&2; exit 1; }
 [[ -x "$PLAYER" ]] || { echo "no player at $PLAYER: cmake --build build --target quorvane-player" >&2; exit 1; }
@@ -32,7 +32,10 @@ pick_port() {
 ROOT="$(mktemp -d)"
 SERVER_PID=""
 cleanup() {
-  [[ -n "$SERVER_PID" ]] && kill "$SERVER_PID" 2>/dev/null && wait "$SERVER_PID" 2>/dev/null
+  if [[ -n "$SERVER_PID" ]]; then
+    kill "$SERVER_PID" 2>/dev/null || true
+    wait "$SERVER_PID" 2>/dev/null || true
+  fi
   rm -rf "$ROOT"
 }
 trap cleanup EXIT
@@ -61,10 +64,6 @@ run_wrk() {
 printf '%-20s %6s %12s %10s %8s\n' target conns requests/s p99 errors
 for target in "${TARGETS[@]}"; do
   for connections in $CONNECTIONS; do
-    if [[ -x "$BELL_DELAY" && "$target" == "${TARGETS[-1]}" && "$connections" == "${CONNECTIONS##* }" ]]; then
-      "$BELL_DELAY" >"$ROOT/bell_delay.txt" 2>&1 &
-      BELL_PID=$!
-    fi
     output="$(run_wrk "$connections" "$target")"
     rps="$(awk '/^Requests\/sec:/ {print $2}' <<<"$output")"
     p99="$(awk '$1 == "99%" {print $2}' <<<"$output")"
@@ -72,9 +71,10 @@ for target in "${TARGETS[@]}"; do
     printf '%-20s %6s %12s %10s %8s\n' "$target" "$connections" "$rps" "$p99" "${errors:-0}"
   done
 done
-if [[ -n "${BELL_PID:-}" ]]; then
-  wait "$BELL_PID" || true
+if [[ -x "$BELL_DELAY" ]]; then
+  kill "$SERVER_PID" 2>/dev/null || true
+  wait "$SERVER_PID" 2>/dev/null || true
+  SERVER_PID=""
   echo
-  echo "bell delay while $(basename "${TARGETS[-1]}") ran at ${CONNECTIONS##* } connections:"
-  cat "$ROOT/bell_delay.txt"
+  "$BELL_DELAY" "${DURATION%s}" "${CONNECTIONS##* }" /api/get/overview
 fi

@@ -166,6 +166,13 @@ void WebServer::bind(const std::string& host, int port) {
     listen(_server.listeningSocket(), SOMAXCONN);  // a second listen() only lengthens the backlog
 }
 
+int WebServer::bindAnyPort(const std::string& host) {
+    const int port = _server.bind_to_any_port(host);
+    if (port < 0) throw std::runtime_error("cannot listen on " + host);
+    listen(_server.listeningSocket(), SOMAXCONN);
+    return port;
+}
+
 bool WebServer::serve() { return _server.listen_after_bind(); }
 
 bool WebServer::run(const std::string& host, int port) {

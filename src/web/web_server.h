@@ -40,6 +40,8 @@ public:
 
     // Opens the listening socket; std::runtime_error naming the address and the reason when it cannot.
     void bind(const std::string& host, int port);
+    // Opens the listening socket on a port that the system picks; returns the port.
+    int bindAnyPort(const std::string& host);
     // Serves on the bound socket until stop(); false when accepting failed.
     bool serve();
     // bind, then serve: blocks for the life of the process.

@@ -19,6 +19,7 @@
 
 #include "storage/stored_records.h"
 #include "support/child_process.h"
+#include "support/stored_records_reset.h"
 #include "support/temp_dir.h"
 #include "support/test_layout.h"
 #include "web/web_server.h"
@@ -57,18 +58,6 @@ private:
     TempDir _dir;
     std::string _previousPath;
 };
-
-// Resets the stored records to a fresh installation's: factory configuration, no password, empty cache,
-// files in the layout's user data folder (none written yet).
-inline void resetStoredRecords() {
-    {
-        StateLock lock;
-        db.edit() = DB{};
-        shadow.edit() = Shadow{};
-        cache.edit() = Cache{};
-    }
-    loadStoredRecords();
-}
 
 struct HttpAnswer {
     int status = 0;
@@ -195,7 +184,9 @@ protected:
         fs::create_directories(layout.webDir() / "assets");
         writeFile(layout.webDir() / "assets" / "app.js", "console.log('app');");
         writeFile(layout.root() / "web-ui" / "secret.txt", "outside the web folder");
+        // A fresh installation: factory configuration, no password, empty cache, files in this layout.
         resetStoredRecords();
+        loadStoredRecords();
         server.setSigningKey(TEST_SIGNING_KEY);
         port = freePort();
         server.bind("127.0.0.1", port);
