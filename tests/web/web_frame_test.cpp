@@ -179,6 +179,7 @@ TEST_F(WebFrame, RoutesAndMethods) {
     EXPECT_EQ(postDb.header("Allow"), "GET, HEAD");
     expectCacheHeaders(postDb);
     EXPECT_EQ(client.post("/some/page", "x", "text/plain").status, 405) << "only the catch-all matches";
+    EXPECT_EQ(raw("POST /db HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n").status, 405) << "no length: no body";
     EXPECT_EQ(client.send("PUT", "/auth/login").status, 405);
     EXPECT_EQ(client.send("DELETE", "/db/timetables").status, 405);
     EXPECT_EQ(client.send("POST", "/api/get/status").status, 405);
