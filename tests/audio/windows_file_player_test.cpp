@@ -88,20 +88,6 @@ TEST(WindowsFilePlayer, APlaybackThreadSendsOpenPlayStatusPerTickAndClose) {
     EXPECT_EQ(playback.sleep->ticks(), 2);
 }
 
-TEST(WindowsFilePlayer, ThreePlaysOfOneThreadUseThreeConsecutiveAliases) {
-    FakePlayback playback;
-    RecordingMci mci;
-    auto thread = std::make_shared<PlayerThread>("C:\\bell.wav", 3, 0.0, std::make_unique<WindowsFilePlayer>(mci.sender()));
-    thread->start();
-    ASSERT_TRUE(waitUntil([&] { return thread->ended(); }));
-    std::vector<uint64_t> opened;
-    for (const std::string& command : mci.commands)
-        if (command.rfind("open ", 0) == 0) opened.push_back(aliasNumber(command.substr(command.rfind(' ') + 1)));
-    ASSERT_EQ(opened.size(), 3u);
-    EXPECT_EQ(opened[1], opened[0] + 1);
-    EXPECT_EQ(opened[2], opened[0] + 2);
-}
-
 TEST(WindowsFilePlayer, AFailedPlayCommandLeavesTheDeviceOpenAndIsLoggedTwice) {
     FakePlayback playback;
     LogCapture log;
@@ -114,14 +100,6 @@ TEST(WindowsFilePlayer, AFailedPlayCommandLeavesTheDeviceOpenAndIsLoggedTwice) {
     const std::string message = mciErrorMessage(263, mci.commands[1], "The specified device is not open.");
     EXPECT_THAT(log.lines(), ElementsAre(::testing::StartsWith("Playing: C:\\bell.mp3 2 times at "), message,
                                          "Failed to play the file: C:\\bell.mp3 - " + message));
-}
-
-TEST(WindowsFilePlayer, AbortClosesTheAliasLikeANaturalEnd) {
-    RecordingMci mci;
-    WindowsFilePlayer player(mci.sender());
-    player.startPlay("C:\\bell.mp3");
-    player.closeFile(true);
-    EXPECT_EQ(mci.commands.back(), "close " + player.alias());
 }
 
 }  // namespace
