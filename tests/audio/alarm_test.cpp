@@ -25,7 +25,7 @@ TEST_F(AlarmTest, OnPlaysTheAlarmSignalEndlesslyAndOffAbortsItAtOnce) {
     toggle();
     EXPECT_TRUE(Alarm::isActive());
     ASSERT_TRUE(waitUntil([&] { return playback.script->startsNow() == 1; }));
-    EXPECT_EQ(log.lines()[0].rfind("Playing: " + userFile + " -1 times at ", 0), 0u);
+    EXPECT_EQ(logLines(log)[0].rfind("Playing: " + userFile + " -1 times at ", 0), 0u);
 
     toggle();
     EXPECT_FALSE(Alarm::isActive());
@@ -72,7 +72,7 @@ TEST_F(AlarmTest, AMissingAlarmFileLeavesTheAlarmOff) {
     std::filesystem::remove(userFile);
     toggle();
     EXPECT_FALSE(Alarm::isActive());
-    EXPECT_THAT(log.lines(), ElementsAre("ERROR: File does not exist: " + userFile));
+    EXPECT_THAT(logLines(log), ElementsAre("ERROR: File does not exist: " + userFile));
     EXPECT_FALSE(Player::isPlaying());
 }
 

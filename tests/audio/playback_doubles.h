@@ -1,20 +1,20 @@
 #pragma once
-// Test doubles of the playback subsystem: a scripted file player, a sleep that counts instead of
-// sleeping, and a capture of the log.
+// Test doubles of the playback subsystem: a scripted file player and a sleep that counts instead of
+// sleeping.
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <spdlog/sinks/sink.h>
-#include <spdlog/spdlog.h>
 
 #include "audio/player.h"
+#include "support/log_capture.h"
 
 namespace quorvane::testing {
 
@@ -142,46 +142,13 @@ private:
     bool _hold = false;
 };
 
-// Captures the default logger's messages, one per line, for the life of the object.
-class LogCapture {
-public:
-    LogCapture() : _previous(spdlog::default_logger()), _sink(std::make_shared<LineSink>()) {
-        auto logger = std::make_shared<spdlog::logger>("capture", _sink);
-        logger->set_level(spdlog::level::debug);
-        spdlog::set_default_logger(logger);
-    }
-    ~LogCapture() { spdlog::set_default_logger(_previous); }
-
-    std::vector<std::string> lines() const { return _sink->lines(); }
-    bool contains(const std::string& line) const {
-        for (const std::string& each : lines())
-            if (each == line) return true;
-        return false;
-    }
-
-private:
-    class LineSink : public spdlog::sinks::sink {
-    public:
-        void log(const spdlog::details::log_msg& message) override {
-            std::lock_guard lock(_mutex);
-            _lines.emplace_back(message.payload.data(), message.payload.size());
-        }
-        void flush() override {}
-        void set_pattern(const std::string&) override {}
-        void set_formatter(std::unique_ptr<spdlog::formatter>) override {}
-        std::vector<std::string> lines() const {
-            std::lock_guard lock(_mutex);
-            return _lines;
-        }
-
-    private:
-        mutable std::mutex _mutex;
-        std::vector<std::string> _lines;
-    };
-
-    std::shared_ptr<spdlog::logger> _previous;
-    std::shared_ptr<LineSink> _sink;
-};
+// The captured log split into lines.
+inline std::vector<std::string> logLines(const LogCapture& log) {
+    std::vector<std::string> lines;
+    std::istringstream in(log.text());
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
 
 // Installs the fake file player and the scripted sleep for new playback threads; at the end stops all
 // playback, releases held pauses and waits until every fake player is gone, so nothing outlives the test.

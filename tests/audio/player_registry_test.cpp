@@ -25,7 +25,7 @@ TEST_F(PlayerRegistryTest, NothingAtThePathGivesNullAndAnErrorLine) {
     const std::string missing = (dir / "missing.mp3").string();
     EXPECT_EQ(Player::playFile(missing), nullptr);
     EXPECT_FALSE(Player::isPlaying());
-    EXPECT_THAT(log.lines(), ElementsAre("ERROR: File does not exist: " + missing));
+    EXPECT_THAT(logLines(log), ElementsAre("ERROR: File does not exist: " + missing));
     EXPECT_EQ(playback.script->livePlayersNow(), 0);
 }
 

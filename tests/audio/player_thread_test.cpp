@@ -48,15 +48,15 @@ TEST_F(PlayerThreadTest, LogsPathCountAndTheSharedClockReadingOnce) {
     updateClock();
     playToEnd(2, 0.0);
     setTimeSource(previous);
-    EXPECT_THAT(log.lines(), ElementsAre("Playing: /sounds/bell.mp3 2 times at 2024-09-02 08:05:30"));
+    EXPECT_THAT(logLines(log), ElementsAre("Playing: /sounds/bell.mp3 2 times at 2024-09-02 08:05:30"));
 }
 
 TEST_F(PlayerThreadTest, CountZeroLogsButPlaysNothing) {
     playToEnd(0, 1.0);
     EXPECT_THAT(playback.script->eventsNow(), IsEmpty());
     EXPECT_THAT(playback.sleep->pauses(), IsEmpty());
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_EQ(log.lines()[0].rfind("Playing: /sounds/bell.mp3 0 times at ", 0), 0u);
+    ASSERT_EQ(logLines(log).size(), 1u);
+    EXPECT_EQ(logLines(log)[0].rfind("Playing: /sounds/bell.mp3 0 times at ", 0), 0u);
 }
 
 TEST_F(PlayerThreadTest, EndlessRepeatPausesAfterEveryPlayUntilAborted) {
@@ -68,7 +68,7 @@ TEST_F(PlayerThreadTest, EndlessRepeatPausesAfterEveryPlayUntilAborted) {
     // The count never reaches 0, so even the last play is followed by its pause.
     const int plays = playback.script->startsNow();
     EXPECT_EQ(playback.sleep->pauses(), std::vector<double>(static_cast<size_t>(plays), 0.0));
-    EXPECT_EQ(log.lines()[0].rfind("Playing: /sounds/bell.mp3 -1 times at ", 0), 0u);
+    EXPECT_EQ(logLines(log)[0].rfind("Playing: /sounds/bell.mp3 -1 times at ", 0), 0u);
 }
 
 TEST_F(PlayerThreadTest, AbortDuringTheLastPlayClosesItAsAbortedWithoutPause) {
@@ -114,7 +114,7 @@ TEST_F(PlayerThreadTest, CloseFailureIsLoggedAndThePlaysGoOn) {
     playback.script->failClose = true;
     playToEnd(2, 0.0);
     EXPECT_EQ(playback.script->startsNow(), 2);
-    const auto lines = log.lines();
+    const auto lines = logLines(log);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Failed to close file: /sounds/bell.mp3 - device gone"), 2);
 }
 
@@ -122,7 +122,7 @@ TEST_F(PlayerThreadTest, StatusFailureEndsThatPlayWhichIsStillClosed) {
     playback.script->failStatus = true;
     playToEnd(2, 0.0);
     EXPECT_THAT(playback.script->eventsNow(), ElementsAre("start /sounds/bell.mp3", "close", "start /sounds/bell.mp3", "close"));
-    const auto lines = log.lines();
+    const auto lines = logLines(log);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Failed to close file: /sounds/bell.mp3 - status lost"), 2);
 }
 

@@ -53,8 +53,8 @@ TEST_F(SignalsTest, WithoutRepeatADescriptorPlaysOnceWhateverItsIterationsSay) {
     ASSERT_NE(playToEnd(PlayDesc{"ID_user", false, 5, 3.0}), nullptr);
     EXPECT_THAT(playback.script->eventsNow(), ElementsAre("start " + userFile, "close"));
     EXPECT_THAT(playback.sleep->pauses(), IsEmpty());
-    ASSERT_FALSE(log.lines().empty());
-    EXPECT_EQ(log.lines()[0].rfind("Playing: " + userFile + " 1 times at ", 0), 0u);
+    ASSERT_FALSE(logLines(log).empty());
+    EXPECT_EQ(logLines(log)[0].rfind("Playing: " + userFile + " 1 times at ", 0), 0u);
 }
 
 TEST_F(SignalsTest, WithRepeatADescriptorPlaysItsIterationsWithItsPause) {
@@ -70,7 +70,7 @@ TEST_F(SignalsTest, TheNullIdPlaysNothingAndSaysNothing) {
         EXPECT_EQ(playSignalById(NULL_ID, INFINITE_REPEAT), nullptr);
     }
     EXPECT_FALSE(Player::isPlaying());
-    EXPECT_THAT(log.lines(), IsEmpty());
+    EXPECT_THAT(logLines(log), IsEmpty());
     EXPECT_EQ(playback.script->startsNow(), 0);
 }
 
@@ -78,7 +78,7 @@ TEST_F(SignalsTest, ASignalWhoseFileIsGoneGivesNullAndTheMissingFileLine) {
     std::filesystem::remove(userFile);
     StateLock lock;
     EXPECT_EQ(playSignalById("ID_user", 2, 1.0), nullptr);
-    EXPECT_THAT(log.lines(), ElementsAre("ERROR: File does not exist: " + userFile));
+    EXPECT_THAT(logLines(log), ElementsAre("ERROR: File does not exist: " + userFile));
 }
 
 }  // namespace
