@@ -47,7 +47,8 @@ TEST(PlayerProgram, ThePlatformPlayerIsTheChildProcessPlayer) {
 }
 
 // Each stub records its name, process id, arguments and where its standard streams go, then plays
-// for as many seconds as the file "duration" says; on SIGTERM it records that and exits.
+// for as many seconds as the file "duration" says; on SIGTERM (trapped before anything else, so that
+// none goes unrecorded) it records that and exits.
 class LinuxFilePlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -64,11 +65,11 @@ protected:
         const std::string calls = (dir / "calls.log").string();
         writeFile(stub, "#!/bin/sh\n"
                         "log='" + calls + "'\n"
+                        "trap 'echo \"TERM $$\" >> \"$log\"; [ -n \"$!\" ] && kill $!; exit 143' TERM\n"
                         "echo \"" + name + " $$ $#\" >> \"$log\"\n"
                         "for argument in \"$@\"; do echo \"argument $argument\" >> \"$log\"; done\n"
                         "echo \"stdout $(readlink /proc/$$/fd/1)\" >> \"$log\"\n"
                         "echo \"stderr $(readlink /proc/$$/fd/2)\" >> \"$log\"\n"
-                        "trap 'echo \"TERM $$\" >> \"$log\"; kill $! 2>/dev/null; exit 143' TERM\n"
                         "sleep \"$(cat '" + (dir / "duration").string() + "')\" &\n"
                         "wait $!\n");
         chmod(stub.c_str(), 0755);
