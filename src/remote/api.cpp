@@ -10,22 +10,12 @@
 
 #include "remote/payload.h"
 #include "remote/service_address.h"
+#include "remote/time_limits.h"
 
 namespace quorvane {
 namespace {
 
-using std::chrono::seconds;
-
 std::atomic<NetworkState> currentNetworkState{NetworkState::UNKNOWN};
-
-// Nobody waits on the network without bound: the heartbeat and the web handlers both call in here.
-struct TimeLimits {
-    seconds connect;
-    seconds read;
-};
-constexpr TimeLimits REQUEST_LIMITS{seconds(5), seconds(15)};
-// An announcement is a whole audio file, possibly over a slow line.
-constexpr TimeLimits DOWNLOAD_LIMITS{seconds(5), seconds(60)};
 
 std::string transportFailureText(httplib::Error error, const std::string& origin, const TimeLimits& limits) {
     switch (error) {
@@ -38,7 +28,8 @@ std::string transportFailureText(httplib::Error error, const std::string& origin
         case httplib::Error::Write:
             return "Failed to send the request to " + origin;
         case httplib::Error::Canceled:
-            return "The answer of " + origin + " took longer than " + std::to_string(limits.read.count()) + " seconds";
+            return fmt::format("The answer of {} did not arrive within {:g} seconds", origin,
+                               std::chrono::duration<double>(limits.connect + limits.read).count());
         case httplib::Error::SSLConnection:
             return "Could not open a secure connection to " + origin;
         case httplib::Error::SSLLoadingCerts:
@@ -95,14 +86,14 @@ std::string lastSystemError() { return errno ? std::strerror(errno) : "unknown e
 
 NetworkState Api::networkState() { return currentNetworkState.load(); }
 
-ApiResult Api::get(const QueryParams& params) { return request(params, REQUEST_LIMITS); }
+ApiResult Api::get(const QueryParams& params) { return request(params, requestTimeLimits()); }
 
 ApiResult Api::ping() { return get({{"c", "ping"}}); }
 
 ApiResult Api::getCalendarRegistry() { return get({{"c", "getCalendarRegistry"}}); }
 
 DownloadResult Api::downloadAnnouncement(const std::string& id, const std::string& path) {
-    const ApiResult answer = request({{"c", "downloadAnnouncement"}, {"id", id}}, DOWNLOAD_LIMITS);
+    const ApiResult answer = request({{"c", "downloadAnnouncement"}, {"id", id}}, downloadTimeLimits());
     if (!answer.isOk()) return DownloadResult::Err(answer.getError());
 
     errno = 0;
