@@ -2,6 +2,7 @@
 // sample files, so that the player can be developed, tried and tested without the real service.
 #include <httplib.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <iostream>
 #include <thread>
@@ -23,6 +24,12 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     httplib::Server server;
+    // The library's default also sets SO_REUSEPORT, which would let a second stand-in share the port
+    // and take half of the requests; a busy port must be refused instead.
+    server.set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     standin::addServiceRoutes(server, *options);
     server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
         std::cerr << request.method << " " << request.target << " " << response.status << std::endl;
