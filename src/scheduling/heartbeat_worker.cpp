@@ -13,17 +13,23 @@
 namespace quorvane {
 namespace {
 
-// Leaf lock of the worker: guards only `running`; nothing is called while it is held.
-std::mutex workerMutex;
-std::condition_variable workerIdle;
-bool running = false;
+// The worker's own state under its leaf lock: only `running` is guarded, and nothing is called while
+// the lock is held. Never destroyed: a detached heartbeat may still be finishing when the process exits.
+struct WorkerState {
+    std::mutex mutex;
+    std::condition_variable idle;
+    bool running = false;
+};
+
+WorkerState& worker() {
+    static WorkerState* const state = new WorkerState;
+    return *state;
+}
 
 void markIdle() {
-    {
-        std::lock_guard lock(workerMutex);
-        running = false;
-    }
-    workerIdle.notify_all();
+    std::lock_guard lock(worker().mutex);
+    worker().running = false;
+    worker().idle.notify_all();
 }
 
 class HeartbeatThread : public DaemonThread {
@@ -45,9 +51,9 @@ protected:
 void startHeartbeat() {
     bool alreadyRunning = false;
     {
-        std::lock_guard lock(workerMutex);
-        alreadyRunning = running;
-        running = true;
+        std::lock_guard lock(worker().mutex);
+        alreadyRunning = worker().running;
+        worker().running = true;
     }
     if (alreadyRunning) {
         // A service slower than the heartbeat period gets no second request piled onto it.
@@ -63,13 +69,13 @@ void startHeartbeat() {
 }
 
 bool heartbeatRunning() {
-    std::lock_guard lock(workerMutex);
-    return running;
+    std::lock_guard lock(worker().mutex);
+    return worker().running;
 }
 
 bool waitForHeartbeatIdle(std::chrono::milliseconds limit) {
-    std::unique_lock lock(workerMutex);
-    return workerIdle.wait_for(lock, limit, [] { return !running; });
+    std::unique_lock lock(worker().mutex);
+    return worker().idle.wait_for(lock, limit, [] { return !worker().running; });
 }
 
 }  // namespace quorvane
