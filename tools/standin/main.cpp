@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <sys/socket.h>
 
+#include <atomic>
+#include <chrono>
 #include <iostream>
 #include <thread>
 
@@ -38,7 +40,19 @@ int main(int argc, char** argv) {
         std::cerr << "Cannot listen on 127.0.0.1:" << options->port << std::endl;
         return 1;
     }
-    std::thread listener([&server] { server.listen_after_bind(); });
+    std::atomic<bool> listenerEnded{false};
+    std::thread listener([&] {
+        server.listen_after_bind();
+        listenerEnded = true;
+    });
+    // stop() does nothing to a server that is not running yet, so a signal that came before the loop
+    // started would be lost: announce (and wait for signals) only once it runs.
+    while (!server.is_running() && !listenerEnded) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (listenerEnded) {
+        listener.join();
+        std::cerr << "Cannot serve on 127.0.0.1:" << options->port << std::endl;
+        return 1;
+    }
     std::cerr << "Stand-in service listening on http://127.0.0.1:" << options->port << std::endl;
 
     int received = 0;
