@@ -7,7 +7,6 @@
 
 #include "remote/service_double.h"
 #include "remote/time_limits.h"
-#include "support/child_process.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -32,7 +31,8 @@ protected:
 
     // Leaves networkState at ERROR, so that a test can see it become OK.
     void failOnce() {
-        ServiceUrlOverride nowhere("http://127.0.0.1:" + std::to_string(testing::freePort()));
+        testing::RefusingAddress refusing;
+        ServiceUrlOverride nowhere(refusing.url());
         ASSERT_FALSE(Api::ping().isOk());
         ASSERT_EQ(Api::networkState(), NetworkState::ERROR);
         log.clear();
@@ -72,7 +72,8 @@ TEST_F(ApiTest, UnreachableServiceGivesErrTheWarningAndError) {
     ASSERT_EQ(Api::networkState(), NetworkState::OK);
     log.clear();
 
-    ServiceUrlOverride nowhere("http://127.0.0.1:" + std::to_string(testing::freePort()));
+    testing::RefusingAddress refusing;
+    ServiceUrlOverride nowhere(refusing.url());
     const ApiResult result = Api::ping();
     ASSERT_FALSE(result.isOk());
     const auto* message = std::get_if<std::string>(&result.getError());
@@ -187,7 +188,8 @@ TEST_F(DownloadTest, AnErrorStatusLeavesAnOlderFileAlone) {
 }
 
 TEST_F(DownloadTest, AnUnreachableServiceLeavesAnOlderFileAlone) {
-    ServiceUrlOverride nowhere("http://127.0.0.1:" + std::to_string(testing::freePort()));
+    testing::RefusingAddress refusing;
+    ServiceUrlOverride nowhere(refusing.url());
     writeFile(path, "older");
     EXPECT_FALSE(Api::downloadAnnouncement("welcome", path).isOk());
     EXPECT_EQ(readFile(path), "older");

@@ -173,6 +173,31 @@ private:
     std::thread _thread;
 };
 
+// An address where nothing answers: a port bound but not listening, held for the life of the object so
+// that no other test running in parallel can take it. Connecting is refused at once.
+class RefusingAddress {
+public:
+    RefusingAddress() {
+        _socket = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(_socket, reinterpret_cast<sockaddr*>(&address), length) != 0) throw std::runtime_error("cannot bind");
+        getsockname(_socket, reinterpret_cast<sockaddr*>(&address), &length);
+        _port = ntohs(address.sin_port);
+    }
+    ~RefusingAddress() { close(_socket); }
+    RefusingAddress(const RefusingAddress&) = delete;
+    RefusingAddress& operator=(const RefusingAddress&) = delete;
+
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(_port); }
+
+private:
+    int _socket = -1;
+    int _port = 0;
+};
+
 // Points the client at a test service for the life of the object.
 class ServiceUrlOverride {
 public:

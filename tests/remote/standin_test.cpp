@@ -31,15 +31,19 @@ const std::filesystem::path SAMPLE_DATA = std::filesystem::path(QUORVANE_SOURCE_
 
 class RunningStandIn {
 public:
-    explicit RunningStandIn(std::vector<std::string> options = {}) : port(testing::freePort()) {
-        std::vector<std::string> arguments{STANDIN.string(), "--port", std::to_string(port)};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        process = std::make_unique<ChildProcess>(arguments);
-        started = process->waitForStderr("Stand-in service listening on " + url() + "\n", 10s);
+    explicit RunningStandIn(const std::vector<std::string>& options = {}) {
+        // A free port can be taken by a test running in parallel before the stand-in binds it.
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            port = testing::freePort();
+            std::vector<std::string> arguments{STANDIN.string(), "--port", std::to_string(port)};
+            arguments.insert(arguments.end(), options.begin(), options.end());
+            process = std::make_unique<ChildProcess>(arguments);
+            started = process->waitForStderr("Stand-in service listening on " + url() + "\n", 10s);
+        }
     }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port); }
 
-    int port;
+    int port = 0;
     std::unique_ptr<ChildProcess> process;
     bool started = false;
 };

@@ -7,7 +7,6 @@
 #include "scheduling/heartbeat_worker.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
-#include "support/child_process.h"
 #include "support/fake_time_source.h"
 #include "support/log_capture.h"
 
@@ -117,7 +116,8 @@ TEST_F(CalendarSyncTest, FailedFetchLeavesTheCacheAsItWas) {
 }
 
 TEST_F(CalendarSyncTest, UnreachableServiceLeavesTheCacheAndRecordsTheError) {
-    ServiceUrlOverride nowhere("http://127.0.0.1:" + std::to_string(testing::freePort()));
+    testing::RefusingAddress refusing;
+    ServiceUrlOverride nowhere(refusing.url());
     phoneHome();
     EXPECT_EQ(cacheNow(), before);
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
