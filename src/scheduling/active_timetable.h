@@ -1,7 +1,9 @@
 #pragma once
 // Which timetable is in force now, and the firing of the signals due at a second.
+#include <functional>
 #include <string>
 
+#include "model/db.h"
 #include "model/record.h"
 #include "scheduling/clock.h"
 #include "scheduling/day_type.h"
@@ -38,6 +40,8 @@ TimetableInfo activeTimetableInfoAt(const struct_time& reading);
 // playback request that fails is logged and the remaining tests of that second still run.
 // Requires the state lock.
 void triggerScheduledSounds();
-void triggerScheduledSoundsAt(const struct_time& reading);
+// The playback request behind every due signal; tests stand in a recorder for playSignalByDescriptor.
+using PlayRequest = std::function<void(const PlayDesc&)>;
+void triggerScheduledSoundsAt(const struct_time& reading, const PlayRequest& play = {});
 
 }  // namespace quorvane

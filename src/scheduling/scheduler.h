@@ -18,8 +18,8 @@ struct SchedulerSteps {
     std::function<void()> saveStoredRecords;                // the three auto-saves
 };
 
-// The steps of the running system.
-SchedulerSteps defaultSchedulerSteps();
+// The steps of the running system. Tests may stand in a recorder for the playback requests.
+SchedulerSteps defaultSchedulerSteps(std::function<void(const struct PlayDesc&)> play = {});
 
 class Scheduler : public DaemonThread {
 public:

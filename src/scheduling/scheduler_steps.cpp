@@ -1,15 +1,20 @@
+#include "scheduling/active_timetable.h"
 #include "scheduling/calendar_sync.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 
 namespace quorvane {
 
-SchedulerSteps defaultSchedulerSteps() {
+SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
     SchedulerSteps steps;
     steps.phoneHome = startHeartbeat;
-    steps.processSecond = [](const struct_time& reading) {
+    steps.processSecond = [play](const struct_time& reading) {
         StateLock lock;
-        db->settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
+        // Only a new day changes the preferences; leaving them untouched otherwise spares the auto-save
+        // the fingerprint walk on every second.
+        if (db.view().settings.dailyPreferences._lastDay != reading.tm_yday)
+            db->settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
+        triggerScheduledSoundsAt(reading, play);
     };
     steps.saveStoredRecords = saveStoredRecords;
     return steps;

@@ -54,6 +54,8 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view con
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return std::nullopt;
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
     std::stringstream content;

@@ -7,6 +7,7 @@
 
 #include "remote/service_double.h"
 #include "remote/time_limits.h"
+#include "remote/log_lines.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -14,7 +15,10 @@ namespace quorvane {
 namespace {
 
 using namespace std::string_literals;
+using testing::hasLogLine;
 using testing::LogCapture;
+using testing::logLines;
+using testing::logLinesContaining;
 using testing::readFile;
 using testing::ServiceDouble;
 using testing::ServiceUrlOverride;
@@ -48,7 +52,7 @@ TEST_F(ApiTest, JsonWithACharsetGivesAJsonPayload) {
     ASSERT_NE(json, nullptr);
     EXPECT_EQ((*json)["calendarVersion"], 3);
     EXPECT_EQ(Api::networkState(), NetworkState::OK);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"RESP 200 {\"calendarVersion\": 3}"});
+    EXPECT_EQ(logLines(log), std::vector<std::string>{"RESP 200 {\"calendarVersion\": 3}"});
 }
 
 TEST_F(ApiTest, ErrorStatusGivesErrWithTheBodyAndTheServiceCountsAsReached) {
@@ -58,7 +62,7 @@ TEST_F(ApiTest, ErrorStatusGivesErrWithTheBodyAndTheServiceCountsAsReached) {
     ASSERT_FALSE(result.isOk());
     EXPECT_EQ(std::get<std::string>(result.getError()), "No registry here");
     EXPECT_EQ(Api::networkState(), NetworkState::OK);
-    EXPECT_TRUE(log.hasLine("RESP 404 No registry here"));
+    EXPECT_TRUE(hasLogLine(log, "RESP 404 No registry here"));
 
     service.answerJson("ping", Json{{"reason", "overloaded"}}, 500);
     const ApiResult jsonError = Api::ping();
@@ -80,7 +84,7 @@ TEST_F(ApiTest, UnreachableServiceGivesErrTheWarningAndError) {
     ASSERT_NE(message, nullptr);
     EXPECT_NE(message->find("127.0.0.1"), std::string::npos) << *message;
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Internet is unreachable"});
+    EXPECT_EQ(logLines(log), std::vector<std::string>{"Internet is unreachable"});
 }
 
 TEST_F(ApiTest, JsonThatDoesNotParseIsHandledLikeAnUnreachableService) {
@@ -89,7 +93,7 @@ TEST_F(ApiTest, JsonThatDoesNotParseIsHandledLikeAnUnreachableService) {
     ASSERT_FALSE(result.isOk());
     EXPECT_TRUE(std::holds_alternative<std::string>(result.getError()));
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Internet is unreachable"}) << "no RESP line for an unusable answer";
+    EXPECT_EQ(logLines(log), std::vector<std::string>{"Internet is unreachable"}) << "no RESP line for an unusable answer";
 }
 
 TEST_F(ApiTest, AnswerWithoutContentTypeGivesTheRawBytes) {
@@ -100,7 +104,7 @@ TEST_F(ApiTest, AnswerWithoutContentTypeGivesTheRawBytes) {
     ASSERT_TRUE(result.isOk());
     ASSERT_TRUE(std::holds_alternative<RawBody>(*result.getValue()));
     EXPECT_EQ(std::get<RawBody>(*result.getValue()).bytes, bytes);
-    EXPECT_TRUE(log.hasLine("RESP 200 <7 bytes>"));
+    EXPECT_TRUE(hasLogLine(log, "RESP 200 <7 bytes>"));
 }
 
 TEST_F(ApiTest, ParametersAreSentInTheirOrderAndEncoded) {
@@ -124,7 +128,7 @@ TEST_F(ApiTest, AnUnusableAddressIsAFailedRequest) {
     const ApiResult result = Api::ping();
     ASSERT_FALSE(result.isOk());
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
-    EXPECT_TRUE(log.hasLine("Internet is unreachable"));
+    EXPECT_TRUE(hasLogLine(log, "Internet is unreachable"));
 }
 
 class ApiTimeLimitTest : public ApiTest {
@@ -143,7 +147,7 @@ TEST_F(ApiTimeLimitTest, AServiceThatDoesNotAnswerInTimeIsAFailedRequest) {
     service.release();
     ASSERT_FALSE(result.isOk());
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
-    EXPECT_TRUE(log.hasLine("Internet is unreachable"));
+    EXPECT_TRUE(hasLogLine(log, "Internet is unreachable"));
     EXPECT_LT(waited, std::chrono::seconds(3));
 }
 

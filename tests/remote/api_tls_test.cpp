@@ -11,13 +11,17 @@
 
 #include "remote/api.h"
 #include "remote/service_double.h"
+#include "remote/log_lines.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
 namespace {
 
+using testing::hasLogLine;
 using testing::LogCapture;
+using testing::logLines;
+using testing::logLinesContaining;
 using testing::ServiceUrlOverride;
 using testing::TempDir;
 
@@ -88,7 +92,7 @@ TEST_F(TlsServiceTest, AnUntrustedCertificateIsAFailedRequest) {
     EXPECT_NE(std::get<std::string>(result.getError()).find("could not be verified"), std::string::npos)
         << std::get<std::string>(result.getError());
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
-    EXPECT_TRUE(log.hasLine("Internet is unreachable"));
+    EXPECT_TRUE(hasLogLine(log, "Internet is unreachable"));
 }
 
 TEST_F(TlsServiceTest, ACertificateTheTrustStoreHoldsIsAccepted) {

@@ -12,6 +12,7 @@
 #include "scheduling/calendar_sync.h"
 #include "storage/stored_records.h"
 #include "support/child_process.h"
+#include "remote/log_lines.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -20,7 +21,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ChildProcess;
+using testing::hasLogLine;
 using testing::LogCapture;
+using testing::logLines;
+using testing::logLinesContaining;
 using testing::readFile;
 using testing::ServiceUrlOverride;
 using testing::TempDir;
@@ -74,7 +78,7 @@ TEST(StandIn, ServesTheSampleRegistryAndAnnouncement) {
         cache.edit() = Cache{};
     }
     phoneHome();
-    EXPECT_TRUE(log.hasLine("Calendar has been synchronized")) << log.text();
+    EXPECT_TRUE(hasLogLine(log, "Calendar has been synchronized")) << log.text();
     {
         StateLock lock;
         EXPECT_EQ(cache.view().calendarVersion, sample["version"].get<int64_t>());
@@ -103,7 +107,7 @@ TEST(StandIn, ServesTheSampleRegistryAndAnnouncement) {
     const ApiResult bogus = Api::get({{"c", "bogus"}});
     ASSERT_FALSE(bogus.isOk());
     EXPECT_EQ(std::get<std::string>(bogus.getError()), "Unknown command: bogus");
-    EXPECT_TRUE(log.hasLine("RESP 400 Unknown command: bogus"));
+    EXPECT_TRUE(hasLogLine(log, "RESP 400 Unknown command: bogus"));
 }
 
 TEST(StandIn, SampleRegistryIsMarkedAndCoversTwoSchoolYears) {

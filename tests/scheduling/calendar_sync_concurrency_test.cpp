@@ -9,6 +9,7 @@
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "support/fake_time_source.h"
+#include "remote/log_lines.h"
 #include "support/log_capture.h"
 
 namespace quorvane {
@@ -16,7 +17,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::FakeTimeSource;
+using testing::hasLogLine;
 using testing::LogCapture;
+using testing::logLines;
+using testing::logLinesContaining;
 using testing::reading;
 using testing::ServiceDouble;
 using testing::ServiceUrlOverride;
@@ -90,7 +94,7 @@ TEST_F(HeartbeatTest, AHeartbeatDueWhileOneRunsIsSkipped) {
     ASSERT_TRUE(service.waitForHeldRequests(1, 10s));
     startHeartbeat();
     startHeartbeat();
-    EXPECT_EQ(log.linesContaining("Heartbeat skipped").size(), 2u);
+    EXPECT_EQ(logLinesContaining(log, "Heartbeat skipped").size(), 2u);
     service.release();
     ASSERT_TRUE(waitForHeartbeatIdle(20s));
     EXPECT_EQ(service.requestCount("ping"), 1);

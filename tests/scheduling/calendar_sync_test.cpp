@@ -8,13 +8,17 @@
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "support/fake_time_source.h"
+#include "remote/log_lines.h"
 #include "support/log_capture.h"
 
 namespace quorvane {
 namespace {
 
 using testing::FakeTimeSource;
+using testing::hasLogLine;
 using testing::LogCapture;
+using testing::logLines;
+using testing::logLinesContaining;
 using testing::reading;
 using testing::ServiceDouble;
 using testing::ServiceUrlOverride;
@@ -59,7 +63,7 @@ TEST_F(CalendarSyncTest, EqualVersionOnlyStampsTheDate) {
     expected.calendarLastUpdated = "2026-12-08";
     EXPECT_EQ(cacheNow(), expected);
     EXPECT_EQ(service.requestCount("getCalendarRegistry"), 0);
-    EXPECT_TRUE(log.linesContaining("Attempting").empty());
+    EXPECT_TRUE(logLinesContaining(log, "Attempting").empty());
 }
 
 TEST_F(CalendarSyncTest, LowerVersionIsTreatedLikeAnEqualOne) {
@@ -84,7 +88,7 @@ TEST_F(CalendarSyncTest, HigherVersionFetchesAndReplacesAllRegions) {
     EXPECT_EQ(now.calendarRegions.find("hu")->name, "Hungary");
     EXPECT_EQ(now.calendarRegions.find("at")->holidays, std::vector<std::string>{"2026-12-08"});
 
-    const auto lines = log.lines();
+    const auto lines = logLines(log);
     const auto attempt = std::find(lines.begin(), lines.end(), "Attempting to update calendar");
     const auto synchronized = std::find(lines.begin(), lines.end(), "Calendar has been synchronized");
     ASSERT_NE(attempt, lines.end());
@@ -102,7 +106,7 @@ TEST_F(CalendarSyncTest, FreshCacheFetchesAnyPositiveVersion) {
     phoneHome();
     EXPECT_EQ(cacheNow().calendarVersion, 1);
     EXPECT_EQ(cacheNow().calendarLastUpdated, "2026-12-08");
-    EXPECT_TRUE(log.hasLine("Calendar has been synchronized"));
+    EXPECT_TRUE(hasLogLine(log, "Calendar has been synchronized"));
 }
 
 TEST_F(CalendarSyncTest, FailedFetchLeavesTheCacheAsItWas) {
@@ -110,9 +114,9 @@ TEST_F(CalendarSyncTest, FailedFetchLeavesTheCacheAsItWas) {
     service.answer("getCalendarRegistry", 503, "Down for maintenance", "text/plain");
     phoneHome();
     EXPECT_EQ(cacheNow(), before);
-    EXPECT_TRUE(log.hasLine("Attempting to update calendar"));
-    EXPECT_FALSE(log.hasLine("Calendar has been synchronized"));
-    EXPECT_TRUE(log.linesContaining("Ignoring").empty()) << "an error status is no malformed answer";
+    EXPECT_TRUE(hasLogLine(log, "Attempting to update calendar"));
+    EXPECT_FALSE(hasLogLine(log, "Calendar has been synchronized"));
+    EXPECT_TRUE(logLinesContaining(log, "Ignoring").empty()) << "an error status is no malformed answer";
 }
 
 TEST_F(CalendarSyncTest, UnreachableServiceLeavesTheCacheAndRecordsTheError) {
@@ -143,10 +147,10 @@ TEST_P(MalformedAnswerTest, ChangesNothingAndNamesWhatWasWrong) {
 
     phoneHome();
     EXPECT_EQ(cacheNow(), before);
-    const auto warnings = log.linesContaining("Ignoring");
+    const auto warnings = logLinesContaining(log, "Ignoring");
     ASSERT_EQ(warnings.size(), 1u) << log.text();
     EXPECT_NE(warnings[0].find(bad.warningPart), std::string::npos) << warnings[0];
-    EXPECT_FALSE(log.hasLine("Calendar has been synchronized"));
+    EXPECT_FALSE(hasLogLine(log, "Calendar has been synchronized"));
 }
 
 const std::string JSON_TYPE = "application/json";
@@ -196,8 +200,8 @@ TEST_F(CalendarSyncTest, SchedulerKeepsRingingAfterAMalformedAnswer) {
     }
     EXPECT_EQ(rung, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(cacheNow(), before);
-    EXPECT_EQ(log.linesContaining("Ignoring the heartbeat answer").size(), 1u);
-    EXPECT_TRUE(log.linesContaining("Scheduler thread error").empty());
+    EXPECT_EQ(logLinesContaining(log, "Ignoring the heartbeat answer").size(), 1u);
+    EXPECT_TRUE(logLinesContaining(log, "Scheduler thread error").empty());
 }
 
 }  // namespace

@@ -1,64 +1,52 @@
 #include "support/log_capture.h"
 
 #include <spdlog/sinks/ostream_sink.h>
-
-#include <algorithm>
+#include <spdlog/spdlog.h>
 
 namespace quorvane::testing {
 
-std::string LogCapture::LockedBuffer::text() {
-    std::lock_guard lock(_mutex);
-    return str();
+namespace {
+// The ostream sink writes under its own mutex; text() reads under the same one.
+std::mutex& captureMutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 
-void LogCapture::LockedBuffer::clear() {
-    std::lock_guard lock(_mutex);
-    str({});
-}
+class LockedSink : public spdlog::sinks::base_sink<std::mutex> {
+public:
+    explicit LockedSink(std::shared_ptr<std::ostringstream> stream) : _stream(std::move(stream)) {}
 
-std::streamsize LogCapture::LockedBuffer::xsputn(const char* text, std::streamsize count) {
-    std::lock_guard lock(_mutex);
-    return std::stringbuf::xsputn(text, count);
-}
+protected:
+    void sink_it_(const spdlog::details::log_msg& message) override {
+        spdlog::memory_buf_t formatted;
+        formatter_->format(message, formatted);
+        std::lock_guard lock(captureMutex());
+        _stream->write(formatted.data(), static_cast<std::streamsize>(formatted.size()));
+    }
+    void flush_() override {}
 
-LogCapture::LockedBuffer::int_type LogCapture::LockedBuffer::overflow(int_type c) {
-    std::lock_guard lock(_mutex);
-    return std::stringbuf::overflow(c);
-}
+private:
+    std::shared_ptr<std::ostringstream> _stream;
+};
+}  // namespace
 
-LogCapture::LogCapture(spdlog::level::level_enum level)
-    : _buffer(std::make_unique<LockedBuffer>()),
-      _stream(std::make_unique<std::ostream>(_buffer.get())),
-      _previous(spdlog::default_logger()) {
-    auto logger = std::make_shared<spdlog::logger>("capture", std::make_shared<spdlog::sinks::ostream_sink_mt>(*_stream, true));
+LogCapture::LogCapture() : _stream(std::make_shared<std::ostringstream>()), _previous(spdlog::default_logger()) {
+    auto logger = std::make_shared<spdlog::logger>("capture", std::make_shared<LockedSink>(_stream));
     logger->set_pattern("%v");
-    logger->set_level(level);
-    spdlog::set_default_logger(std::move(logger));
+    logger->set_level(spdlog::level::debug);
+    spdlog::set_default_logger(logger);
 }
 
 LogCapture::~LogCapture() { spdlog::set_default_logger(_previous); }
 
-std::string LogCapture::text() const { return _buffer->text(); }
-
-std::vector<std::string> LogCapture::lines() const {
-    std::vector<std::string> result;
-    std::istringstream stream(text());
-    for (std::string line; std::getline(stream, line);) result.push_back(line);
-    return result;
+std::string LogCapture::text() const {
+    std::lock_guard lock(captureMutex());
+    return _stream->str();
 }
 
-bool LogCapture::hasLine(const std::string& line) const {
-    const auto all = lines();
-    return std::find(all.begin(), all.end(), line) != all.end();
+void LogCapture::clear() {
+    std::lock_guard lock(captureMutex());
+    _stream->str("");
 }
-
-std::vector<std::string> LogCapture::linesContaining(const std::string& text) const {
-    std::vector<std::string> result;
-    for (const auto& line : lines())
-        if (line.find(text) != std::string::npos) result.push_back(line);
-    return result;
-}
-
-void LogCapture::clear() { _buffer->clear(); }
 
 }  // namespace quorvane::testing

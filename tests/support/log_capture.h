@@ -1,49 +1,27 @@
 #pragma once
-// Captures the process log for a test: installs a default spdlog logger that writes the bare messages
-// into memory through an ostream sink, and puts the previous logger back at destruction.
-#include <spdlog/spdlog.h>
-
+// Captures the process-wide log for the life of the object (debug level, bare messages).
 #include <memory>
-#include <mutex>
-#include <ostream>
 #include <sstream>
 #include <string>
-#include <vector>
+
+#include <spdlog/logger.h>
 
 namespace quorvane::testing {
 
 class LogCapture {
 public:
-    explicit LogCapture(spdlog::level::level_enum level = spdlog::level::debug);
+    LogCapture();
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    // All of these are safe while other threads are logging.
+    // Everything logged so far, one message per line.
     std::string text() const;
-    std::vector<std::string> lines() const;
-    bool hasLine(const std::string& line) const;
-    // The lines that contain the text.
-    std::vector<std::string> linesContaining(const std::string& text) const;
+    bool contains(const std::string& fragment) const { return text().find(fragment) != std::string::npos; }
     void clear();
 
 private:
-    // A string buffer that can be read while a logging thread writes into it.
-    class LockedBuffer : public std::stringbuf {
-    public:
-        std::string text();
-        void clear();
-
-    protected:
-        std::streamsize xsputn(const char* text, std::streamsize count) override;
-        int_type overflow(int_type c) override;
-
-    private:
-        std::recursive_mutex _mutex;  // xsputn may call overflow
-    };
-
-    std::unique_ptr<LockedBuffer> _buffer;
-    std::unique_ptr<std::ostream> _stream;
+    std::shared_ptr<std::ostringstream> _stream;
     std::shared_ptr<spdlog::logger> _previous;
 };
 

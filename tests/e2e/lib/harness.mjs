@@ -1,0 +1,245 @@
+// Starts a throwaway installation of the player (with stub audio players and the stand-in of the
+// remote service) and a headless Chromium, for one test file at a time.
+
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const E2E_DIR = path.resolve(here, '..');
+export const REPO_ROOT = path.resolve(E2E_DIR, '..', '..');
+export const ARTIFACTS = path.join(E2E_DIR, 'artifacts');
+// QV_E2E_BUILD_DIR points at binaries built elsewhere (another build folder).
+const BUILD_DIR = process.env.QV_E2E_BUILD_DIR ? path.resolve(process.env.QV_E2E_BUILD_DIR) : path.join(REPO_ROOT, 'build');
+const PLAYER_BIN = path.join(BUILD_DIR, 'quorvane-player');
+const STANDIN_BIN = path.join(BUILD_DIR, 'quorvane-service-standin');
+const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+
+export const DESKTOP = { width: 1280, height: 900 };
+export const PHONE = { width: 390, height: 844 };
+
+export function freePort() {
+  return new Promise((resolve, reject) => {
+    const server = net.createServer();
+    server.unref();
+    server.on('error', reject);
+    server.listen(0, '127.0.0.1', () => {
+      const { port } = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
+
+export const sleep = (ms) => new Promise((r) => { setTimeout(r, ms); });
+
+/** Polls `probe` until it returns a truthy value; fails with `what` after `timeoutMs`. */
+export async function waitFor(probe, { timeoutMs = 15000, intervalMs = 100, what = 'condition' } = {}) {
+  const deadline = Date.now() + timeoutMs;
+  let lastError = null;
+  for (;;) {
+    try {
+      const value = await probe();
+      if (value) return value;
+    } catch (err) {
+      lastError = err;
+    }
+    if (Date.now() > deadline) {
+      throw new Error(`Timed out waiting for ${what}${lastError ? `: ${lastError.message}` : ''}`);
+    }
+    await sleep(intervalMs);
+  }
+}
+
+function writeStub(dir, name, recordEnv) {
+  const file = path.join(dir, name);
+  // Records the call, pretends to play for a moment, succeeds.
+  fs.writeFileSync(file, `#!/bin/sh\nprintf '%s %s\\n' '${name}' "$*" >> "$${recordEnv}"\nsleep 0.3\nexit 0\n`);
+  fs.chmodSync(file, 0o755);
+}
+
+function startProcess(command, args, options, logFile) {
+  const out = fs.openSync(logFile, 'a');
+  const child = spawn(command, args, { ...options, stdio: ['ignore', out, out] });
+  fs.closeSync(out);
+  child.exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  return child;
+}
+
+async function stopProcess(child) {
+  if (!child || child.exitCode !== null || child.signalCode !== null) return;
+  child.kill('SIGTERM');
+  const done = await Promise.race([child.exited, sleep(3000).then(() => null)]);
+  if (!done) {
+    child.kill('SIGKILL');
+    await child.exited;
+  }
+}
+
+async function httpStatus(url) {
+  const res = await fetch(url, { redirect: 'manual' });
+  await res.arrayBuffer();
+  return res.status;
+}
+
+/**
+ * A fresh installation root T: T/build/quorvane-player is a copy (the player finds its files from
+ * the real path of its executable), T/assets and T/web-ui link to the repository, T/userdata is new.
+ */
+export async function startStack(label) {
+  for (const bin of [PLAYER_BIN, STANDIN_BIN]) {
+    if (!fs.existsSync(bin)) throw new Error(`${bin} is missing: build the project first`);
+  }
+  const root = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-e2e-'));
+  fs.mkdirSync(path.join(root, 'build'));
+  const player = path.join(root, 'build', 'quorvane-player');
+  fs.copyFileSync(PLAYER_BIN, player);
+  fs.chmodSync(player, 0o755);
+  fs.symlinkSync(path.join(REPO_ROOT, 'assets'), path.join(root, 'assets'));
+  fs.symlinkSync(path.join(REPO_ROOT, 'web-ui'), path.join(root, 'web-ui'));
+  const stubs = path.join(root, 'stubbin');
+  fs.mkdirSync(stubs);
+  writeStub(stubs, 'mpg123', 'QV_PLAY_RECORD');
+  writeStub(stubs, 'aplay', 'QV_PLAY_RECORD');
+  const recordFile = path.join(root, 'plays.txt');
+  fs.writeFileSync(recordFile, '');
+  fs.mkdirSync(ARTIFACTS, { recursive: true });
+  const playerLog = path.join(ARTIFACTS, `${label}-player.log`);
+  const standinLog = path.join(ARTIFACTS, `${label}-standin.log`);
+  fs.writeFileSync(playerLog, '');
+  fs.writeFileSync(standinLog, '');
+
+  const servicePort = await freePort();
+  const standin = startProcess(STANDIN_BIN, ['--port', String(servicePort)], { cwd: REPO_ROOT, env: process.env }, standinLog);
+  const stack = { root, recordFile, playerLog, servicePort, processes: [standin] };
+  stack.stop = async () => {
+    for (const p of stack.processes.reverse()) await stopProcess(p);
+    if (!process.env.QV_E2E_KEEP) fs.rmSync(root, { recursive: true, force: true });
+  };
+  try {
+    const serviceUrl = `http://127.0.0.1:${servicePort}`;
+    await waitFor(async () => {
+      if (standin.exitCode !== null) throw new Error(`the stand-in exited; see ${standinLog}`);
+      return (await httpStatus(`${serviceUrl}/api/player/v1?c=ping`)) > 0;
+    }, { what: 'the service stand-in' });
+
+    const port = await freePort();
+    const env = {
+      ...process.env,
+      PATH: `${stubs}:${process.env.PATH}`,
+      QUORVANE_SERVICE_URL: serviceUrl,
+      QV_PLAY_RECORD: recordFile,
+    };
+    const child = startProcess(player, ['--port', String(port)], { cwd: root, env }, playerLog);
+    stack.processes.push(child);
+    stack.baseUrl = `http://127.0.0.1:${port}`;
+    await waitFor(async () => {
+      if (child.exitCode !== null) throw new Error(`the player exited; see ${playerLog}`);
+      return (await httpStatus(`${stack.baseUrl}/api/get/overview`)) === 200;
+    }, { what: 'the player', timeoutMs: 20000 });
+  } catch (err) {
+    await stack.stop();
+    throw err;
+  }
+  /** Lines written by the stub players so far. */
+  stack.plays = () => fs.readFileSync(recordFile, 'utf8').split('\n').filter(Boolean);
+  return stack;
+}
+
+/** Headless Chromium with a fresh profile; `request` shares the browser's session cookie. */
+export async function startBrowser(viewport = DESKTOP) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-e2e-chromium-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: CHROMIUM,
+    headless: true,
+    viewport,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+  const page = context.pages()[0] || (await context.newPage());
+  page.setDefaultTimeout(15000);
+  const problems = [];
+  page.on('pageerror', (err) => problems.push(err.message));
+  return {
+    context,
+    page,
+    /** Script errors seen in the page (uncaught exceptions). */
+    problems,
+    async close() {
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+export async function screenshot(page, name) {
+  fs.mkdirSync(ARTIFACTS, { recursive: true });
+  await page.screenshot({ path: path.join(ARTIFACTS, `${name}.png`), fullPage: true });
+}
+
+/** JSON of a GET through the browser's session. */
+export async function getJson(context, baseUrl, urlPath) {
+  const res = await context.request.get(`${baseUrl}${urlPath}`);
+  if (!res.ok()) throw new Error(`GET ${urlPath} answered ${res.status()}: ${await res.text()}`);
+  return res.json();
+}
+
+export async function postJson(context, baseUrl, urlPath, value) {
+  const res = await context.request.post(`${baseUrl}${urlPath}`, { data: JSON.stringify(value), headers: { 'Content-Type': 'application/json' } });
+  if (!res.ok()) throw new Error(`POST ${urlPath} answered ${res.status()}: ${await res.text()}`);
+  return res.json();
+}
+
+/** First run through the page: the setup form sets the password and lands on the dashboard. */
+export async function setFirstPassword(page, baseUrl, password) {
+  await page.goto(`${baseUrl}/`);
+  await page.waitForURL(`${baseUrl}/setup`);
+  await page.getByLabel('New password', { exact: true }).fill(password);
+  await page.getByLabel('Repeat the new password').fill(password);
+  await page.getByRole('button', { name: 'Set password and continue' }).click();
+  await page.waitForURL(`${baseUrl}/`);
+  await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
+}
+
+export async function logIn(page, baseUrl, password, { remember = false } = {}) {
+  await page.goto(`${baseUrl}/login`);
+  await page.getByLabel('Password').fill(password);
+  if (remember) await page.getByLabel('Remember me on this device').check();
+  await page.getByRole('button', { name: 'Log in' }).click();
+  await page.waitForURL(`${baseUrl}/`);
+}
+
+/** A short, valid PCM WAVE file; `seed` makes its bytes (and so its id) unique. */
+export function makeWav(seconds = 1, seed = 1) {
+  const rate = 8000;
+  const n = Math.round(rate * seconds);
+  const b = Buffer.alloc(44 + n);
+  b.write('RIFF', 0);
+  b.writeUInt32LE(36 + n, 4);
+  b.write('WAVEfmt ', 8);
+  b.writeUInt32LE(16, 16);
+  b.writeUInt16LE(1, 20);
+  b.writeUInt16LE(1, 22);
+  b.writeUInt32LE(rate, 24);
+  b.writeUInt32LE(rate, 28);
+  b.writeUInt16LE(1, 32);
+  b.writeUInt16LE(8, 34);
+  b.write('data', 36);
+  b.writeUInt32LE(n, 40);
+  for (let i = 0; i < n; i += 1) b[44 + i] = 128 + Math.round(40 * Math.sin((i * seed * 2 * Math.PI * 440) / rate));
+  return b;
+}
+
+/** Seconds of the day from the player's "HH:MM:SS". */
+export function secondsOf(text) {
+  const [h, m, s] = text.split(':').map(Number);
+  return h * 3600 + m * 60 + (s || 0);
+}
+
+export function hhmm(seconds) {
+  const t = ((seconds % 86400) + 86400) % 86400;
+  return `${String(Math.floor(t / 3600)).padStart(2, '0')}:${String(Math.floor((t % 3600) / 60)).padStart(2, '0')}`;
+}

@@ -1,0 +1,103 @@
+// First password, login, logout and password change, as a person does them in the browser.
+
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { startStack, startBrowser, setFirstPassword, logIn, screenshot, getJson, PHONE } from '../lib/harness.mjs';
+
+describe('authentication', () => {
+  let stack;
+  let browser;
+
+  before(async () => {
+    stack = await startStack('auth');
+    browser = await startBrowser();
+  });
+  after(async () => {
+    if (browser) await browser.close();
+    if (stack) await stack.stop();
+  });
+
+  it('asks for a password on first run before showing anything else', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/timetables`);
+    await page.waitForURL(`${stack.baseUrl}/setup`);
+    await page.getByRole('heading', { name: 'Choose a password' }).waitFor();
+    await screenshot(page, 'setup-desktop');
+
+    // Two different entries are refused in words, and nothing is sent.
+    await page.getByLabel('New password', { exact: true }).fill('first-pass');
+    await page.getByLabel('Repeat the new password').fill('other-pass');
+    await page.getByRole('button', { name: 'Set password and continue' }).click();
+    await page.getByText('The two passwords are not the same.').waitFor();
+    const overview = await getJson(browser.context, stack.baseUrl, '/api/get/overview');
+    assert.equal(overview.passwordMissing, true);
+
+    await setFirstPassword(page, stack.baseUrl, 'first-pass');
+    const after = await getJson(browser.context, stack.baseUrl, '/api/get/overview');
+    assert.equal(after.passwordMissing, false);
+  });
+
+  it('logs out to the login page, after which the interface is closed', async () => {
+    const { page, context } = browser;
+    await page.goto(`${stack.baseUrl}/`);
+    await page.getByRole('button', { name: 'Log out' }).click();
+    await page.waitForURL(`${stack.baseUrl}/login`);
+    await page.getByRole('heading', { name: 'Log in' }).waitFor();
+    const res = await context.request.get(`${stack.baseUrl}/db`);
+    assert.equal(res.status(), 400);
+    assert.equal(await res.text(), 'No auth');
+    await screenshot(page, 'login-desktop');
+
+    // A page address typed while logged out lands on the login page too.
+    await page.goto(`${stack.baseUrl}/signals`);
+    await page.waitForURL(`${stack.baseUrl}/login`);
+  });
+
+  it('refuses a wrong password in words and accepts the right one', async () => {
+    const { page, context } = browser;
+    await page.goto(`${stack.baseUrl}/login`);
+    await page.getByLabel('Password').fill('not-it');
+    await page.getByRole('button', { name: 'Log in' }).click();
+    await page.getByText('The password is not correct.').waitFor();
+    assert.equal(page.url(), `${stack.baseUrl}/login`);
+
+    await logIn(page, stack.baseUrl, 'first-pass', { remember: true });
+    await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
+    const db = await getJson(context, stack.baseUrl, '/db');
+    assert.equal(db.dbVersion, 1);
+  });
+
+  it('changes the password from the settings page', async () => {
+    const { page, context } = browser;
+    await page.goto(`${stack.baseUrl}/settings`);
+    const form = page.locator('.password-card');
+    await form.getByLabel('New password', { exact: true }).fill('second-pass');
+    await form.getByLabel('Repeat the new password').fill('second-pass');
+    await form.getByRole('button', { name: 'Change password' }).click();
+    await page.getByText('The password has been changed.').waitFor();
+    // Still logged in here.
+    assert.equal((await context.request.get(`${stack.baseUrl}/db`)).status(), 200);
+
+    await page.getByRole('button', { name: 'Log out' }).click();
+    await page.waitForURL(`${stack.baseUrl}/login`);
+    await page.getByLabel('Password').fill('first-pass');
+    await page.getByRole('button', { name: 'Log in' }).click();
+    await page.getByText('The password is not correct.').waitFor();
+    await logIn(page, stack.baseUrl, 'second-pass');
+    await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
+  });
+
+  it('shows the login page on a phone', async () => {
+    const phone = await startBrowser(PHONE);
+    try {
+      await phone.page.goto(`${stack.baseUrl}/`);
+      await phone.page.waitForURL(`${stack.baseUrl}/login`);
+      await phone.page.getByRole('heading', { name: 'Log in' }).waitFor();
+      await screenshot(phone.page, 'login-phone');
+      assert.deepEqual(phone.problems, []);
+    } finally {
+      await phone.close();
+    }
+    assert.deepEqual(browser.problems, []);
+  });
+});

@@ -1,0 +1,120 @@
+// The dashboard: the player's clock, the alarm toggle, today's timetable choice and the bell timeline.
+
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import {
+  startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, sleep, secondsOf, hhmm, PHONE,
+} from '../lib/harness.mjs';
+
+const desc = (id) => ({ id, doRepeat: false, iterations: 2, delaySec: 1.0 });
+
+describe('dashboard', () => {
+  let stack;
+  let browser;
+
+  before(async () => {
+    stack = await startStack('dashboard');
+    browser = await startBrowser();
+    await setFirstPassword(browser.page, stack.baseUrl, 'dash-pass');
+  });
+  after(async () => {
+    if (browser) await browser.close();
+    if (stack) await stack.stop();
+  });
+
+  const overview = () => getJson(browser.context, stack.baseUrl, '/api/get/overview');
+
+  it('shows the player\'s clock ticking', async () => {
+    const clock = browser.page.getByTestId('server-time');
+    const first = await clock.innerText();
+    assert.match(first, /^\d\d:\d\d:\d\d$/);
+    await waitFor(async () => (await clock.innerText()) !== first, { what: 'the clock to advance', timeoutMs: 4000 });
+    const status = await getJson(browser.context, stack.baseUrl, '/api/get/status');
+    const shown = secondsOf(await clock.innerText());
+    assert.ok(Math.abs(secondsOf(status.time) - shown) <= 3, `shown ${shown} vs player ${status.time}`);
+  });
+
+  it('switches the alarm on and off with single presses', async () => {
+    const { page } = browser;
+    const button = page.getByTestId('alarm-toggle');
+    assert.equal(await button.getAttribute('aria-pressed'), 'false');
+    await button.click();
+    await waitFor(async () => (await button.getAttribute('aria-pressed')) === 'true', { what: 'the alarm button to show ON' });
+    assert.match(await button.innerText(), /Stop the alarm/);
+    assert.equal((await overview()).alarmActive, true);
+    await waitFor(() => stack.plays().some((l) => l.endsWith('alarm.mp3')), { what: 'the alarm signal to play' });
+    await screenshot(page, 'dashboard-alarm-on-desktop');
+
+    // Other pages carry a banner with a way to stop it.
+    await page.getByRole('link', { name: 'Signals' }).click();
+    await page.getByText('The alarm is sounding.').waitFor();
+    await page.getByRole('link', { name: 'Dashboard' }).click();
+
+    await page.getByTestId('alarm-toggle').click();
+    await waitFor(async () => (await page.getByTestId('alarm-toggle').getAttribute('aria-pressed')) === 'false', { what: 'the alarm button to show OFF' });
+    assert.equal((await overview()).alarmActive, false);
+    await sleep(800);
+    const settled = stack.plays().length;
+    await sleep(1200);
+    assert.equal(stack.plays().length, settled, 'no more alarm plays after switching it off');
+  });
+
+  it('shows a timetable chosen for today with its next bell and countdown', async (t) => {
+    const { page, context } = browser;
+    const now = secondsOf((await getJson(context, stack.baseUrl, '/api/get/status')).time);
+    if (now > 23 * 3600 + 20 * 60) {
+      t.skip('too close to midnight for a bell later today');
+      return;
+    }
+    const start = Math.ceil(now / 60) * 60 + 10 * 60;
+    const end = start + 30 * 60;
+    const channel = {
+      lessons: [`${hhmm(start)} - ${hhmm(Math.min(end, 86340))}`],
+      startOfClass: desc('ID_melody'), endOfClass: desc('ID_melody'),
+      preStartWaitMin: 5, preStart: desc('ID_ping'), preEndWaitMin: 5, preEnd: desc('NULL'),
+    };
+    const id = await postJson(context, stack.baseUrl, '/db/timetables/create', { name: 'Test day', chA: channel, chB: channel, customPlays: [] });
+
+    await page.reload();
+    await page.locator('#today-choice').selectOption(id);
+    await page.getByText('Chosen for today.', { exact: true }).waitFor();
+    assert.equal((await getJson(context, stack.baseUrl, '/api/get/settings')).dailyPreferences.selectedTimetableId, id);
+    await waitFor(async () => (await page.getByTestId('active-timetable').innerText()) === 'Test day', { what: 'the active timetable' });
+    assert.match(await page.getByTestId('active-source').innerText(), /Chosen for today only/);
+    const info = (await overview()).activeTimetableInfo;
+    assert.equal(info.id, id);
+    assert.equal(info.source, 'DAILY_OVERRIDE');
+
+    const preStart = start - 5 * 60;
+    const nextTime = page.getByTestId('next-bell-time');
+    await waitFor(async () => (await nextTime.innerText()) === hhmm(preStart), { what: `the next bell at ${hhmm(preStart)}` });
+    await waitFor(async () => /^\d+:\d\d$/.test(await page.getByTestId('next-bell-countdown').innerText()), { what: 'the countdown' });
+    const [m, s] = (await page.getByTestId('next-bell-countdown').innerText()).split(':').map(Number);
+    const playerNow = secondsOf((await getJson(context, stack.baseUrl, '/api/get/status')).time);
+    assert.ok(Math.abs(m * 60 + s - (preStart - playerNow)) <= 3, `countdown ${m}:${s} vs ${preStart - playerNow}s`);
+
+    // Three bells ring: pre-start, start and end; the silent pre-end is left out.
+    assert.equal(await page.locator('.tl-bell').count(), 3);
+    const rows = page.locator('.bell-row');
+    assert.equal(await rows.count(), 3);
+    assert.match(await rows.nth(1).innerText(), new RegExp(`${hhmm(start)}[\\s\\S]*Lesson 1 starts[\\s\\S]*melody`));
+    assert.match(await page.locator('.bell-row.is-next').innerText(), /Before lesson 1 starts/);
+    await screenshot(page, 'dashboard-desktop');
+
+    const phone = await startBrowser(PHONE);
+    try {
+      await phone.context.addCookies(await context.cookies());
+      await phone.page.goto(`${stack.baseUrl}/`);
+      await waitFor(async () => (await phone.page.getByTestId('next-bell-time').innerText()) === hhmm(preStart), { what: 'the next bell on a phone' });
+      await screenshot(phone.page, 'dashboard-phone');
+      assert.ok(await phone.page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), 'no sideways scrolling on a phone');
+    } finally {
+      await phone.close();
+    }
+
+    await page.locator('#today-choice').selectOption('');
+    await page.getByText('Back to the usual timetable.').waitFor();
+    assert.equal((await getJson(context, stack.baseUrl, '/api/get/settings')).dailyPreferences.selectedTimetableId, null);
+    assert.deepEqual(browser.problems, []);
+  });
+});

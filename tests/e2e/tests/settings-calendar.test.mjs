@@ -1,0 +1,122 @@
+// Settings, the calendar month grid with the stand-in's holidays, announcements and the footer.
+
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { startStack, startBrowser, setFirstPassword, screenshot, getJson, waitFor } from '../lib/harness.mjs';
+
+const MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July', 'August', 'September', 'October', 'November', 'December'];
+
+describe('settings, calendar and announcements', () => {
+  let stack;
+  let browser;
+
+  before(async () => {
+    stack = await startStack('settings');
+    browser = await startBrowser();
+    await setFirstPassword(browser.page, stack.baseUrl, 'set-pass');
+  });
+  after(async () => {
+    if (browser) await browser.close();
+    if (stack) await stack.stop();
+  });
+
+  const settings = () => getJson(browser.context, stack.baseUrl, '/api/get/settings');
+  const calendarInfo = () => getJson(browser.context, stack.baseUrl, '/api/get/calendarInfo');
+  const hu = async () => (await calendarInfo()).regions.find((r) => r.id === 'hu');
+
+  it('changes settings and the player keeps them', async () => {
+    const { page } = browser;
+    await waitFor(hu, { what: 'the calendar to be synchronised from the stand-in', timeoutMs: 20000 });
+    await page.goto(`${stack.baseUrl}/settings`);
+    const delay = page.getByLabel('Pause between alarm repeats (seconds)');
+    await delay.fill('-3');
+    await page.getByRole('button', { name: 'Save settings' }).click();
+    await page.getByText('Enter a number of seconds between 0 and 3600.').waitFor();
+    assert.equal((await settings()).alarmDelaySec, 0);
+
+    await delay.fill('2.5');
+    await page.getByLabel('Working week').selectOption({ label: 'Monday to Saturday' });
+    await page.getByLabel('Ring bells on schedule').uncheck();
+    await page.getByLabel('Keep school breaks free of bells').uncheck();
+    await page.getByLabel('Alarm signal').selectOption('ID_ring');
+    assert.ok(await page.getByLabel('Calendar region').locator('option[value="hu"]').count());
+    await page.getByRole('button', { name: 'Save settings' }).click();
+    await page.getByText('Settings saved.').waitFor();
+    const saved = await settings();
+    assert.equal(saved.alarmDelaySec, 2.5);
+    assert.equal(saved.alarmSignalId, 'ID_ring');
+    assert.equal(saved.schedulerEnable, false);
+    assert.equal(saved.calendar.workdayMode, 16);
+    assert.equal(saved.calendar.syncSchoolHolidays, false);
+    assert.equal(saved.calendar.syncRegionId, 'hu');
+    await screenshot(page, 'settings-desktop');
+
+    // With the scheduler off the dashboard says so instead of listing bells.
+    await page.getByRole('link', { name: 'Dashboard' }).click();
+    await page.getByText('The scheduler is switched off, so no bells ring.').first().waitFor();
+
+    await page.getByRole('link', { name: 'Settings' }).click();
+    await page.getByLabel('Ring bells on schedule').check();
+    await page.getByRole('button', { name: 'Save settings' }).click();
+    await page.getByText('Settings saved.').first().waitFor();
+    assert.equal((await settings()).schedulerEnable, true);
+  });
+
+  it('draws a holiday of the stand-in\'s registry in the month grid', async () => {
+    const { page } = browser;
+    const region = await hu();
+    const info = await calendarInfo();
+    const today = (await getJson(browser.context, stack.baseUrl, '/api/get/overview')).activeTimetableInfo.date;
+    const holidays = [...region.holidays].sort();
+    assert.ok(holidays.length > 0, 'the stand-in registry has holidays for "hu"');
+    const holiday = holidays.find((d) => d >= today) || holidays[holidays.length - 1];
+
+    await page.goto(`${stack.baseUrl}/calendar`);
+    const [ty, tm] = today.split('-').map(Number);
+    const [hy, hm] = holiday.split('-').map(Number);
+    const title = page.locator('.cal-title');
+    await waitFor(async () => (await title.innerText()) === `${MONTHS[tm - 1]} ${ty}`, { what: 'the current month' });
+    assert.equal(await page.locator(`td[data-date="${today}"]`).evaluate((td) => td.classList.contains('is-today')), true);
+    assert.equal(await page.getByTestId('cal-last-update').innerText(), info.lastUpdate);
+
+    const steps = (hy - ty) * 12 + (hm - tm);
+    for (let i = 0; i < Math.abs(steps); i += 1) {
+      await page.getByRole('button', { name: steps > 0 ? 'Next month' : 'Previous month' }).click();
+    }
+    await waitFor(async () => (await title.innerText()) === `${MONTHS[hm - 1]} ${hy}`, { what: `the month of ${holiday}` });
+    const cell = page.locator(`td[data-date="${holiday}"]`);
+    assert.equal(await cell.getAttribute('data-type'), 'holiday');
+    assert.match(await cell.innerText(), /Holiday/);
+    assert.ok(await page.locator('.marked-list li', { hasText: 'Public holiday' }).count() >= 1);
+    await page.locator('.cal-legend', { hasText: 'Public holiday' }).waitFor();
+    if (steps !== 0) assert.equal(new URL(page.url()).searchParams.get('month'), holiday.slice(0, 7));
+    await screenshot(page, 'calendar-desktop');
+
+    // The month is part of the address, so it can be linked to directly.
+    await page.goto(`${stack.baseUrl}/calendar?month=${holiday.slice(0, 7)}`);
+    await page.locator(`td[data-date="${holiday}"][data-type="holiday"]`).waitFor();
+  });
+
+  it('reports the player\'s answer to an announcement', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/announcements`);
+    await page.getByLabel('Announcement id').fill('no-such-announcement');
+    await page.getByRole('button', { name: 'Play announcement' }).click();
+    await page.getByTestId('announce-result').getByText('Failed to download announcement').waitFor();
+    await screenshot(page, 'announcements-desktop');
+  });
+
+  it('shows the version and internet access in the footer', async () => {
+    const { page } = browser;
+    const status = await getJson(browser.context, stack.baseUrl, '/api/get/info');
+    await page.goto(`${stack.baseUrl}/`);
+    await page.locator('.footer-version', { hasText: status.version }).waitFor();
+    await waitFor(async () => {
+      const info = await getJson(browser.context, stack.baseUrl, '/api/get/info');
+      if (!info.internetAccess) return false;
+      await page.reload();
+      return (await page.getByTestId('internet').innerText()) === 'Internet access: yes';
+    }, { what: 'internet access to be shown', timeoutMs: 10000, intervalMs: 1000 });
+    assert.deepEqual(browser.problems, []);
+  });
+});

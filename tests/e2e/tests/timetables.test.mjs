@@ -1,0 +1,154 @@
+// Creating, editing, renaming, duplicating and deleting timetables, checked against GET /db.
+
+import { describe, it, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { startStack, startBrowser, setFirstPassword, screenshot, getJson, waitFor } from '../lib/harness.mjs';
+
+const fieldset = (page, panel, legend) => page.locator(`${panel} fieldset`, { has: page.locator('legend', { hasText: legend }) });
+
+describe('timetables', () => {
+  let stack;
+  let browser;
+  let ttId;
+
+  before(async () => {
+    stack = await startStack('timetables');
+    browser = await startBrowser();
+    await setFirstPassword(browser.page, stack.baseUrl, 'tt-pass');
+  });
+  after(async () => {
+    if (browser) await browser.close();
+    if (stack) await stack.stop();
+  });
+
+  const db = () => getJson(browser.context, stack.baseUrl, '/db');
+
+  it('creates a timetable and opens its editor', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/timetables`);
+    await page.getByRole('button', { name: 'New timetable' }).click();
+    const dialog = page.getByRole('dialog');
+    await dialog.getByLabel('Name').fill('Exam day');
+    await dialog.getByRole('button', { name: 'Create' }).click();
+    await page.waitForURL(/\/timetables\/[0-9a-f-]{36}$/);
+    ttId = decodeURIComponent(page.url().split('/').pop());
+    await page.getByRole('heading', { name: 'Exam day', level: 1 }).waitFor();
+    const created = (await db()).timetables[ttId];
+    assert.equal(created.name, 'Exam day');
+    assert.equal(created.chA.lessons.length, 6);
+  });
+
+  it('refuses malformed times in words and sends nothing', async () => {
+    const { page } = browser;
+    await page.locator('#lesson-chA-0-start').fill('25:00');
+    await page.getByRole('button', { name: 'Save changes' }).click();
+    const summary = page.locator('.error-summary');
+    await summary.getByText('Channel A, lesson 1, start: "25:00" is not a time').waitFor();
+    assert.equal((await db()).timetables[ttId].chA.lessons[0], '08:00 - 08:45');
+
+    // An end before its start is refused too.
+    await page.locator('#lesson-chA-0-start').fill('08:00');
+    await page.locator('#lesson-chA-1-end').fill('08:30');
+    await page.getByRole('button', { name: 'Save changes' }).click();
+    await summary.getByText('Channel A, lesson 2: the end (08:30) must be later than the start (09:00).').waitFor();
+    await screenshot(page, 'timetable-editor-errors-desktop');
+    await page.getByRole('button', { name: 'Discard changes' }).click();
+    assert.equal(await page.locator('#lesson-chA-1-end').inputValue(), '09:45');
+  });
+
+  it('saves lessons, signals and extra plays of both channels as one timetable', async () => {
+    const { page } = browser;
+    const start = page.locator('#lesson-chA-0-start');
+    await start.fill('7:50');
+    await start.blur();
+    assert.equal(await start.inputValue(), '07:50');
+
+    await page.locator('#add-lesson-chA').click();
+    assert.equal(await page.locator('#lesson-chA-6-start').inputValue(), '13:55');
+    assert.equal(await page.locator('#lesson-chA-6-end').inputValue(), '14:40');
+
+    const startOfLesson = fieldset(page, '#panel-chA', 'Start of lesson');
+    await startOfLesson.getByLabel('Signal').selectOption('ID_ring');
+    await startOfLesson.getByLabel('Repeat').check();
+    await startOfLesson.getByLabel('Times').fill('3');
+    const preEnd = fieldset(page, '#panel-chA', 'Before the end');
+    await preEnd.getByLabel('Minutes before').fill('2');
+
+    await page.getByRole('tab', { name: 'Channel B' }).click();
+    await page.locator('#lesson-chB-0-end').fill('08:40');
+    await fieldset(page, '#panel-chB', 'End of lesson').getByLabel('Signal').selectOption('ID_guitar');
+
+    await page.getByRole('button', { name: 'Add extra play' }).click();
+    await page.locator('#add-slot-0').click();
+    await page.locator('#slot-0-0').fill('10:15');
+    await fieldset(page, '.extra-list', 'Extra play 1').getByLabel('Signal').selectOption('ID_robot');
+    await page.locator('.save-status', { hasText: 'Unsaved changes' }).waitFor();
+    await screenshot(page, 'timetable-editor-desktop');
+
+    await page.getByRole('button', { name: 'Save changes' }).click();
+    await page.getByText('Timetable saved.').waitFor();
+    await page.locator('.save-status', { hasText: 'All changes saved' }).waitFor();
+
+    const tt = (await db()).timetables[ttId];
+    assert.equal(tt.name, 'Exam day');
+    assert.equal(tt.chA.lessons.length, 7);
+    assert.equal(tt.chA.lessons[0], '07:50 - 08:45');
+    assert.equal(tt.chA.lessons[6], '13:55 - 14:40');
+    assert.deepEqual(tt.chA.startOfClass, { id: 'ID_ring', doRepeat: true, iterations: 3, delaySec: 1 });
+    assert.equal(tt.chA.preEndWaitMin, 2);
+    assert.equal(tt.chB.lessons[0], '08:00 - 08:40');
+    assert.equal(tt.chB.endOfClass.id, 'ID_guitar');
+    assert.equal(tt.chA.endOfClass.id, 'NULL');
+    assert.equal(tt.customPlays.length, 1);
+    assert.deepEqual(tt.customPlays[0].slots, ['10:15']);
+    assert.equal(tt.customPlays[0].desc.id, 'ID_robot');
+  });
+
+  it('sorts lessons and removes one', async () => {
+    const { page } = browser;
+    await page.getByRole('tab', { name: 'Channel A' }).click();
+    await page.locator('#lesson-chA-6-start').fill('06:00');
+    await page.locator('#lesson-chA-6-end').fill('06:45');
+    await page.locator('#sort-chA').click();
+    assert.equal(await page.locator('#lesson-chA-0-start').inputValue(), '06:00');
+    assert.equal(await page.locator('#lesson-chA-1-start').inputValue(), '07:50');
+    await page.getByRole('button', { name: 'Remove lesson 2' }).click();
+    await page.getByRole('button', { name: 'Save changes' }).click();
+    await page.locator('.save-status', { hasText: 'All changes saved' }).waitFor();
+    assert.deepEqual((await db()).timetables[ttId].chA.lessons,
+      ['06:00 - 06:45', '09:00 - 09:45', '10:00 - 10:45', '11:00 - 11:45', '12:00 - 12:45', '13:00 - 13:45']);
+  });
+
+  it('renames, duplicates and deletes from the list, asking before deleting', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/timetables`);
+    await page.getByRole('button', { name: 'Rename Exam day' }).click();
+    let dialog = page.getByRole('dialog');
+    await dialog.getByLabel('New name').fill('Short day');
+    await dialog.getByRole('button', { name: 'Rename' }).click();
+    await page.getByRole('link', { name: 'Short day' }).waitFor();
+    assert.equal((await db()).timetables[ttId].name, 'Short day');
+
+    await page.getByRole('button', { name: 'Duplicate Short day' }).click();
+    dialog = page.getByRole('dialog');
+    await dialog.getByRole('button', { name: 'Duplicate' }).click();
+    await page.getByRole('link', { name: 'Short day (copy)' }).waitFor();
+    const all = (await db()).timetables;
+    const copyId = Object.keys(all).find((id) => all[id].name === 'Short day (copy)');
+    assert.ok(copyId && copyId !== ttId);
+    assert.deepEqual(all[copyId].chA, all[ttId].chA);
+    assert.deepEqual(all[copyId].customPlays, all[ttId].customPlays);
+    await screenshot(page, 'timetables-desktop');
+
+    await page.getByRole('button', { name: 'Delete Short day (copy)' }).click();
+    await page.getByRole('dialog').getByRole('button', { name: 'Cancel' }).click();
+    assert.ok((await db()).timetables[copyId]);
+
+    await page.getByRole('button', { name: 'Delete Short day (copy)' }).click();
+    await page.getByRole('dialog').getByRole('button', { name: 'Delete timetable' }).click();
+    await page.getByRole('link', { name: 'Short day (copy)' }).waitFor({ state: 'detached' });
+    await waitFor(async () => !(await db()).timetables[copyId], { what: 'the copy to be deleted' });
+    assert.ok((await db()).timetables[ttId]);
+    assert.deepEqual(browser.problems, []);
+  });
+});

@@ -1,0 +1,142 @@
+#include "storage/storage_wrapper.h"
+
+#include <gtest/gtest.h>
+
+#include "model/db.h"
+#include "support/temp_dir.h"
+
+namespace quorvane {
+namespace {
+
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+class StorageWrapperTest : public ::testing::Test {
+protected:
+    std::string path(const std::string& name = "_db.json") const { return (_dir / name).string(); }
+    void change(const std::function<void(DB&)>& edit) {
+        StateLock lock;
+        edit(_db.edit());
+    }
+    DB content() {
+        StateLock lock;
+        return _db.view();
+    }
+    size_t filesInFolder() const { return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(_dir.path()), {})); }
+
+    TempDir _dir;
+    StorageWrapper<DB> _db;
+};
+
+TEST_F(StorageWrapperTest, MissingFileLeavesTheDefaultAndTheFirstSaveCreatesIt) {
+    EXPECT_FALSE(_db.load(path()));
+    EXPECT_EQ(content(), DB{});
+    EXPECT_EQ(_db.path(), path());
+    _db.saveForce();
+    EXPECT_EQ(readFile(path()), to_json(DB{}));
+}
+
+TEST_F(StorageWrapperTest, AutoSaveObservesFirstThenWritesChangesOnce) {
+    writeFile(path(), to_json(DB{}));
+    ASSERT_TRUE(_db.load(path()));
+    std::filesystem::remove(path());
+    EXPECT_FALSE(_db.saveAuto()) << "the first call only observes";
+    EXPECT_FALSE(std::filesystem::exists(path()));
+    change([](DB& db) { db.settings.schedulerEnable = false; });
+    EXPECT_TRUE(_db.saveAuto());
+    EXPECT_EQ(from_json<DB>(readFile(path())).settings.schedulerEnable, false);
+    EXPECT_FALSE(_db.saveAuto());
+}
+
+TEST_F(StorageWrapperTest, AChangeUndoneBeforeTheNextPassIsNotWritten) {
+    _db.load(path());
+    _db.saveAuto();
+    change([](DB& db) { db.settings.alarmDelaySec = 2.5; });
+    change([](DB& db) { db.settings.alarmDelaySec = 0.0; });
+    EXPECT_FALSE(_db.saveAuto());
+    EXPECT_FALSE(std::filesystem::exists(path()));
+}
+
+TEST_F(StorageWrapperTest, ReadingWithoutChangingNeverWrites) {
+    _db.load(path());
+    _db.saveAuto();
+    {
+        StateLock lock;
+        EXPECT_EQ(_db.view().dbVersion, 1);
+    }
+    EXPECT_FALSE(_db.saveAuto());
+}
+
+TEST_F(StorageWrapperTest, SaveForceWritesEvenWhenNothingChanged) {
+    _db.load(path());
+    _db.saveAuto();
+    _db.saveForce();
+    EXPECT_TRUE(std::filesystem::exists(path()));
+    EXPECT_FALSE(_db.saveAuto());
+}
+
+TEST_F(StorageWrapperTest, OtherVersionIsRefusedAndKeptOnDisk) {
+    const std::string stored = R"({"dbVersion": 2, "settings": {"schedulerEnable": false}})";
+    writeFile(path(), stored);
+    EXPECT_FALSE(_db.load(path()));
+    EXPECT_EQ(content(), DB{});
+    EXPECT_EQ(readFile(path()), stored);
+}
+
+TEST_F(StorageWrapperTest, TruncatedFileIsAClearErrorThatNamesTheFile) {
+    writeFile(path(), to_json(DB{}).substr(0, 40));
+    try {
+        _db.load(path());
+        FAIL() << "no error";
+    } catch (const StoredFileError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind(path() + ": not valid JSON", 0), 0u) << error.what();
+    }
+    EXPECT_EQ(content(), DB{});
+}
+
+TEST_F(StorageWrapperTest, ContentThatDoesNotDecodeChangesNothing) {
+    writeFile(path(), R"({"dbVersion": 1, "settings": {"schedulerEnable": false, "calendar": {"workdayMode": 3}}})");
+    EXPECT_THROW(_db.load(path()), StoredFileError);
+    EXPECT_TRUE(content().settings.schedulerEnable);
+}
+
+TEST_F(StorageWrapperTest, LoadReplacesTheContentInPlace) {
+    DB stored;
+    stored.loadFactoryDefault();
+    stored.settings.defaultTimetableId = "mine";
+    writeFile(path(), to_json(stored));
+    ASSERT_TRUE(_db.load(path()));
+    EXPECT_EQ(content(), stored);
+}
+
+TEST_F(StorageWrapperTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    writeFile(path(), "old content");
+    _db.load((_dir / "missing-folder" / "_db.json").string());
+    _db.saveAuto();
+    change([](DB& db) { db.dbVersion = 1; });
+    change([](DB& db) { db.settings.schedulerEnable = false; });
+    EXPECT_THROW(_db.saveAuto(), std::system_error);
+    EXPECT_EQ(filesInFolder(), 1u);
+    // The same failure is tried again on the next pass.
+    std::filesystem::create_directory(_dir / "missing-folder");
+    EXPECT_TRUE(_db.saveAuto());
+    EXPECT_EQ(readFile(path()), "old content");
+}
+
+TEST_F(StorageWrapperTest, ReplacementIsAtomic) {
+    std::filesystem::create_directory(path());  // a folder where the file should be: the rename fails
+    writeFile(std::filesystem::path(path()) / "inside", "x");
+    _db.load(path());
+    EXPECT_THROW(_db.saveForce(), std::system_error);
+    EXPECT_EQ(filesInFolder(), 1u) << "no temporary file may be left behind";
+    EXPECT_EQ(readFile(std::filesystem::path(path()) / "inside"), "x");
+}
+
+TEST_F(StorageWrapperTest, AccessWithoutTheStateLockFails) {
+    EXPECT_THROW(_db.view(), std::logic_error);
+    EXPECT_THROW(_db->dbVersion, std::logic_error);
+}
+
+}  // namespace
+}  // namespace quorvane

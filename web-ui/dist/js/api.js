@@ -1,0 +1,157 @@
+// The only way the application talks to the player: its HTTP interface.
+
+export class ApiError extends Error {
+  constructor(message, status, noAuth = false) {
+    super(message);
+    this.name = 'ApiError';
+    this.status = status;
+    this.noAuth = noAuth;
+  }
+}
+
+let noAuthHandler = () => {};
+
+/** Called whenever the player answers 400 "No auth": the session is gone. */
+export function onNoAuth(handler) {
+  noAuthHandler = handler;
+}
+
+const UNREACHABLE = 'The player cannot be reached. Check that it is running and that this device is on its network.';
+
+export function describeFailure(status, text) {
+  if (status === 400 && text) return text;
+  if (status === 413) return 'The file is too large: the player accepts files of up to 100 MiB.';
+  if (status === 404) return text && text.length < 200 && !text.startsWith('<') ? text : 'The player could not find what was asked for.';
+  if (status >= 500) return `The player could not complete the request (error ${status}).`;
+  return text || `The request failed (error ${status}).`;
+}
+
+async function send(url, options = {}) {
+  let res;
+  try {
+    res = await fetch(url, { credentials: 'same-origin', cache: 'no-store', ...options });
+  } catch {
+    throw new ApiError(UNREACHABLE, 0);
+  }
+  if (res.ok) return res;
+  const text = (await res.text().catch(() => '')).trim();
+  if (res.status === 400 && text === 'No auth') {
+    noAuthHandler();
+    throw new ApiError('You are not logged in any more. Please log in again.', 400, true);
+  }
+  throw new ApiError(describeFailure(res.status, text), res.status);
+}
+
+async function body(res) {
+  const type = res.headers.get('content-type') || '';
+  const text = await res.text();
+  if (type.includes('json')) {
+    try {
+      return JSON.parse(text);
+    } catch {
+      throw new ApiError('The player sent an answer that could not be read.', res.status);
+    }
+  }
+  return text;
+}
+
+async function getJson(url) {
+  return body(await send(url));
+}
+
+async function postJson(url, value) {
+  return body(await send(url, {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/json' },
+    body: JSON.stringify(value),
+  }));
+}
+
+const seg = (id) => encodeURIComponent(String(id));
+
+export const api = {
+  overview: () => getJson('/api/get/overview'),
+  status: () => getJson('/api/get/status'),
+  info: () => getJson('/api/get/info'),
+  signals: () => getJson('/api/get/signals'),
+  settings: () => getJson('/api/get/settings'),
+  calendarInfo: () => getJson('/api/get/calendarInfo'),
+  db: () => getJson('/db'),
+  timetables: () => getJson('/db/timetables'),
+
+  createTimetable: (timetable) => postJson('/db/timetables/create', timetable),
+  updateTimetable: (id, timetable) => postJson(`/db/timetables/update/${seg(id)}`, timetable),
+  updateSettings: (changes) => postJson('/db/settings/update', changes),
+
+  trigger: async (target, id) => body(await send(`/api/trigger/${seg(target)}/${seg(id)}`)),
+  deleteTimetable: (id) => api.trigger('deleteTimetable', id),
+  deleteSignal: (id) => api.trigger('deleteSignal', id),
+  playSignal: (id) => api.trigger('playSignal', id),
+  toggleAlarm: () => api.trigger('toggleAlarm', 'x'),
+  announce: (id) => api.trigger('announce', id),
+
+  signalFileUrl: (id) => `/get_signal_file/${seg(id)}`,
+
+  /** Success is a redirect to "/" that fetch follows; a wrong password answers 400 "Login failed". */
+  async login(password, remember) {
+    let res;
+    try {
+      res = await fetch('/auth/login', {
+        method: 'POST',
+        credentials: 'same-origin',
+        headers: { 'Content-Type': 'application/json' },
+        body: JSON.stringify({ userPassword: password, remember: Boolean(remember) }),
+      });
+    } catch {
+      throw new ApiError(UNREACHABLE, 0);
+    }
+    if (res.ok) return true;
+    const text = (await res.text().catch(() => '')).trim();
+    if (res.status === 400 && text === 'Login failed') {
+      throw new ApiError('The password is not correct.', 400);
+    }
+    throw new ApiError(describeFailure(res.status, text), res.status);
+  },
+
+  async logout() {
+    await send('/auth/logout');
+  },
+
+  /** The body is the new password itself as a JSON string. */
+  changePassword: (password) => postJson('/auth/chpasswd', String(password)),
+
+  /** Multipart upload with progress; resolves with the new signal's id. */
+  upload(file, onProgress) {
+    return new Promise((resolve, reject) => {
+      const xhr = new XMLHttpRequest();
+      xhr.open('POST', '/upload');
+      xhr.withCredentials = true;
+      xhr.upload.addEventListener('progress', (e) => {
+        if (e.lengthComputable && onProgress) onProgress(e.loaded / e.total);
+      });
+      xhr.addEventListener('load', () => {
+        const text = (xhr.responseText || '').trim();
+        if (xhr.status >= 200 && xhr.status < 300) {
+          if (onProgress) onProgress(1);
+          try {
+            resolve(JSON.parse(text));
+          } catch {
+            resolve(text);
+          }
+          return;
+        }
+        if (xhr.status === 400 && text === 'No auth') {
+          noAuthHandler();
+          reject(new ApiError('You are not logged in any more. Please log in again.', 400, true));
+          return;
+        }
+        reject(new ApiError(describeFailure(xhr.status, text), xhr.status));
+      });
+      xhr.addEventListener('error', () => reject(new ApiError(UNREACHABLE, 0)));
+      xhr.addEventListener('abort', () => reject(new ApiError('The upload was cancelled.', 0)));
+      const form = new FormData();
+      form.append('file', file, file.name);
+      xhr.send(form);
+    });
+  },
+};

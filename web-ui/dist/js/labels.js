@@ -1,0 +1,58 @@
+// Readable words for the player's codes.
+
+export const WORKDAY_MODES = [
+  { code: 15, label: 'Monday to Friday' },
+  { code: 16, label: 'Monday to Saturday' },
+  { code: 14, label: 'Monday to Thursday' },
+  { code: 25, label: 'Sunday to Thursday' },
+  { code: 35, label: 'Saturday to Wednesday' },
+  { code: 7, label: 'Every day' },
+];
+
+/** Weekday numbers (Monday = 0) that are workdays in a mode; unknown codes mean every day. */
+export function workdaysOf(code) {
+  switch (Number(code)) {
+    case 15: return [0, 1, 2, 3, 4];
+    case 16: return [0, 1, 2, 3, 4, 5];
+    case 14: return [0, 1, 2, 3];
+    case 25: return [6, 0, 1, 2, 3];
+    case 35: return [5, 6, 0, 1, 2];
+    default: return [0, 1, 2, 3, 4, 5, 6];
+  }
+}
+
+export function workdayModeLabel(code) {
+  const m = WORKDAY_MODES.find((w) => w.code === Number(code));
+  return m ? m.label : `Unknown (${code})`;
+}
+
+export const TYPE_OF_DAY = {
+  WORKDAY: 'Working day',
+  NON_WORKDAY: 'Day off',
+  HOLIDAY: 'Public holiday',
+  SCHOOL_BREAK: 'School break',
+  REPLACED_WORKDAY: 'Extra working day',
+};
+
+export function typeOfDayLabel(value) {
+  return TYPE_OF_DAY[value] || value || 'Unknown';
+}
+
+export const WEEKDAYS = ['Monday', 'Tuesday', 'Wednesday', 'Thursday', 'Friday', 'Saturday', 'Sunday'];
+export const WEEKDAYS_SHORT = ['Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat', 'Sun'];
+export const MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July',
+  'August', 'September', 'October', 'November', 'December'];
+
+/** Why the active timetable is active, in words. */
+export function sourceLabel(info, timetableName) {
+  if (!info) return '';
+  if (info.source === 'DISABLED') return 'The scheduler is switched off in the settings, so no bells ring.';
+  if (info.source === 'DAILY_OVERRIDE') return 'Chosen for today only; tomorrow the usual rules apply again.';
+  if (info.id === 'NULL') {
+    return `No bells today: it is a ${typeOfDayLabel(info.typeOfDay).toLowerCase()}.`;
+  }
+  if (!timetableName) return 'The timetable in force no longer exists, so no bells ring.';
+  return `The default timetable, because today is a ${typeOfDayLabel(info.typeOfDay).toLowerCase()}.`;
+}
+
+export const STORAGE_FACTORY = 0;

@@ -1,0 +1,85 @@
+// Live state of the player, polled while someone is logged in: the clock once a second,
+// the overview (alarm, today's timetable) every few seconds, version and internet rarely.
+
+import { api } from './api.js';
+import { parseTime, wrapDay } from './time.js';
+
+const STATUS_MS = 1000;
+const OVERVIEW_MS = 5000;
+const INFO_MS = 30000;
+
+export const live = {
+  status: null,
+  overview: null,
+  info: null,
+  unreachable: false,
+  clockBase: null,
+  clockAt: 0,
+};
+
+const listeners = new Set();
+const timers = {};
+let running = false;
+
+function emit() {
+  for (const fn of listeners) fn(live);
+}
+
+/** fn(live) runs now and after every change; returns the unsubscribe function. */
+export function subscribe(fn) {
+  listeners.add(fn);
+  fn(live);
+  return () => listeners.delete(fn);
+}
+
+/** Seconds of the day on the player's clock, advanced smoothly between polls; null before the first poll. */
+export function serverNowSeconds() {
+  if (live.clockBase === null) return null;
+  return wrapDay(live.clockBase + (performance.now() - live.clockAt) / 1000);
+}
+
+async function poll(name, fetcher, interval, apply) {
+  if (!running) return;
+  try {
+    apply(await fetcher());
+    live.unreachable = false;
+  } catch (err) {
+    if (err && err.noAuth) {
+      stopLive();
+      return;
+    }
+    if (err && err.status === 0) live.unreachable = true;
+  }
+  emit();
+  if (running) timers[name] = setTimeout(() => poll(name, fetcher, interval, apply), interval);
+}
+
+function applyStatus(status) {
+  live.status = status;
+  const t = parseTime(status && status.time);
+  if (t !== null) {
+    live.clockBase = t;
+    live.clockAt = performance.now();
+  }
+}
+
+export function startLive() {
+  if (running) return;
+  running = true;
+  poll('status', api.status, STATUS_MS, applyStatus);
+  poll('overview', api.overview, OVERVIEW_MS, (o) => { live.overview = o; });
+  poll('info', api.info, INFO_MS, (i) => { live.info = i; });
+}
+
+export function stopLive() {
+  running = false;
+  for (const key of Object.keys(timers)) clearTimeout(timers[key]);
+}
+
+/** Fetch the overview at once (after an action that changes it). */
+export async function refreshOverview() {
+  const overview = await api.overview();
+  live.overview = overview;
+  emit();
+  return overview;
+}

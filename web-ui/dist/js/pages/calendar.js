@@ -1,0 +1,146 @@
+// Month view of the chosen calendar region: public holidays, school breaks and extra working days.
+
+import { h, replace } from '../dom.js';
+import { api } from '../api.js';
+import { icon } from '../widgets/icons.js';
+import { notice, errorText } from '../widgets/notice.js';
+import { parseDate, formatDateKey } from '../time.js';
+import { MONTHS, WEEKDAYS, WEEKDAYS_SHORT, workdaysOf, workdayModeLabel } from '../labels.js';
+
+export const title = 'Calendar';
+
+const TYPES = {
+  holiday: { label: 'Public holiday', short: 'Holiday' },
+  break: { label: 'School break', short: 'Break' },
+  'break-off': { label: 'School break (not applied)', short: 'Break' },
+  extra: { label: 'Extra working day', short: 'Workday' },
+  workday: { label: 'Working day', short: '' },
+  dayoff: { label: 'Day off', short: '' },
+};
+
+/** The same order of rules as the player uses to classify a day. */
+export function classify(dateKey, weekday, region, calendarSettings) {
+  if (region) {
+    if ((region.holidays || []).includes(dateKey)) return 'holiday';
+    if ((region.extraWorkdays || []).includes(dateKey)) return 'extra';
+    if ((region.schoolBreaks || []).includes(dateKey)) {
+      return region.provideHolidays !== false && calendarSettings.syncSchoolHolidays ? 'break' : 'break-off';
+    }
+  }
+  return workdaysOf(calendarSettings.workdayMode).includes(weekday) ? 'workday' : 'dayoff';
+}
+
+const mondayBased = (date) => (date.getDay() + 6) % 7;
+
+function monthKey(year, month) {
+  return `${year}-${String(month + 1).padStart(2, '0')}`;
+}
+
+export function render(main, { query }) {
+  const head = h('div', { class: 'cal-meta' }, h('p', { class: 'muted' }, 'Loading…'));
+  const gridSlot = h('div', { class: 'cal-grid-slot' });
+  replace(main,
+    h('h1', { class: 'page-title' }, 'Calendar'),
+    head,
+    h('section', { class: 'card cal-card', 'aria-label': 'Month' }, gridSlot));
+
+  let data = null;
+  let year;
+  let month;
+  let todayKey = '';
+
+  async function load() {
+    try {
+      const [settings, info, overview] = await Promise.all([api.settings(), api.calendarInfo(), api.overview()]);
+      const cal = settings.calendar || {};
+      const region = (info.regions || []).find((r) => r.id === cal.syncRegionId) || null;
+      todayKey = overview.activeTimetableInfo ? overview.activeTimetableInfo.date : formatDateKey(new Date());
+      data = { cal, region, info };
+      const wanted = /^(\d{4})-(\d{2})$/.exec(query.get('month') || '');
+      const base = wanted ? new Date(Number(wanted[1]), Number(wanted[2]) - 1, 1, 12) : (parseDate(todayKey) || new Date());
+      year = base.getFullYear();
+      month = base.getMonth();
+      drawHead();
+      drawMonth();
+    } catch (err) {
+      if (!err.noAuth) replace(head, notice(errorText(err), 'error'));
+    }
+  }
+
+  function drawHead() {
+    const { cal, region, info } = data;
+    replace(head,
+      h('dl', { class: 'facts facts-inline' },
+        h('div', {}, h('dt', {}, 'Region'), h('dd', { 'data-testid': 'cal-region' }, region ? `${region.name || region.id} (${region.id})` : `${cal.syncRegionId || 'none'}`)),
+        h('div', {}, h('dt', {}, 'Working week'), h('dd', {}, workdayModeLabel(cal.workdayMode))),
+        h('div', {}, h('dt', {}, 'Last synchronised'), h('dd', { 'data-testid': 'cal-last-update' }, info.lastUpdate || 'Never'))),
+      region ? null : notice(
+        (info.regions || []).length === 0
+          ? 'No calendar data has been received from the service yet. Until then only the working week decides which days ring.'
+          : `The chosen region “${cal.syncRegionId}” is not in the calendar data. Choose another region in the settings.`, 'warn'),
+      h('p', { class: 'muted small' }, h('a', { href: '/settings' }, 'Change the region or the working week in the settings.')));
+  }
+
+  function go(delta) {
+    const d = new Date(year, month + delta, 1, 12);
+    year = d.getFullYear();
+    month = d.getMonth();
+    history.replaceState(null, '', `/calendar?month=${monthKey(year, month)}`);
+    drawMonth();
+  }
+
+  function drawMonth() {
+    const { cal, region } = data;
+    const first = new Date(year, month, 1, 12);
+    const days = new Date(year, month + 1, 0).getDate();
+    const lead = mondayBased(first);
+    const cells = [];
+    const marked = [];
+    for (let i = 0; i < lead; i += 1) cells.push(h('td', { class: 'day day-empty' }));
+    for (let d = 1; d <= days; d += 1) {
+      const date = new Date(year, month, d, 12);
+      const key = formatDateKey(date);
+      const weekday = mondayBased(date);
+      const type = classify(key, weekday, region, cal);
+      const t = TYPES[type];
+      const isToday = key === todayKey;
+      const label = `${WEEKDAYS[weekday]} ${d} ${MONTHS[month]} ${year}: ${t.label}${isToday ? ', today' : ''}`;
+      if (t.short) marked.push({ key, d, weekday, t, type });
+      cells.push(h('td', { class: `day day-${type}${isToday ? ' is-today' : ''}`, dataset: { date: key, type }, title: label },
+        h('span', { class: 'sr-only' }, label),
+        h('span', { class: 'day-num', 'aria-hidden': 'true' }, String(d)),
+        t.short ? h('span', { class: 'day-tag', 'aria-hidden': 'true' }, t.short) : null));
+    }
+    while (cells.length % 7) cells.push(h('td', { class: 'day day-empty' }));
+    const weeks = [];
+    for (let i = 0; i < cells.length; i += 7) weeks.push(h('tr', {}, cells.slice(i, i + 7)));
+
+    const titleId = 'cal-title';
+    replace(gridSlot,
+      h('div', { class: 'cal-nav' },
+        h('button', { type: 'button', class: 'button', onclick: () => go(-1) }, icon('left'), h('span', { class: 'hide-sm' }, 'Previous'), h('span', { class: 'sr-only' }, ' month')),
+        h('h2', { id: titleId, class: 'cal-title', 'aria-live': 'polite' }, `${MONTHS[month]} ${year}`),
+        h('button', { type: 'button', class: 'button', onclick: () => go(1) }, h('span', { class: 'hide-sm' }, 'Next'), h('span', { class: 'sr-only' }, ' month'), icon('right'))),
+      h('div', { class: 'cal-today-row' },
+        h('button', { type: 'button', class: 'button button-small button-quiet', onclick: () => {
+          const t = parseDate(todayKey) || new Date();
+          go((t.getFullYear() - year) * 12 + (t.getMonth() - month));
+        } }, 'Back to this month')),
+      h('table', { class: 'cal-grid', 'aria-labelledby': titleId },
+        h('thead', {}, h('tr', {}, WEEKDAYS_SHORT.map((w, i) => h('th', { scope: 'col', abbr: WEEKDAYS[i] }, w)))),
+        h('tbody', {}, weeks)),
+      h('ul', { class: 'cal-legend', 'aria-label': 'Legend' },
+        ['holiday', 'break', 'extra', 'dayoff'].map((type) => h('li', {}, h('span', { class: `legend-swatch day-${type}` }), TYPES[type].label)),
+        h('li', {}, h('span', { class: 'legend-swatch swatch-today' }), 'Today'),
+        cal.syncSchoolHolidays ? null : h('li', {}, h('span', { class: 'legend-swatch day-break-off' }), TYPES['break-off'].label)),
+      h('h3', { class: 'section-title' }, `Marked days in ${MONTHS[month]}`),
+      marked.length === 0
+        ? h('p', { class: 'muted' }, 'No holidays, school breaks or extra working days this month.')
+        : h('ul', { class: 'marked-list' }, marked.map((m) => h('li', { class: `marked marked-${m.type}` },
+          h('span', { class: `legend-swatch day-${m.type}` }),
+          h('span', { class: 'marked-date' }, `${WEEKDAYS_SHORT[m.weekday]} ${m.d} ${MONTHS[month].slice(0, 3)}`),
+          h('span', {}, m.t.label)))));
+  }
+
+  load();
+}

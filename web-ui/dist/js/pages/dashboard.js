@@ -1,0 +1,222 @@
+// Start page: the player's clock, the alarm, today's timetable and its bells.
+
+import { h, replace } from '../dom.js';
+import { api } from '../api.js';
+import { icon } from '../widgets/icons.js';
+import { toast, notice, errorText } from '../widgets/notice.js';
+import { live, subscribe, serverNowSeconds, refreshOverview } from '../live.js';
+import { bellsOf, lessonsOf, nextBell, describeBell, NO_SIGNAL } from '../schedule.js';
+import { formatTime, formatDuration, parseDate } from '../time.js';
+import { typeOfDayLabel, sourceLabel, WEEKDAYS, MONTHS } from '../labels.js';
+import { createTimeline } from '../widgets/timeline.js';
+import { signalName } from '../widgets/signal-select.js';
+
+export const title = 'Dashboard';
+
+function longDate(info) {
+  const d = info && parseDate(info.date);
+  if (!d) return '';
+  return `${WEEKDAYS[info.dayOfWeek] || ''}, ${d.getDate()} ${MONTHS[d.getMonth()]} ${d.getFullYear()}`;
+}
+
+function alarmButton(onPress) {
+  const label = h('span', { class: 'alarm-label' });
+  const sub = h('span', { class: 'alarm-sub' });
+  const button = h('button', { type: 'button', class: 'alarm-button', 'aria-pressed': 'false', 'data-testid': 'alarm-toggle', onclick: onPress },
+    h('span', { class: 'alarm-icon' }, icon('siren')), h('span', { class: 'alarm-text' }, label, sub));
+  return {
+    el: button,
+    set(active, busy) {
+      button.setAttribute('aria-pressed', String(Boolean(active)));
+      button.classList.toggle('is-on', Boolean(active));
+      button.setAttribute('aria-busy', String(Boolean(busy)));
+      button.dataset.state = active ? 'on' : 'off';
+      label.textContent = active ? 'Stop the alarm' : 'Sound the alarm';
+      sub.textContent = active ? 'The alarm is ON and sounding. Press to stop it.' : 'The alarm is off. One press starts it.';
+    },
+  };
+}
+
+export function render(main) {
+  let signals = [];
+  let timetables = [];
+  let settings = null;
+  let infoKey = '';
+  let timeline = null;
+  let bells = [];
+  let alarmBusy = false;
+  // The today card is rebuilt when the overview changes; the outcome of a choice must survive that.
+  let choiceStatus = '';
+  let choiceStatusEl = null;
+  const setChoiceStatus = (text) => {
+    choiceStatus = text;
+    if (choiceStatusEl) choiceStatusEl.textContent = text;
+  };
+
+  const clockTime = h('p', { class: 'clock-time', 'data-testid': 'server-time' }, '--:--:--');
+  const clockDate = h('p', { class: 'clock-date' });
+  const playState = h('p', { class: 'play-state' });
+  const alarm = alarmButton(async () => {
+    if (alarmBusy) return;
+    alarmBusy = true;
+    alarm.set(live.overview && live.overview.alarmActive, true);
+    try {
+      await api.toggleAlarm();
+      await refreshOverview();
+    } catch (err) {
+      toast(`The alarm could not be switched: ${errorText(err)}`, 'error');
+    } finally {
+      alarmBusy = false;
+      alarm.set(live.overview && live.overview.alarmActive, false);
+    }
+  });
+  const todayBody = h('div', { class: 'today-body' }, h('p', { class: 'muted' }, 'Loading…'));
+  const nextBody = h('div', { class: 'next-body', 'data-testid': 'next-bell' }, h('p', { class: 'muted' }, 'Loading…'));
+  const timelineBody = h('div', { class: 'timeline-body' });
+
+  replace(main,
+    h('h1', { class: 'page-title' }, 'Dashboard'),
+    h('div', { class: 'dash-grid' },
+      h('section', { class: 'card clock-card', 'aria-labelledby': 'clock-h' },
+        h('h2', { id: 'clock-h', class: 'card-title' }, icon('clock'), 'Player time'),
+        clockTime, clockDate, playState),
+      h('section', { class: 'card next-card', 'aria-labelledby': 'next-h' },
+        h('h2', { id: 'next-h', class: 'card-title' }, icon('bell'), 'Next bell'), nextBody),
+      h('section', { class: 'card alarm-card', 'aria-labelledby': 'alarm-h' },
+        h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'), alarm.el),
+      h('section', { class: 'card today-card', 'aria-labelledby': 'today-h' },
+        h('h2', { id: 'today-h', class: 'card-title' }, icon('calendar'), 'Today'), todayBody),
+      h('section', { class: 'card timeline-card', 'aria-labelledby': 'tl-h' },
+        h('h2', { id: 'tl-h', class: 'card-title' }, icon('table'), 'Bells today'), timelineBody)));
+
+  const activeTimetable = () => {
+    const info = live.overview && live.overview.activeTimetableInfo;
+    if (!info || info.id === NO_SIGNAL) return null;
+    return timetables.find((t) => t.id === info.id) || null;
+  };
+
+  async function loadData() {
+    const [s, t, st] = await Promise.all([api.signals(), api.timetables(), api.settings()]);
+    signals = s;
+    timetables = t;
+    settings = st;
+  }
+
+  function renderToday() {
+    const overview = live.overview;
+    const info = overview.activeTimetableInfo;
+    const active = activeTimetable();
+    const selected = settings && settings.dailyPreferences ? settings.dailyPreferences.selectedTimetableId : null;
+    const choice = h('select', { id: 'today-choice' },
+      h('option', { value: '' }, 'Usual timetable (no choice for today)'),
+      overview.timetables.map((t) => h('option', { value: t.id }, t.name)));
+    choice.value = selected && overview.timetables.some((t) => t.id === selected) ? selected : '';
+    const saved = h('span', { class: 'inline-status', 'aria-live': 'polite' }, choiceStatus);
+    choiceStatusEl = saved;
+    choice.addEventListener('change', async () => {
+      setChoiceStatus('Saving…');
+      try {
+        await api.updateSettings({ 'dailyPreferences.selectedTimetableId': choice.value || null });
+        settings = await api.settings();
+        infoKey = '';
+        await refreshOverview();
+        setChoiceStatus(choice.value ? 'Chosen for today.' : 'Back to the usual timetable.');
+      } catch (err) {
+        setChoiceStatus('');
+        toast(`The choice could not be saved: ${errorText(err)}`, 'error');
+      }
+    });
+    const dayClass = `day-badge is-${String(info.typeOfDay).toLowerCase()}`;
+    replace(todayBody,
+      h('dl', { class: 'facts' },
+        h('div', {}, h('dt', {}, 'Type of day'), h('dd', {}, h('span', { class: dayClass, 'data-testid': 'type-of-day' }, typeOfDayLabel(info.typeOfDay)))),
+        h('div', {}, h('dt', {}, 'Timetable in force'), h('dd', { 'data-testid': 'active-timetable' },
+          info.id === NO_SIGNAL ? h('span', { class: 'muted' }, 'None') : (active ? h('a', { href: `/timetables/${encodeURIComponent(active.id)}` }, active.name) : h('span', { class: 'muted' }, `Missing (${info.id})`)))),
+        h('div', {}, h('dt', {}, 'Why'), h('dd', { 'data-testid': 'active-source' }, sourceLabel(info, active && active.name)))),
+      h('div', { class: 'field today-choice' },
+        h('label', { for: 'today-choice' }, 'Another timetable for today only'),
+        h('div', { class: 'row' }, choice, saved)));
+  }
+
+  function renderBells() {
+    const info = live.overview.activeTimetableInfo;
+    const active = activeTimetable();
+    timeline = null;
+    bells = [];
+    if (info.source === 'DISABLED') {
+      replace(timelineBody, notice('The scheduler is switched off, so no bells ring. Switch it on in the settings.', 'info'));
+      replace(nextBody, h('p', { class: 'next-none' }, 'No bells: the scheduler is off.'));
+      return;
+    }
+    if (!active) {
+      replace(timelineBody, notice(info.id === NO_SIGNAL ? `No timetable is in force today (${typeOfDayLabel(info.typeOfDay).toLowerCase()}).` : 'The timetable in force no longer exists.', 'info'));
+      replace(nextBody, h('p', { class: 'next-none' }, 'No bells today.'));
+      return;
+    }
+    bells = bellsOf(active);
+    if (bells.length === 0) {
+      replace(timelineBody, notice(`“${active.name}” has no signals set for channel A, so nothing rings.`, 'info'));
+      replace(nextBody, h('p', { class: 'next-none' }, 'No bells today.'));
+      return;
+    }
+    timeline = createTimeline({ bells, lessons: lessonsOf(active), signals });
+    replace(timelineBody, h('p', { class: 'muted small' }, `From “${active.name}”, channel A.`), timeline.el);
+  }
+
+  function tickNext() {
+    const now = serverNowSeconds();
+    if (now === null || !timeline) return;
+    timeline.update(now);
+    const next = nextBell(bells, Math.floor(now));
+    const key = next ? `${next.seconds}|${next.kind}|${next.lesson}` : 'none';
+    if (nextBody.dataset.key !== key) {
+      nextBody.dataset.key = key;
+      if (!next) {
+        replace(nextBody, h('p', { class: 'next-none' }, 'No more bells today.'));
+      } else {
+        replace(nextBody,
+          h('p', { class: 'next-time', 'data-testid': 'next-bell-time' }, formatTime(next.seconds)),
+          h('p', { class: 'next-what' }, describeBell(next)),
+          h('p', { class: 'next-signal muted' }, `Signal: ${signalName(signals, next.desc.id)}`),
+          h('p', { class: 'next-countdown' }, 'in ', h('strong', { 'data-testid': 'next-bell-countdown' }, '')));
+      }
+    }
+    const countdown = nextBody.querySelector('[data-testid="next-bell-countdown"]');
+    if (countdown && next) countdown.textContent = formatDuration(next.seconds - Math.floor(now));
+  }
+
+  async function onLive() {
+    if (live.status) {
+      clockTime.textContent = live.status.time;
+      replace(playState, live.status.isPlaying
+        ? h('span', { class: 'pill pill-playing' }, icon('speaker'), 'Playing now')
+        : h('span', { class: 'pill' }, 'Nothing is playing'));
+    }
+    if (!live.overview) return;
+    if (!alarmBusy) alarm.set(live.overview.alarmActive, false);
+    const info = live.overview.activeTimetableInfo;
+    clockDate.textContent = longDate(info);
+    const key = JSON.stringify([info, live.overview.timetables]);
+    if (key !== infoKey) {
+      infoKey = key;
+      try {
+        await loadData();
+        renderToday();
+        renderBells();
+        delete nextBody.dataset.key;
+      } catch (err) {
+        if (!err.noAuth) replace(todayBody, notice(errorText(err), 'error'));
+      }
+    }
+    tickNext();
+  }
+
+  alarm.set(false, false);
+  const unsubscribe = subscribe(() => { onLive(); });
+  const timer = setInterval(tickNext, 500);
+  if (!live.overview) refreshOverview().catch(() => {});
+  return () => {
+    unsubscribe();
+    clearInterval(timer);
+  };
+}

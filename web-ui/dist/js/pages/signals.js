@@ -1,0 +1,204 @@
+// The signal library: listen, play on the speakers, upload and delete.
+
+import { h, replace } from '../dom.js';
+import { api } from '../api.js';
+import { icon } from '../widgets/icons.js';
+import { toast, notice, errorText } from '../widgets/notice.js';
+import { confirmDialog } from '../widgets/dialog.js';
+import { formatLength } from '../time.js';
+import { STORAGE_FACTORY } from '../labels.js';
+
+export const title = 'Signals';
+
+const MAX_BYTES = 100 * 1024 * 1024;
+
+/** Where a signal is in use, in words, so deleting it is a considered choice. */
+function usesOf(id, timetables, settings) {
+  const uses = [];
+  if (settings && settings.alarmSignalId === id) uses.push('the alarm');
+  for (const tt of timetables) {
+    const ch = tt.chA || {};
+    const inChannel = ['startOfClass', 'endOfClass', 'preStart', 'preEnd'].some((k) => ch[k] && ch[k].id === id)
+      || ['startOfClass', 'endOfClass', 'preStart', 'preEnd'].some((k) => tt.chB && tt.chB[k] && tt.chB[k].id === id)
+      || (tt.customPlays || []).some((p) => p.desc && p.desc.id === id);
+    if (inChannel) uses.push(`timetable “${tt.name}”`);
+  }
+  return uses;
+}
+
+function sizeText(bytes) {
+  return bytes >= 1024 * 1024 ? `${(bytes / 1024 / 1024).toFixed(1)} MiB` : `${Math.ceil(bytes / 1024)} KiB`;
+}
+
+export function render(main) {
+  let signals = [];
+  let timetables = [];
+  let settings = null;
+  let previewId = null;
+
+  const fileInput = h('input', { type: 'file', id: 'signal-file', class: 'sr-only', accept: '.mp3,.wav,.mp4,audio/mpeg,audio/wav,audio/mp4', multiple: true });
+  const uploads = h('ul', { class: 'upload-list', 'aria-label': 'Uploads', 'aria-live': 'polite' });
+  const drop = h('div', { class: 'dropzone', 'data-testid': 'dropzone' },
+    icon('upload'),
+    h('p', { class: 'dropzone-text' }, 'Drop MP3, WAV or MP4 files here, or'),
+    h('label', { for: 'signal-file', class: 'button button-primary file-label' }, 'Choose files…'),
+    fileInput,
+    h('p', { class: 'muted small' }, 'Up to 100 MiB per file. The same file can be added only once.'));
+  const tableBody = h('div', { class: 'signals-body' }, h('p', { class: 'muted' }, 'Loading…'));
+
+  replace(main,
+    h('h1', { class: 'page-title' }, 'Signals'),
+    h('p', { class: 'page-intro' }, 'The sounds that bells, extra plays and the alarm can use. “Play” sounds on the school’s speakers; “Listen” plays here in the browser only.'),
+    h('section', { class: 'card', 'aria-labelledby': 'upload-h' },
+      h('h2', { id: 'upload-h', class: 'card-title' }, icon('upload'), 'Add signals'), drop, uploads),
+    h('section', { class: 'card', 'aria-labelledby': 'lib-h' },
+      h('h2', { id: 'lib-h', class: 'card-title' }, icon('music'), 'Library'), tableBody));
+
+  // The label is the visible button; keyboard users reach the hidden input through it.
+  drop.querySelector('label').tabIndex = 0;
+  drop.querySelector('label').addEventListener('keydown', (e) => {
+    if (e.key === 'Enter' || e.key === ' ') {
+      e.preventDefault();
+      fileInput.click();
+    }
+  });
+  fileInput.addEventListener('change', () => {
+    uploadAll([...fileInput.files]);
+    fileInput.value = '';
+  });
+  drop.addEventListener('dragover', (e) => {
+    e.preventDefault();
+    drop.classList.add('is-over');
+  });
+  drop.addEventListener('dragleave', () => drop.classList.remove('is-over'));
+  drop.addEventListener('drop', (e) => {
+    e.preventDefault();
+    drop.classList.remove('is-over');
+    uploadAll([...(e.dataTransfer ? e.dataTransfer.files : [])]);
+  });
+
+  async function uploadAll(files) {
+    for (const file of files) {
+      await uploadOne(file);
+    }
+    await load();
+  }
+
+  async function uploadOne(file) {
+    const bar = h('progress', { max: '1', value: '0', 'aria-label': `Upload of ${file.name}` });
+    const pct = h('span', { class: 'upload-pct' }, '0 %');
+    const message = h('p', { class: 'upload-message' }, 'Uploading…');
+    const item = h('li', { class: 'upload-item' },
+      h('div', { class: 'upload-head' }, h('span', { class: 'upload-name' }, file.name), h('span', { class: 'muted small' }, sizeText(file.size))),
+      h('div', { class: 'upload-progress' }, bar, pct),
+      message);
+    uploads.prepend(item);
+    // Checked here too so an oversized file fails at once instead of after a long upload.
+    if (file.size > MAX_BYTES) {
+      return fail(item, message, 'Not added: the file is larger than 100 MiB.');
+    }
+    try {
+      await api.upload(file, (fraction) => {
+        bar.value = fraction;
+        pct.textContent = `${Math.round(fraction * 100)} %`;
+      });
+      item.classList.add('is-ok');
+      replace(message, icon('check'), 'Added to the library.');
+      return true;
+    } catch (err) {
+      const text = err.message === 'File is already uploaded'
+        ? 'Not added: File is already uploaded (the library already holds this sound).'
+        : err.message.startsWith('Bad format')
+          ? `Not added: ${err.message} (use MP3, WAV or MP4 files).`
+          : `Not added: ${errorText(err)}`;
+      return fail(item, message, text);
+    }
+  }
+
+  function fail(item, message, text) {
+    item.classList.add('is-error');
+    message.setAttribute('role', 'alert');
+    replace(message, icon('alert'), text);
+    return false;
+  }
+
+  async function load() {
+    try {
+      [signals, timetables, settings] = await Promise.all([api.signals(), api.timetables(), api.settings()]);
+      draw();
+    } catch (err) {
+      if (!err.noAuth) replace(tableBody, notice(errorText(err), 'error'));
+    }
+  }
+
+  function draw() {
+    if (signals.length === 0) {
+      replace(tableBody, notice('The library is empty. Add a file above.', 'info'));
+      return;
+    }
+    const rows = [];
+    for (const s of signals) {
+      const factory = s.storageCategory === STORAGE_FACTORY;
+      rows.push(h('tr', { dataset: { id: s.id }, class: 'signal-row' },
+        h('th', { scope: 'row', class: 'signal-name', 'data-label': 'Name' }, s.name || '(no name)',
+          settings && settings.alarmSignalId === s.id ? h('span', { class: 'badge badge-danger' }, 'Alarm') : null),
+        h('td', { 'data-label': 'Length' }, formatLength(s.lengthSec)),
+        h('td', { 'data-label': 'Source' }, factory
+          ? h('span', { class: 'badge badge-neutral', title: 'Installed with the player' }, 'Factory')
+          : h('span', { class: 'badge badge-primary' }, 'Uploaded')),
+        h('td', { class: 'signal-actions' },
+          h('button', { type: 'button', class: 'button button-small', onclick: () => play(s), 'aria-label': `Play ${s.name} on the speakers` }, icon('speaker'), 'Play'),
+          h('button', { type: 'button', class: 'button button-small', onclick: () => togglePreview(s), 'aria-label': `Listen to ${s.name} in the browser`, 'aria-expanded': String(previewId === s.id) }, icon('headphones'), 'Listen'),
+          h('button', { type: 'button', class: 'button button-small button-danger-quiet', onclick: () => remove(s), 'aria-label': `Delete ${s.name}` }, icon('trash'), h('span', { class: 'hide-sm' }, 'Delete')))));
+      if (previewId === s.id) {
+        const audio = h('audio', { controls: true, autoplay: true, preload: 'auto', src: api.signalFileUrl(s.id), 'aria-label': `Preview of ${s.name}` });
+        audio.addEventListener('error', () => {
+          audio.replaceWith(notice('The file of this signal could not be loaded from the player.', 'error'));
+        });
+        rows.push(h('tr', { class: 'preview-row' }, h('td', { colspan: '4' }, audio)));
+      }
+    }
+    replace(tableBody, h('div', { class: 'table-wrap' }, h('table', { class: 'table signals-table' },
+      h('thead', {}, h('tr', {}, h('th', { scope: 'col' }, 'Name'), h('th', { scope: 'col' }, 'Length'), h('th', { scope: 'col' }, 'Source'), h('th', { scope: 'col' }, h('span', { class: 'sr-only' }, 'Actions')))),
+      h('tbody', {}, rows))));
+  }
+
+  async function play(s) {
+    try {
+      await api.playSignal(s.id);
+      toast(`Playing “${s.name}” on the speakers.`, 'ok');
+    } catch (err) {
+      toast(`“${s.name}” could not be played: ${errorText(err)}`, 'error');
+    }
+  }
+
+  function togglePreview(s) {
+    previewId = previewId === s.id ? null : s.id;
+    draw();
+    const button = tableBody.querySelector(`tr[data-id="${CSS.escape(s.id)}"] button[aria-expanded]`);
+    if (button) button.focus();
+  }
+
+  async function remove(s) {
+    const uses = usesOf(s.id, timetables, settings);
+    const factory = s.storageCategory === STORAGE_FACTORY;
+    const parts = [];
+    if (uses.length) parts.push(`It is still used by ${uses.join(', ')}; those will name a missing signal.`);
+    parts.push(factory ? 'Its installed file is kept, but the signal leaves the library.' : 'Its file is deleted from the player.');
+    const ok = await confirmDialog({ title: `Delete “${s.name}”?`, message: parts.join(' '), confirmLabel: 'Delete signal' });
+    if (!ok) return;
+    try {
+      await api.deleteSignal(s.id);
+      toast(`Deleted “${s.name}”.`, 'ok');
+      if (previewId === s.id) previewId = null;
+      await load();
+    } catch (err) {
+      toast(`“${s.name}” could not be deleted: ${errorText(err)}`, 'error');
+    }
+  }
+
+  load();
+  return () => {
+    for (const audio of main.querySelectorAll('audio')) audio.pause();
+  };
+}

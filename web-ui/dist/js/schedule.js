@@ -1,0 +1,65 @@
+// Today's bells of a timetable, worked out the way the player's scheduler does:
+// channel A only; lesson start and end, start minus preStartWaitMin, end minus
+// preEndWaitMin, and every slot of the extra plays.
+
+import { parseLesson, parseTime, minusMinutes } from './time.js';
+
+export const NO_SIGNAL = 'NULL';
+
+/** Event kinds in the order the scheduler tests them within one lesson. */
+export const KIND_ORDER = ['start', 'end', 'preStart', 'preEnd', 'extra'];
+
+/**
+ * Returns bells sorted by time: {seconds, kind, lesson (1-based or null), desc}.
+ * Descriptions that name no signal ring nothing and are left out.
+ */
+export function bellsOf(timetable) {
+  const bells = [];
+  const ch = timetable && timetable.chA;
+  if (!ch) return bells;
+  (ch.lessons || []).forEach((text, i) => {
+    const lesson = parseLesson(text);
+    if (!lesson) return;
+    const n = i + 1;
+    push(bells, lesson.start, 'start', n, ch.startOfClass);
+    push(bells, lesson.end, 'end', n, ch.endOfClass);
+    push(bells, minusMinutes(lesson.start, ch.preStartWaitMin || 0), 'preStart', n, ch.preStart);
+    push(bells, minusMinutes(lesson.end, ch.preEndWaitMin || 0), 'preEnd', n, ch.preEnd);
+  });
+  for (const play of timetable.customPlays || []) {
+    for (const slot of play.slots || []) {
+      const t = parseTime(slot);
+      if (t !== null) push(bells, t, 'extra', null, play.desc);
+    }
+  }
+  // Stable sort keeps the scheduler's order for bells of the same second.
+  return bells.sort((a, b) => a.seconds - b.seconds);
+}
+
+function push(list, seconds, kind, lesson, desc) {
+  if (!desc || !desc.id || desc.id === NO_SIGNAL) return;
+  list.push({ seconds, kind, lesson, desc });
+}
+
+/** Lessons of channel A as {start, end, n}; malformed texts are skipped. */
+export function lessonsOf(timetable) {
+  const ch = timetable && timetable.chA;
+  return ((ch && ch.lessons) || [])
+    .map((text, i) => ({ ...parseLesson(text), n: i + 1, ok: parseLesson(text) !== null }))
+    .filter((l) => l.ok);
+}
+
+/** The first bell strictly after `nowSeconds`, or null when none is left today. */
+export function nextBell(bells, nowSeconds) {
+  return bells.find((b) => b.seconds > nowSeconds) || null;
+}
+
+export function describeBell(bell) {
+  switch (bell.kind) {
+    case 'start': return `Lesson ${bell.lesson} starts`;
+    case 'end': return `Lesson ${bell.lesson} ends`;
+    case 'preStart': return `Before lesson ${bell.lesson} starts`;
+    case 'preEnd': return `Before lesson ${bell.lesson} ends`;
+    default: return 'Extra play';
+  }
+}

@@ -1,0 +1,71 @@
+// Modal dialogs on the native <dialog> element: focus is trapped and Escape cancels.
+
+import { h, nextId } from '../dom.js';
+
+function openDialog(build) {
+  return new Promise((resolve) => {
+    const dialog = h('dialog', { class: 'dialog' });
+    let result = null;
+    const close = (value) => {
+      result = value;
+      dialog.close();
+    };
+    dialog.addEventListener('close', () => {
+      dialog.remove();
+      resolve(result);
+    });
+    build(dialog, close);
+    document.body.append(dialog);
+    dialog.showModal();
+    const focusTarget = dialog.querySelector('[autofocus]') || dialog.querySelector('input, button');
+    if (focusTarget) focusTarget.focus();
+  });
+}
+
+export function confirmDialog({ title, message, confirmLabel = 'Delete', danger = true }) {
+  return openDialog((dialog, close) => {
+    const titleId = nextId('dlg');
+    dialog.setAttribute('aria-labelledby', titleId);
+    dialog.append(
+      h('h2', { id: titleId, class: 'dialog-title' }, title),
+      h('p', { class: 'dialog-message' }, message),
+      h('div', { class: 'dialog-actions' },
+        h('button', { type: 'button', class: 'button', autofocus: true, onclick: () => close(false) }, 'Cancel'),
+        h('button', { type: 'button', class: `button ${danger ? 'button-danger' : 'button-primary'}`, onclick: () => close(true) }, confirmLabel)),
+    );
+  }).then((v) => v === true);
+}
+
+/** Asks for one line of text; resolves with the trimmed text, or null when cancelled. */
+export function promptDialog({ title, label, value = '', confirmLabel = 'Save', validate = () => null }) {
+  return openDialog((dialog, close) => {
+    const titleId = nextId('dlg');
+    const inputId = nextId('in');
+    const errorId = nextId('err');
+    const input = h('input', { id: inputId, type: 'text', value, autofocus: true, 'aria-describedby': errorId, autocomplete: 'off' });
+    const error = h('p', { id: errorId, class: 'field-error', 'aria-live': 'polite' });
+    const form = h('form', {
+      method: 'dialog',
+      onsubmit: (e) => {
+        e.preventDefault();
+        const text = input.value.trim();
+        const problem = validate(text);
+        if (problem) {
+          error.textContent = problem;
+          input.setAttribute('aria-invalid', 'true');
+          input.focus();
+          return;
+        }
+        close(text);
+      },
+    },
+    h('h2', { id: titleId, class: 'dialog-title' }, title),
+    h('div', { class: 'field' }, h('label', { for: inputId }, label), input, error),
+    h('div', { class: 'dialog-actions' },
+      h('button', { type: 'button', class: 'button', onclick: () => close(null) }, 'Cancel'),
+      h('button', { type: 'submit', class: 'button button-primary' }, confirmLabel)));
+    dialog.setAttribute('aria-labelledby', titleId);
+    dialog.append(form);
+    setTimeout(() => input.select(), 0);
+  });
+}

@@ -1,0 +1,132 @@
+// Labelled form fields with inline error messages, and a list of checks run before saving.
+
+import { h, nextId } from '../dom.js';
+import { parseTime, formatTime } from '../time.js';
+
+/** Wraps an input with its label, an optional hint and an error line tied by aria-describedby. */
+export function field(label, input, { hint, inline = false, className = '' } = {}) {
+  const id = input.id || nextId('in');
+  input.id = id;
+  const errorId = `${id}-err`;
+  const hintId = hint ? `${id}-hint` : null;
+  input.setAttribute('aria-describedby', [hintId, errorId].filter(Boolean).join(' '));
+  const error = h('p', { id: errorId, class: 'field-error', 'aria-live': 'polite' });
+  const el = h('div', { class: `field ${inline ? 'field-inline' : ''} ${className}`.trim() },
+    h('label', { for: id }, label),
+    input,
+    hint ? h('p', { id: hintId, class: 'field-hint' }, hint) : null,
+    error);
+  return {
+    el,
+    input,
+    setError(message) {
+      error.textContent = message || '';
+      if (message) input.setAttribute('aria-invalid', 'true');
+      else input.removeAttribute('aria-invalid');
+    },
+  };
+}
+
+/** Collects checks; each returns null or {message, input, setError}. */
+export function createChecks() {
+  const checks = [];
+  return {
+    add(check) {
+      checks.push(check);
+    },
+    /** Runs every check, marks the fields, and returns the list of problems. */
+    run() {
+      const problems = [];
+      for (const check of checks) {
+        const problem = check();
+        if (problem) problems.push(problem);
+      }
+      return problems;
+    },
+  };
+}
+
+/**
+ * A text input for a time of day. `get`/`set` read and write the canonical text in the
+ * record; a malformed entry stays visible (and is reported) until it is corrected.
+ */
+export function timeInput({ value, label, onChange, checks, describe }) {
+  const input = h('input', {
+    type: 'text', class: 'time-input', value: value || '', placeholder: 'hh:mm', autocomplete: 'off',
+    spellcheck: 'false', maxlength: '8', 'aria-label': label,
+  });
+  const error = h('span', { class: 'field-error field-error-inline', 'aria-live': 'polite' });
+  const errorId = nextId('err');
+  error.id = errorId;
+  input.setAttribute('aria-describedby', errorId);
+  const validate = () => {
+    const seconds = parseTime(input.value);
+    if (seconds === null) {
+      const message = input.value.trim() === ''
+        ? `${describe || label}: enter a time such as 08:00.`
+        : `${describe || label}: "${input.value.trim()}" is not a time. Use hh:mm or hh:mm:ss, for example 08:05.`;
+      error.textContent = 'Use hh:mm, e.g. 08:05';
+      input.setAttribute('aria-invalid', 'true');
+      return { message, input };
+    }
+    error.textContent = '';
+    input.removeAttribute('aria-invalid');
+    return null;
+  };
+  input.addEventListener('input', () => {
+    const seconds = parseTime(input.value);
+    if (seconds !== null) {
+      error.textContent = '';
+      input.removeAttribute('aria-invalid');
+    }
+    onChange(input.value, seconds);
+  });
+  input.addEventListener('blur', () => {
+    const seconds = parseTime(input.value);
+    if (seconds !== null) {
+      const canonical = formatTime(seconds);
+      if (canonical !== input.value) {
+        input.value = canonical;
+        onChange(canonical, seconds);
+      }
+    } else if (input.value !== '') {
+      validate();
+    }
+  });
+  if (checks) checks.add(validate);
+  return { input, error, validate };
+}
+
+/** A number input that reports a problem unless its value is a number within [min, max]. */
+export function numberInput({ value, min, max, step = 1, integer = true, label, onChange, checks }) {
+  const input = h('input', { type: 'number', value: String(value), min, max, step, inputmode: integer ? 'numeric' : 'decimal' });
+  const read = () => {
+    const text = input.value.trim();
+    if (text === '') return null;
+    const n = Number(text);
+    if (!Number.isFinite(n)) return null;
+    if (integer && !Number.isInteger(n)) return null;
+    if (min !== undefined && n < min) return null;
+    if (max !== undefined && n > max) return null;
+    return n;
+  };
+  input.addEventListener('input', () => {
+    const n = read();
+    if (n !== null) {
+      input.removeAttribute('aria-invalid');
+      onChange(n);
+    }
+  });
+  const validate = () => {
+    if (input.disabled) return null;
+    if (read() === null) {
+      input.setAttribute('aria-invalid', 'true');
+      const range = max !== undefined ? `between ${min} and ${max}` : `of at least ${min}`;
+      return { message: `${label}: enter ${integer ? 'a whole number' : 'a number'} ${range}.`, input };
+    }
+    input.removeAttribute('aria-invalid');
+    return null;
+  };
+  if (checks) checks.add(validate);
+  return { input, validate };
+}

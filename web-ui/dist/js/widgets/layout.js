@@ -1,0 +1,101 @@
+// The frame around every page once logged in: header with navigation, banners, footer.
+
+import { h, replace } from '../dom.js';
+import { icon } from './icons.js';
+import { subscribe } from '../live.js';
+
+export const NAV = [
+  { path: '/', label: 'Dashboard', icon: 'home' },
+  { path: '/timetables', label: 'Timetables', icon: 'table' },
+  { path: '/signals', label: 'Signals', icon: 'music' },
+  { path: '/calendar', label: 'Calendar', icon: 'calendar' },
+  { path: '/announcements', label: 'Announcements', icon: 'megaphone' },
+  { path: '/settings', label: 'Settings', icon: 'settings' },
+];
+
+function isCurrent(item, path) {
+  return item.path === '/' ? path === '/' : path === item.path || path.startsWith(`${item.path}/`);
+}
+
+/** Builds the frame once; returns the main element and a way to mark the current page. */
+export function createShell({ onLogout, onStopAlarm }) {
+  const links = NAV.map((item) => h('a', { href: item.path, class: 'nav-link' }, icon(item.icon), h('span', {}, item.label)));
+  const nav = h('nav', { class: 'nav', id: 'site-nav', 'aria-label': 'Main' }, h('ul', {}, links.map((a) => h('li', {}, a))));
+  const menuButton = h('button', {
+    type: 'button', class: 'icon-button menu-button', 'aria-expanded': 'false', 'aria-controls': 'site-nav',
+    onclick: () => {
+      const open = menuButton.getAttribute('aria-expanded') !== 'true';
+      menuButton.setAttribute('aria-expanded', String(open));
+      nav.classList.toggle('open', open);
+    },
+  }, icon('menu'), h('span', { class: 'sr-only' }, 'Menu'));
+  const playing = h('span', { class: 'playing-pill', hidden: true }, icon('speaker'), 'Playing');
+  const logout = h('button', { type: 'button', class: 'button button-quiet logout-button', onclick: onLogout }, icon('logout'), h('span', {}, 'Log out'));
+
+  const header = h('header', { class: 'site-header' },
+    h('div', { class: 'header-inner' },
+      h('a', { href: '/', class: 'brand' }, icon('bell'), h('span', {}, 'Quorvane Player')),
+      playing, menuButton, nav, logout));
+
+  const banners = h('div', { class: 'banners' });
+  const main = h('main', { id: 'main', class: 'main', tabindex: '-1' });
+  const footerText = h('p', {}, 'Quorvane Player');
+  const footer = h('footer', { class: 'site-footer' }, footerText);
+  const skip = h('a', { href: '#main', class: 'skip-link', onclick: (e) => { e.preventDefault(); main.focus(); } }, 'Skip to content');
+
+  let currentPath = '/';
+  let lastLive = null;
+  let bannerKey = '';
+  let footerKey = '';
+  // Rebuild only on change, so a focused button is not swapped away every second.
+  const render = () => {
+    const live = lastLive;
+    if (!live) return;
+    playing.hidden = !(live.status && live.status.isPlaying);
+    const alarm = Boolean(live.overview && live.overview.alarmActive) && currentPath !== '/';
+    const key = `${live.unreachable}|${alarm}`;
+    if (key !== bannerKey) {
+      bannerKey = key;
+      replace(banners,
+        live.unreachable ? h('div', { class: 'banner banner-warn', role: 'status' }, icon('offline'), 'The connection to the player is lost. Trying again…') : null,
+        alarm ? h('div', { class: 'banner banner-alarm', role: 'alert' }, icon('siren'), h('strong', {}, 'The alarm is sounding.'),
+          h('button', { type: 'button', class: 'button button-light', onclick: onStopAlarm }, icon('stop'), 'Stop alarm')) : null);
+    }
+    const fkey = JSON.stringify(live.info);
+    if (fkey !== footerKey) {
+      footerKey = fkey;
+      replace(footerText, ...footerParts(live.info));
+    }
+  };
+  const unsubscribe = subscribe((live) => {
+    lastLive = live;
+    render();
+  });
+
+  const root = h('div', { class: 'shell' }, skip, header, banners, main, footer);
+  return {
+    root,
+    main,
+    setCurrent(path) {
+      currentPath = path;
+      for (const [i, a] of links.entries()) {
+        if (isCurrent(NAV[i], path)) a.setAttribute('aria-current', 'page');
+        else a.removeAttribute('aria-current');
+      }
+      menuButton.setAttribute('aria-expanded', 'false');
+      nav.classList.remove('open');
+      render();
+    },
+    destroy: unsubscribe,
+  };
+}
+
+function footerParts(info) {
+  if (!info) return ['Quorvane Player'];
+  return [
+    h('span', { class: 'footer-version' }, `Quorvane Player ${info.version}`),
+    h('span', { class: `footer-net ${info.internetAccess ? 'is-online' : 'is-offline'}`, 'data-testid': 'internet' },
+      icon(info.internetAccess ? 'globe' : 'offline'),
+      info.internetAccess ? 'Internet access: yes' : 'Internet access: no'),
+  ];
+}
