@@ -1,5 +1,6 @@
 #pragma once
 // What a playback thread needs from the platform to make a sound.
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,5 +25,12 @@ public:
 
 // The file player of this platform (Windows: MCI; elsewhere: mpg123 and aplay child processes).
 std::unique_ptr<FilePlayer> makePlatformFilePlayer();
+
+// Where new playback threads get their file player. Tests and benchmarks install their own; an empty
+// factory means the platform's. Returns the previous factory.
+using FilePlayerFactory = std::function<std::unique_ptr<FilePlayer>()>;
+FilePlayerFactory setFilePlayerFactory(FilePlayerFactory factory);
+// A file player from the installed factory, or the platform's.
+std::unique_ptr<FilePlayer> makeFilePlayer();
 
 }  // namespace quorvane

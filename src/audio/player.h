@@ -2,7 +2,9 @@
 // Playback threads and their process-wide registry. Every sound plays on its own daemon thread, so
 // sounds never queue behind each other.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,29 +19,46 @@ inline constexpr int64_t INFINITE_REPEAT = -1;
 class PlayerThread : public DaemonThread {
 public:
     static constexpr int TICKS_PER_SECOND = 20;
+    static constexpr std::chrono::duration<double> TICK{1.0 / TICKS_PER_SECOND};
+
+    // How a playback thread waits, for a tick of the wait loop as for the pause between plays.
+    using SleepFunction = std::function<void(std::chrono::duration<double>)>;
+    // Replaces the waiting of threads constructed from now on (tests count ticks and pauses instead of
+    // sleeping through them); empty restores the real sleep. Returns the previous one.
+    static SleepFunction setSleepFunction(SleepFunction sleep);
 
     PlayerThread(std::string path, int64_t count = 1, double delay = 0.0,
-                 std::unique_ptr<FilePlayer> player = makePlatformFilePlayer());
+                 std::unique_ptr<FilePlayer> player = makeFilePlayer());
     void abortPlay() { _doAbort.store(true); }
+    // Between the start of the body and its end.
     bool alive() const { return _alive.load(); }
+    // The body has returned (after deregistering).
+    bool ended() const { return _ended.load(); }
     const std::string& path() const { return _path; }
 
 protected:
     void run() override;
 
 private:
+    bool playOnce();
+    void waitForEndOfPlay();
+
     std::string _path;
     int64_t _count;
     double _delay;
     std::atomic<bool> _doAbort{false};
     std::atomic<bool> _alive{false};
+    std::atomic<bool> _ended{false};
     std::unique_ptr<FilePlayer> _player;
+    SleepFunction _sleep;
 };
 
 class Player {
 public:
     // Starts a playback thread; null (and an error line) when nothing exists at the path.
     static std::shared_ptr<PlayerThread> playFile(const std::string& path, int64_t count = 1, double delay = 0.0);
+    // Aborts every registered playback and empties the registry. A playFile running at the same moment
+    // either comes before (and is aborted) or after (and stays registered).
     static void stopAll();
     static bool isPlaying();
     static void _onThreadEnd(const PlayerThread* thread);

@@ -7,6 +7,7 @@ namespace quorvane {
 
 SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
     SchedulerSteps steps;
+    steps.phoneHome = startHeartbeat;
     steps.processSecond = [play](const struct_time& reading) {
         StateLock lock;
         // Only a new day changes the preferences; leaving them untouched otherwise spares the auto-save

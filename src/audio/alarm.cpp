@@ -1,0 +1,34 @@
+#include <mutex>
+
+#include "audio/signals.h"
+#include "storage/stored_records.h"
+
+namespace quorvane {
+namespace {
+
+// Leaf lock of the alarm, held for a whole toggle so that two toggles at the same moment cannot both
+// find the alarm off and start two endless playbacks. Order: state lock, then this, then the player
+// registry's lock inside playFile; nothing takes them the other way round.
+std::mutex alarmMutex;
+std::shared_ptr<PlayerThread> alarmThread;
+
+}  // namespace
+
+void Alarm::toggle() {
+    std::lock_guard lock(alarmMutex);
+    if (alarmThread) {
+        // Not waited for and not deregistered here: the thread leaves the registry at its own end.
+        alarmThread->abortPlay();
+        alarmThread = nullptr;
+        return;
+    }
+    const Settings& settings = db.view().settings;
+    alarmThread = playSignalById(settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec);
+}
+
+bool Alarm::isActive() {
+    std::lock_guard lock(alarmMutex);
+    return alarmThread != nullptr;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,63 @@
+#include <algorithm>
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+#include <spdlog/spdlog.h>
+
+#include "audio/player.h"
+
+namespace quorvane {
+namespace {
+
+// Leaf lock of the registry. playFile holds it from registering to starting and stopAll for its whole
+// walk, so that no playback can slip past a stopAll.
+std::mutex registryMutex;
+std::vector<std::shared_ptr<PlayerThread>> threads;
+
+}  // namespace
+
+std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t count, double delay) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) {
+        spdlog::error("ERROR: File does not exist: {}", path);
+        return nullptr;
+    }
+    auto thread = std::make_shared<PlayerThread>(path, count, delay);
+    std::lock_guard lock(registryMutex);
+    threads.push_back(thread);
+    try {
+        thread->start();
+    } catch (...) {
+        threads.pop_back();
+        throw;
+    }
+    return thread;
+}
+
+void Player::stopAll() {
+    std::lock_guard lock(registryMutex);
+    // Every registered thread is aborted, also one that is started but whose body has not begun yet:
+    // it would otherwise play unregistered and unstoppable.
+    for (const auto& thread : threads) thread->abortPlay();
+    threads.clear();
+}
+
+bool Player::isPlaying() {
+    std::lock_guard lock(registryMutex);
+    return !threads.empty();
+}
+
+void Player::_onThreadEnd(const PlayerThread* thread) {
+    std::lock_guard lock(registryMutex);
+    const auto found = std::find_if(threads.begin(), threads.end(), [thread](const auto& entry) { return entry.get() == thread; });
+    if (found != threads.end()) threads.erase(found);
+}
+
+std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count, double delay) {
+    return Player::playFile(path, count, delay);
+}
+
+void stopAllPlay() { Player::stopAll(); }
+
+}  // namespace quorvane

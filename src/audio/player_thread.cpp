@@ -1,0 +1,88 @@
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include <spdlog/spdlog.h>
+
+#include "audio/player.h"
+#include "scheduling/clock.h"
+
+namespace quorvane {
+namespace {
+
+void realSleep(std::chrono::duration<double> length) {
+    // Not positive (or NaN): no pause. A pause of more than a few decades would overflow the clock's
+    // count, and nobody waits that long for a bell anyway.
+    if (!(length.count() > 0)) return;
+    length = std::min(length, std::chrono::duration<double>(1e9));
+    std::this_thread::sleep_for(std::chrono::duration_cast<std::chrono::microseconds>(length));
+}
+
+std::mutex sleepMutex;
+PlayerThread::SleepFunction installedSleep;
+
+PlayerThread::SleepFunction currentSleep() {
+    std::lock_guard lock(sleepMutex);
+    return installedSleep ? installedSleep : PlayerThread::SleepFunction(realSleep);
+}
+
+}  // namespace
+
+PlayerThread::SleepFunction PlayerThread::setSleepFunction(SleepFunction sleep) {
+    std::lock_guard lock(sleepMutex);
+    return std::exchange(installedSleep, std::move(sleep));
+}
+
+PlayerThread::PlayerThread(std::string path, int64_t count, double delay, std::unique_ptr<FilePlayer> player)
+    : _path(std::move(path)), _count(count), _delay(delay), _player(std::move(player)), _sleep(currentSleep()) {}
+
+void PlayerThread::run() {
+    _alive.store(true);
+    // However the body ends, the thread leaves the registry: Player.isPlaying relies on it.
+    struct EndOfBody {
+        PlayerThread* self;
+        ~EndOfBody() {
+            Player::_onThreadEnd(self);
+            self->_alive.store(false);
+            self->_ended.store(true);
+        }
+    } endOfBody{this};
+
+    spdlog::info("Playing: {} {} times at {} {}", _path, _count, getDateString(), getTimeString());
+    while (_count != 0 && !_doAbort.load()) {
+        if (!playOnce()) return;
+        if (_count > 0) --_count;
+        // The pause is waited out even after an abort, so an aborted thread with plays left ends late.
+        if (_count != 0) _sleep(std::chrono::duration<double>(_delay));
+    }
+}
+
+// One play from start to close; false when it could not even start.
+bool PlayerThread::playOnce() {
+    try {
+        _player->startPlay(_path);
+    } catch (const std::exception& error) {
+        spdlog::error("Failed to play the file: {} - {}", _path, error.what());
+        return false;
+    }
+    try {
+        waitForEndOfPlay();
+    } catch (const std::exception& error) {
+        // The play cannot be followed any more: treat it as over and release it like any other.
+        spdlog::error("Failed to close file: {} - {}", _path, error.what());
+    }
+    try {
+        _player->closeFile(_doAbort.load());
+    } catch (const std::exception& error) {
+        spdlog::error("Failed to close file: {} - {}", _path, error.what());
+    }
+    return true;
+}
+
+void PlayerThread::waitForEndOfPlay() {
+    while (_player->isPlaying() && !_doAbort.load()) _sleep(TICK);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,112 @@
+#include "remote/api.h"
+
+#include <httplib.h>
+#include <spdlog/spdlog.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+
+#include "remote/payload.h"
+#include "remote/service_address.h"
+#include "remote/time_limits.h"
+
+namespace quorvane {
+namespace {
+
+std::atomic<NetworkState> currentNetworkState{NetworkState::UNKNOWN};
+
+std::string transportFailureText(httplib::Error error, const std::string& origin, const TimeLimits& limits) {
+    switch (error) {
+        case httplib::Error::Connection:
+            return "Could not connect to " + origin;
+        case httplib::Error::ConnectionTimeout:
+            return "Connecting to " + origin + " timed out";
+        case httplib::Error::Read:
+            return "Failed to read the answer of " + origin;
+        case httplib::Error::Write:
+            return "Failed to send the request to " + origin;
+        case httplib::Error::Canceled:
+            return fmt::format("The answer of {} did not arrive within {:g} seconds", origin,
+                               std::chrono::duration<double>(limits.connect + limits.read).count());
+        case httplib::Error::SSLConnection:
+            return "Could not open a secure connection to " + origin;
+        case httplib::Error::SSLLoadingCerts:
+            return "Could not load the system's certificates";
+        case httplib::Error::SSLServerVerification:
+            return "The certificate of " + origin + " could not be verified";
+        default:
+            return "The request to " + origin + " failed: " + httplib::to_string(error);
+    }
+}
+
+ApiResult unreachable(const std::string& message) {
+    currentNetworkState = NetworkState::ERROR;
+    spdlog::warn("Internet is unreachable");
+    return ApiResult::Err(Payload(std::in_place_type<std::string>, message));
+}
+
+ApiResult request(const QueryParams& params, const TimeLimits& limits) {
+    try {
+        const ServiceAddress address = splitServiceUrl(Api::baseUrl());
+        httplib::Client client(address.origin);
+        if (!client.is_valid()) return unreachable("Not a usable service address: " + address.origin);
+        client.set_connection_timeout(limits.connect);
+        client.set_read_timeout(limits.read);
+        client.set_write_timeout(limits.connect);
+        client.enable_server_certificate_verification(true);
+
+        // The read limit bounds each wait for data; this bounds the whole answer, so a service that
+        // trickles bytes cannot hold the caller either.
+        const auto deadline = std::chrono::steady_clock::now() + limits.connect + limits.read;
+        const auto withinDeadline = [deadline](uint64_t, uint64_t) { return std::chrono::steady_clock::now() < deadline; };
+        httplib::Result response =
+            client.Get(address.pathPrefix + SERVICE_API_PATH + "?" + encodeQuery(params), withinDeadline);
+        if (!response) return unreachable(transportFailureText(response.error(), address.origin, limits));
+
+        const int status = response->status;
+        Payload payload = payloadFromResponse(response->get_header_value("Content-Type"), std::move(response->body));
+        spdlog::debug("RESP {} {}", status, describe(payload));
+        currentNetworkState = NetworkState::OK;
+        if (status == 200) return ApiResult::Ok(std::move(payload));
+        return ApiResult::Err(std::move(payload));
+    } catch (const std::exception& error) {
+        return unreachable(error.what());
+    }
+}
+
+DownloadResult writeFailure(const std::string& reason) {
+    return DownloadResult::Err(Payload(std::in_place_type<std::string>, "Failed to write file: " + reason));
+}
+
+std::string lastSystemError() { return errno ? std::strerror(errno) : "unknown error"; }
+
+}  // namespace
+
+NetworkState Api::networkState() { return currentNetworkState.load(); }
+
+ApiResult Api::get(const QueryParams& params) { return request(params, requestTimeLimits()); }
+
+ApiResult Api::ping() { return get({{"c", "ping"}}); }
+
+ApiResult Api::getCalendarRegistry() { return get({{"c", "getCalendarRegistry"}}); }
+
+DownloadResult Api::downloadAnnouncement(const std::string& id, const std::string& path) {
+    const ApiResult answer = request({{"c", "downloadAnnouncement"}, {"id", id}}, downloadTimeLimits());
+    if (!answer.isOk()) return DownloadResult::Err(answer.getError());
+
+    errno = 0;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) return writeFailure(path + ": " + lastSystemError());
+    const auto* audio = std::get_if<RawBody>(&*answer.getValue());
+    if (!audio) return writeFailure(std::holds_alternative<Json>(*answer.getValue()) ? "the answer is JSON, not audio data"
+                                                                                : "the answer is text, not audio data");
+    errno = 0;
+    file.write(audio->bytes.data(), static_cast<std::streamsize>(audio->bytes.size()));
+    file.close();
+    if (!file) return writeFailure(path + ": " + lastSystemError());
+    return DownloadResult::Ok(std::monostate{});
+}
+
+}  // namespace quorvane
