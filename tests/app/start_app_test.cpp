@@ -33,10 +33,11 @@ TEST(CommandLine, UsageErrorsExitWithStatusTwo) {
 
 TEST(StartUp, LogsTheStartLinesAndKeepsRunning) {
     InstalledPlayer player;
-    ChildProcess run({player.executable().string(), "--port", "8080"}, {}, player.root());
+    const std::string port = std::to_string(testing::freePort());
+    ChildProcess run({player.executable().string(), "--port", port}, {}, player.root());
     ASSERT_TRUE(run.waitForStderr("<----", 10s)) << run.standardError();
     const std::string log = run.standardError();
-    EXPECT_EQ(log.rfind("\nQuorvane Player vD?\nOpen a browser and navigate to ----> http://localhost:8080/ <----\n\n", 0), 0u) << log;
+    EXPECT_EQ(log.rfind("\nQuorvane Player vD?\nOpen a browser and navigate to ----> http://localhost:" + port + "/ <----\n\n", 0), 0u) << log;
     EXPECT_EQ(log.find("User data path"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(player.userData()));
     EXPECT_FALSE(run.waitForExit(300ms).has_value());
@@ -44,7 +45,7 @@ TEST(StartUp, LogsTheStartLinesAndKeepsRunning) {
 
 TEST(StartUp, VerboseAddsTheUserDataPath) {
     InstalledPlayer player;
-    ChildProcess run({player.executable().string(), "-v"}, {}, player.root());
+    ChildProcess run({player.executable().string(), "-v", "--port", std::to_string(testing::freePort())}, {}, player.root());
     ASSERT_TRUE(run.waitForStderr("User data path: ", 10s)) << run.standardError();
     EXPECT_NE(run.standardError().find("<----\n\nUser data path: " + player.userData().string() + "/\n"), std::string::npos)
         << run.standardError();
