@@ -70,7 +70,8 @@ protected:
                         "for argument in \"$@\"; do echo \"argument $argument\" >> \"$log\"; done\n"
                         "echo \"stdout $(readlink /proc/$$/fd/1)\" >> \"$log\"\n"
                         "echo \"stderr $(readlink /proc/$$/fd/2)\" >> \"$log\"\n"
-                        "sleep \"$(cat '" + (dir / "duration").string() + "')\" &\n"
+                        // The pause must not hold the test's output open should it outlive the stub.
+                        "sleep \"$(cat '" + (dir / "duration").string() + "')\" >/dev/null 2>&1 &\n"
                         "wait $!\n");
         chmod(stub.c_str(), 0755);
     }
