@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
         delaysMs.push_back(intoSecond);
     };
     steps.saveStoredRecords = [] {};  // no files here; the save pass is measured by bench_save_auto
+    steps.phoneHome = [] {};          // no network either: only the loop is measured
 
     auto scheduler = std::make_shared<Scheduler>(steps);
     const double cpuBefore = cpuSeconds();
