@@ -3,6 +3,8 @@
 // else reads the time only through getClock, getTimeString and getDateString, so the whole process works
 // with the reading of the scheduler's latest pass.
 #include <chrono>
+#include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -26,6 +28,14 @@ struct struct_time {
 
 // Local time of a moment, from the system's time zone settings.
 struct_time localStructTime(std::chrono::system_clock::time_point moment);
+
+// Conversions between the C library's broken-down time and a reading.
+struct_time fromTm(const std::tm& tm);
+std::tm toTm(const struct_time& reading);
+// A reading's fields counted as seconds as if they were UTC, and back: differences are wall-clock
+// differences, so a summer-time change shows as the hour it jumps.
+int64_t wallSeconds(const struct_time& reading);
+struct_time wallReading(int64_t seconds);
 
 // Where readings come from. The scheduler and updateClock use the installed source; tests replace it
 // with a scripted one so that a day can pass in milliseconds.

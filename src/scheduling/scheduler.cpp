@@ -8,32 +8,10 @@
 namespace quorvane {
 namespace {
 
-// Seconds of a reading counted as if it were UTC: differences between two readings are then wall-clock
-// differences, so a summer-time change shows as the hour jump it is.
-int64_t wallSeconds(const struct_time& reading) {
-    std::tm tm{};
-    tm.tm_year = reading.tm_year - 1900;
-    tm.tm_mon = reading.tm_mon - 1;
-    tm.tm_mday = reading.tm_mday;
-    tm.tm_hour = reading.tm_hour;
-    tm.tm_min = reading.tm_min;
-    tm.tm_sec = reading.tm_sec;
-    return static_cast<int64_t>(timegm(&tm));
-}
-
+// The reading a number of wall-clock seconds after another, keeping its summer-time flag.
 struct_time readingAfter(const struct_time& reading, int64_t seconds) {
-    const std::time_t moment = static_cast<std::time_t>(wallSeconds(reading) + seconds);
-    std::tm tm{};
-    gmtime_r(&moment, &tm);
-    struct_time later = reading;
-    later.tm_year = tm.tm_year + 1900;
-    later.tm_mon = tm.tm_mon + 1;
-    later.tm_mday = tm.tm_mday;
-    later.tm_hour = tm.tm_hour;
-    later.tm_min = tm.tm_min;
-    later.tm_sec = tm.tm_sec;
-    later.tm_wday = (tm.tm_wday + 6) % 7;
-    later.tm_yday = tm.tm_yday + 1;
+    struct_time later = wallReading(wallSeconds(reading) + seconds);
+    later.tm_isdst = reading.tm_isdst;
     return later;
 }
 
