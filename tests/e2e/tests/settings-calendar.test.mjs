@@ -103,6 +103,12 @@ describe('settings, calendar and announcements', () => {
     await page.getByLabel('Announcement id').fill('no-such-announcement');
     await page.getByRole('button', { name: 'Play announcement' }).click();
     await page.getByTestId('announce-result').getByText('Failed to download announcement').waitFor();
+
+    // The stand-in's sample announcement is downloaded and played.
+    await page.getByLabel('Announcement id').fill('welcome');
+    await page.getByRole('button', { name: 'Play announcement' }).click();
+    await waitFor(() => stack.plays().some((l) => l.startsWith('mpg123 ') && l.endsWith('announcement.mp3')),
+      { what: 'mpg123 to play the downloaded announcement' });
     await screenshot(page, 'announcements-desktop');
   });
 
