@@ -1,6 +1,8 @@
 // The real executable, started in a temporary development installation.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/child_process.h"
 
 namespace quorvane {
@@ -39,6 +41,8 @@ TEST(StartUp, LogsTheStartLinesAndKeepsRunning) {
     const std::string log = run.standardError();
     EXPECT_EQ(log.rfind("\nQuorvane Player vD?\nOpen a browser and navigate to ----> http://localhost:" + port + "/ <----\n\n", 0), 0u) << log;
     EXPECT_EQ(log.find("User data path"), std::string::npos);
+    // The folder is created just after these lines.
+    for (int i = 0; i < 500 && !std::filesystem::is_directory(player.userData()); ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(std::filesystem::is_directory(player.userData()));
     EXPECT_FALSE(run.waitForExit(300ms).has_value());
 }
