@@ -1,5 +1,7 @@
 #include "app/paths.h"
 
+#include "model/text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -119,9 +121,7 @@ std::pair<std::string, std::string> getFileNameAndExtension(const std::string& f
     while (firstNonDot < filename.size() && filename[firstNonDot] == '.') ++firstNonDot;
     const size_t dot = filename.rfind('.');
     if (dot == std::string::npos || dot < firstNonDot) return {filename, ""};
-    std::string extension = filename.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
-    return {filename.substr(0, dot), extension};
+    return {filename.substr(0, dot), toLower(filename.substr(dot + 1))};
 }
 
 }  // namespace quorvane

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/paths.h"
+#include "model/text.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -15,16 +16,6 @@ extern char** environ;
 #endif
 
 namespace quorvane {
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n\f\v");
-    if (first == std::string::npos) return "";
-    const auto last = text.find_last_not_of(" \t\r\n\f\v");
-    return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 #ifndef _WIN32
 CommandOutput runCommand(const std::vector<std::string>& arguments) {
@@ -65,10 +56,10 @@ std::string getVersion() {
         if (!file) throw std::runtime_error("cannot read " + getAssetPath("version.info").string());
         std::stringstream content;
         content << file.rdbuf();
-        return trimmed(content.str());
+        return std::string(trimmed(content.str()));
     }
     const CommandOutput git = runCommand({"git", "describe", "--always", "--dirty"});
-    return "D" + (git.exitStatus == 0 ? trimmed(git.standardOutput) : std::string("?"));
+    return "D" + (git.exitStatus == 0 ? std::string(trimmed(git.standardOutput)) : std::string("?"));
 }
 
 }  // namespace quorvane

@@ -11,6 +11,7 @@
 #include <taglib/wavproperties.h>
 
 #include "audio/signals.h"
+#include "model/text.h"
 
 namespace quorvane {
 namespace {
@@ -55,8 +56,7 @@ std::optional<double> waveSeconds(const std::string& path) {
 
 int64_t getAudioLength(const std::string& filePath) {
     silenceTagLib();
-    std::string lower = filePath;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = toLower(filePath);
     try {
         std::optional<double> seconds;
         if (endsWith(lower, ".mp3")) {

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "audio/child_reaper.h"
+#include "model/text.h"
 
 extern char** environ;
 
@@ -70,10 +71,7 @@ std::string lowerCaseExtension(const std::string& path) {
     if (firstNonDot == std::string::npos) return "";
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot < firstNonDot) return "";
-    std::string extension = name.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
+    return toLower(name.substr(dot));
 }
 
 std::string playerProgramFor(const std::string& path) {

@@ -3,14 +3,10 @@
 #include <charconv>
 #include <limits>
 
+#include "model/text.h"
+
 namespace quorvane {
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
 
 std::optional<int64_t> parseDecimalInteger(std::string_view text) {
     text = trimmed(text);

@@ -6,32 +6,15 @@
 #include <ctime>
 
 #include "model/errors.h"
+#include "model/text.h"
 #include "scheduling/clock.h"
 
 namespace quorvane {
 namespace {
 
-std::string_view trim(std::string_view text) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; };
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    size_t begin = 0;
-    while (true) {
-        const size_t at = text.find(separator, begin);
-        parts.push_back(text.substr(begin, at == std::string_view::npos ? std::string_view::npos : at - begin));
-        if (at == std::string_view::npos) return parts;
-        begin = at + 1;
-    }
-}
-
 // A decimal integer with an optional sign; white space around it is ignored.
 int parseComponent(std::string_view text) {
-    text = trim(text);
+    text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -86,7 +69,7 @@ bool isIsoDate(std::string_view date) {
 
 // HH[:MM[:SS]] with two-digit fields.
 bool isIsoClock(std::string_view clock, bool allowSeconds) {
-    const auto parts = split(clock, ':');
+    const auto parts = splitAt(clock, ':');
     if (parts.empty() || parts.size() > (allowSeconds ? 3u : 2u)) return false;
     static constexpr int limits[] = {23, 59, 59};
     for (size_t i = 0; i < parts.size(); ++i)
@@ -107,7 +90,7 @@ bool isIsoTime(std::string_view time) {
         const std::string_view fraction = time.substr(fractionAt + 1);
         if (!allDigits(fraction) || fraction.size() > 6) return false;
         time = time.substr(0, fractionAt);
-        if (split(time, ':').size() != 3) return false;
+        if (splitAt(time, ':').size() != 3) return false;
     }
     return isIsoClock(time, true);
 }
@@ -133,7 +116,7 @@ std::string TimeOfDay::asString() const {
 }
 
 TimeOfDay TimeOfDay::decode(const std::string& text) {
-    const auto components = split(trim(text), ':');
+    const auto components = splitAt(trimmed(text), ':');
     if (components.size() < 2) throw ValueError("invalid time of day: " + text);
     try {
         const int hour = parseInRange(components[0], 0, 23);
@@ -154,7 +137,7 @@ std::vector<Lesson> Lesson::defaults() {
 }
 
 Lesson Lesson::decode(const std::string& text) {
-    const auto parts = split(text, '-');
+    const auto parts = splitAt(text, '-');
     if (parts.size() < 2) throw ValueError("invalid lesson: " + text);
     try {
         return {TimeOfDay::decode(std::string(parts[0])), TimeOfDay::decode(std::string(parts[1]))};

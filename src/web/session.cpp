@@ -8,6 +8,7 @@
 
 #include "model/digest.h"
 #include "model/json_text.h"
+#include "model/text.h"
 
 namespace quorvane::web {
 namespace {
@@ -28,12 +29,6 @@ std::string signature(std::string_view payload, std::string_view signingKey) {
               reinterpret_cast<const unsigned char*>(message.data()), message.size(), mac.data(), &length))
         throw std::runtime_error("HMAC-SHA256 failed");
     return base64UrlEncode(std::string_view(reinterpret_cast<const char*>(mac.data()), length));
-}
-
-std::string_view trimmedSpaces(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
 }
 
 }  // namespace
@@ -116,11 +111,11 @@ std::string Session::setCookieHeader(std::string_view signingKey) const {
 std::optional<std::string> cookieValue(std::string_view header, std::string_view name) {
     while (!header.empty()) {
         const size_t end = header.find(';');
-        const std::string_view pair = trimmedSpaces(header.substr(0, end));
+        const std::string_view pair = trimmed(header.substr(0, end));
         header = end == std::string_view::npos ? std::string_view{} : header.substr(end + 1);
         const size_t equals = pair.find('=');
-        if (equals == std::string_view::npos || trimmedSpaces(pair.substr(0, equals)) != name) continue;
-        std::string_view value = trimmedSpaces(pair.substr(equals + 1));
+        if (equals == std::string_view::npos || trimmed(pair.substr(0, equals)) != name) continue;
+        std::string_view value = trimmed(pair.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
         return std::string(value);
     }

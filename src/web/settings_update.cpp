@@ -3,18 +3,14 @@
 #include <limits>
 #include <type_traits>
 
+#include "model/text.h"
+
 namespace quorvane::web {
 namespace {
 
 std::vector<std::string> splitPath(const std::string& path) {
-    std::vector<std::string> steps;
-    size_t start = 0;
-    while (true) {
-        const size_t dot = path.find('.', start);
-        steps.push_back(path.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-        if (dot == std::string::npos) return steps;
-        start = dot + 1;
-    }
+    const auto parts = splitAt(path, '.');
+    return {parts.begin(), parts.end()};
 }
 
 template <class T>

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "model/text.h"
 #include "web/auth_handlers.h"
 
 namespace quorvane::web {
@@ -76,10 +77,8 @@ void after_request(httplib::Response& response) {
 }
 
 Json requireJsonBody(const httplib::Request& request) {
-    std::string type = request.get_header_value("Content-Type");
-    type = type.substr(0, type.find(';'));
-    while (!type.empty() && type.back() == ' ') type.pop_back();
-    for (char& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string header = request.get_header_value("Content-Type");
+    const std::string type = toLower(trimmed(std::string_view(header).substr(0, header.find(';'))));
     const bool jsonType = type == "application/json" ||
                           (type.rfind("application/", 0) == 0 && type.size() > 5 && type.compare(type.size() - 5, 5, "+json") == 0);
     if (!jsonType) throw RefusedRequest(BadRequest("The request body must be JSON (Content-Type: application/json)"));

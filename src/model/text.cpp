@@ -1,0 +1,31 @@
+#include "model/text.h"
+
+#include <cctype>
+
+namespace quorvane {
+
+std::string_view trimmed(std::string_view text) {
+    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::string_view> splitAt(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    size_t begin = 0;
+    while (true) {
+        const size_t at = text.find(separator, begin);
+        parts.push_back(text.substr(begin, at == std::string_view::npos ? std::string_view::npos : at - begin));
+        if (at == std::string_view::npos) return parts;
+        begin = at + 1;
+    }
+}
+
+std::string toLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+}  // namespace quorvane
