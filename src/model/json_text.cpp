@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "model/errors.h"
 
@@ -130,6 +131,11 @@ std::string toJsonText(const Json& value) {
     out.reserve(256);
     append(out, value);
     return out;
+}
+
+bool isInt64(const Json& value) {
+    return value.is_number_integer() &&
+           !(value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
 }
 
 Json parseJson(const std::string& text) {

@@ -14,6 +14,9 @@ std::string toJsonText(const Json& value);
 // A real as the JSON text writes it: 1.0, 2.5, 1e+16, NaN, Infinity.
 std::string realText(double value);
 
+// True for a JSON integer that fits a signed 64-bit integer.
+bool isInt64(const Json& value);
+
 // Parses JSON text; throws DecodeError with the parser's reason when the text is not JSON.
 Json parseJson(const std::string& text);
 

@@ -58,8 +58,7 @@ const std::string& requireString(const Json& value, const std::string& path) {
 
 int64_t decodeInteger(const Json& value, const std::string& path) {
     if (value.is_number_integer()) {
-        if (value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
-            failDecode(path, "number out of range");
+        if (!isInt64(value)) failDecode(path, "number out of range");
         return value.get<int64_t>();
     }
     if (value.is_number_float()) return truncatedInteger(value.get<double>(), path);

@@ -3,7 +3,6 @@
 #include <spdlog/spdlog.h>
 
 #include <cstdint>
-#include <limits>
 #include <optional>
 
 #include "remote/api.h"
@@ -35,10 +34,7 @@ const Json* member(const Json& object, const char* name, const char* what) {
 std::optional<int64_t> integerMember(const Json& object, const char* name, const char* what) {
     const Json* value = member(object, name, what);
     if (!value) return std::nullopt;
-    const bool fits = value->is_number_integer() &&
-                      !(value->is_number_unsigned() &&
-                        value->get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
-    if (fits) return value->get<int64_t>();
+    if (isInt64(*value)) return value->get<int64_t>();
     spdlog::warn("Ignoring {}: member \"{}\" is not an integer", what, name);
     return std::nullopt;
 }

@@ -1,6 +1,5 @@
 #include "web/settings_update.h"
 
-#include <limits>
 #include <type_traits>
 
 #include "model/text.h"
@@ -27,8 +26,7 @@ bool isOfKind(const Json& value) {
     if constexpr (std::is_same_v<T, bool>) {
         return value.is_boolean();
     } else if constexpr (std::is_same_v<T, int64_t>) {
-        return value.is_number_integer() &&
-               !(value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
+        return isInt64(value);
     } else if constexpr (std::is_same_v<T, double>) {
         return value.is_number();
     } else if constexpr (std::is_same_v<T, std::string>) {
