@@ -36,11 +36,11 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     {
         StateLock lock;
-        db->loadFactoryDefault();
+        db.edit(lock).loadFactoryDefault();
     }
     std::mutex mutex;
     std::vector<double> delaysMs;
-    SchedulerSteps steps = defaultSchedulerSteps([](const PlayDesc&) {});
+    SchedulerSteps steps = defaultSchedulerSteps([](const StateLock&, const PlayDesc&) {});
     const auto realSecond = steps.processSecond;
     steps.processSecond = [&](const struct_time& reading) {
         const auto now = Clock::now().time_since_epoch();

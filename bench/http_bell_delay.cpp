@@ -52,13 +52,13 @@ int main(int argc, char** argv) {
     const std::string target = argc > 3 ? argv[3] : "/api/get/overview";
     {
         StateLock lock;
-        db->loadFactoryDefault();
+        db.edit(lock).loadFactoryDefault();
     }
 
     const int port = web::app.bindAnyPort("127.0.0.1");
     std::thread([] { web::app.serve(); }).detach();
 
-    SchedulerSteps steps = defaultSchedulerSteps([](const PlayDesc&) {});
+    SchedulerSteps steps = defaultSchedulerSteps([](const StateLock&, const PlayDesc&) {});
     const auto realSecond = steps.processSecond;
     steps.processSecond = [realSecond](const struct_time& reading) {
         const auto now = Clock::now().time_since_epoch();

@@ -18,7 +18,7 @@
 #include <spdlog/sinks/null_sink.h>
 #include <spdlog/spdlog.h>
 
-#include "app/paths.h"
+#include "core/paths.h"
 #include "audio/linux_file_player.h"
 #include "audio/signals.h"
 #include "storage/stored_records.h"
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     setFilePlayerFactory([] { return std::make_unique<MarkingPlayer>(); });
     {
         StateLock lock;
-        db->signals.add(AudioAsset{"bell", "bell.mp3", 1, StorageCategory::ASSET, MyDateTime()}, "ID_bell");
+        db.edit(lock).signals.add(AudioAsset{"bell", "bell.mp3", 1, StorageCategory::ASSET, MyDateTime()}, "ID_bell");
     }
     const PlayDesc desc{"ID_bell", false, 1, 0.0};
 
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
         std::shared_ptr<PlayerThread> thread;
         {
             StateLock lock;
-            thread = playSignalByDescriptor(desc);
+            thread = playSignalByDescriptor(lock, desc);
         }
         while (!thread->ended()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const Clock::time_point started{Clock::duration(startedAt.load())};

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "scheduling/record_saving.h"
 #include "storage/stored_records.h"
 
 namespace quorvane {
@@ -48,10 +49,10 @@ public:
         shadow.load((_folder / "_shadow.json").string());
         {
             StateLock lock;
-            db.edit() = DB();
-            cache.edit() = Cache();
-            if (state.range(0) == 0) db->loadFactoryDefault();
-            else fillLarge(db.edit(), cache.edit());
+            db.edit(lock) = DB();
+            cache.edit(lock) = Cache();
+            if (state.range(0) == 0) db.edit(lock).loadFactoryDefault();
+            else fillLarge(db.edit(lock), cache.edit(lock));
         }
         saveStoredRecords();  // first pass observes
     }
@@ -70,9 +71,9 @@ BENCHMARK_DEFINE_F(SavePass, TouchedButUnchanged)(benchmark::State& state) {
     for (auto _ : state) {
         {
             StateLock lock;
-            db.edit();
-            cache.edit();
-            shadow.edit();
+            db.edit(lock);
+            cache.edit(lock);
+            shadow.edit(lock);
         }
         saveStoredRecords();
     }

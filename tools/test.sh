@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite:
-#  1. the normal build (warnings are errors) with every test through CTest (unit, concurrency, browser);
+#  1. the normal build (warnings are errors, and the layering of src/ is checked before anything is
+#     compiled) with every test through CTest (unit, concurrency, browser);
 #  2. the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
 #  3. the concurrency tests under ThreadSanitizer (build-tsan/);
 #  4. the Windows sound player compiled for Windows with MinGW-w64, so it cannot rot unseen.
@@ -12,20 +13,20 @@ JOBS="${JOBS:-$(nproc)}"
 section() { printf '\n==== %s ====\n' "$*"; }
 
 section "build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON >/dev/null
 cmake --build build -j"$JOBS"
 
 section "tests"
 ctest --test-dir build --output-on-failure -j"$JOBS" --no-tests=error
 
 section "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=address,undefined -DQUORVANE_BENCH=OFF >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVANE_SANITIZE=address,undefined -DQUORVANE_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$JOBS" --target unit_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan -L '^unit$' --output-on-failure -j"$JOBS" --no-tests=error
 
 section "concurrency tests under ThreadSanitizer"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=thread -DQUORVANE_BENCH=OFF >/dev/null
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVANE_SANITIZE=thread -DQUORVANE_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$JOBS" --target concurrency_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan -L '^concurrency$' --output-on-failure -j"$JOBS" --no-tests=error

@@ -1,7 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "app/start_app.h"
+#include "app/command_line.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
-#include "app/start_app.h"
+#include "app/logging.h"
 
 namespace quorvane {
 

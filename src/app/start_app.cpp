@@ -4,8 +4,10 @@
 
 #include <memory>
 
-#include "app/paths.h"
-#include "app/version.h"
+#include "app/command_line.h"
+#include "app/logging.h"
+#include "core/paths.h"
+#include "core/version.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "web/web_server.h"

@@ -1,3 +1,5 @@
+#include "audio/alarm.h"
+
 #include <mutex>
 
 #include "audio/signals.h"
@@ -14,7 +16,7 @@ std::shared_ptr<PlayerThread> alarmThread;
 
 }  // namespace
 
-void Alarm::toggle() {
+void Alarm::toggle(const StateLock& state) {
     std::lock_guard lock(alarmMutex);
     if (alarmThread) {
         // Not waited for and not deregistered here: the thread leaves the registry at its own end.
@@ -22,8 +24,8 @@ void Alarm::toggle() {
         alarmThread = nullptr;
         return;
     }
-    const Settings& settings = db.view().settings;
-    alarmThread = playSignalById(settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec);
+    const Settings& settings = db.view(state).settings;
+    alarmThread = playSignalById(state, settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec);
 }
 
 bool Alarm::isActive() {

@@ -1,5 +1,5 @@
-#include <algorithm>
-#include <cctype>
+#include "audio/audio_length.h"
+
 #include <cmath>
 #include <mutex>
 #include <optional>
@@ -10,8 +10,7 @@
 #include <taglib/wavfile.h>
 #include <taglib/wavproperties.h>
 
-#include "audio/signals.h"
-#include "model/text.h"
+#include "model/audio_format.h"
 
 namespace quorvane {
 namespace {
@@ -27,10 +26,6 @@ void silenceTagLib() {
     static std::once_flag once;
     static SilentTagLib listener;
     std::call_once(once, [] { TagLib::setDebugListener(&listener); });
-}
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 std::optional<double> mp3Seconds(const std::string& path) {
@@ -56,13 +51,12 @@ std::optional<double> waveSeconds(const std::string& path) {
 
 int64_t getAudioLength(const std::string& filePath) {
     silenceTagLib();
-    const std::string lower = toLower(filePath);
     try {
         std::optional<double> seconds;
-        if (endsWith(lower, ".mp3")) {
-            seconds = mp3Seconds(filePath);
-        } else if (endsWith(lower, ".wav")) {
-            seconds = waveSeconds(filePath);
+        switch (audioFormatOf(filePath)) {
+            case AudioFormat::MP3: seconds = mp3Seconds(filePath); break;
+            case AudioFormat::WAVE: seconds = waveSeconds(filePath); break;
+            default: break;
         }
         if (!seconds || !std::isfinite(*seconds)) return -1;
         // The default rounding mode sends halves to the even neighbour: 2.5 gives 2, 3.5 gives 4.

@@ -1,23 +1,18 @@
 #if !defined(_WIN32) && !defined(__CYGWIN__)
 #include "audio/linux_file_player.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "audio/child_reaper.h"
-#include "model/text.h"
-
-extern char** environ;
+#include "core/child_process.h"
+#include "model/audio_format.h"
+#include "model/file_name.h"
 
 namespace quorvane {
 namespace {
@@ -25,32 +20,11 @@ namespace {
 // Starts the program from the search path with the file as its only argument; the player keeps the
 // server's standard input and output, its chatter on standard error goes to the null device.
 int spawnPlayer(const std::string& program, const std::string& path) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    // Sockets and files of the server are none of the player's business.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-#endif
-    // The server's signal mask and ignored signals must not reach the player: SIGTERM has to end it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::string programArgument = program;
-    std::string pathArgument = path;
-    char* arguments[] = {programArgument.data(), pathArgument.data(), nullptr};
-    pid_t pid = -1;
-    const int failure = posix_spawnp(&pid, program.c_str(), &actions, &attributes, arguments, environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failure != 0) throw PlaybackError(std::error_code(failure, std::generic_category()).message());
-    return pid;
+    try {
+        return spawnProgram({program, path});
+    } catch (const std::system_error& error) {
+        throw PlaybackError(error.code().message());
+    }
 }
 
 // True once the child has exited; its status is then collected.
@@ -67,18 +41,16 @@ bool hasExited(int pid) {
 
 std::string lowerCaseExtension(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
-    const size_t firstNonDot = name.find_first_not_of('.');
-    if (firstNonDot == std::string::npos) return "";
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot < firstNonDot) return "";
-    return toLower(name.substr(dot));
+    const auto [stem, extension] = getFileNameAndExtension(name);
+    return stem == name ? "" : "." + extension;
 }
 
 std::string playerProgramFor(const std::string& path) {
-    const std::string extension = lowerCaseExtension(path);
-    if (extension == ".mp3") return "mpg123";
-    if (extension == ".wav") return "aplay";
-    throw PlaybackError("Unsupported file format: " + extension);
+    switch (audioFormatOf(path)) {
+        case AudioFormat::MP3: return "mpg123";
+        case AudioFormat::WAVE: return "aplay";
+        default: throw PlaybackError("Unsupported file format: " + lowerCaseExtension(path));
+    }
 }
 
 LinuxFilePlayer::~LinuxFilePlayer() {

@@ -1,3 +1,5 @@
+#include "audio/player_thread.h"
+
 #include <algorithm>
 #include <exception>
 #include <mutex>
@@ -7,7 +9,7 @@
 #include <spdlog/spdlog.h>
 
 #include "audio/player.h"
-#include "scheduling/clock.h"
+#include "core/clock.h"
 
 namespace quorvane {
 namespace {

@@ -1,5 +1,7 @@
 #include "model/db.h"
 
+#include "model/factory_defaults.h"
+
 namespace quorvane {
 
 SignalTable& TimeTable::chAt(int64_t i) { return const_cast<SignalTable&>(std::as_const(*this).chAt(i)); }
@@ -26,6 +28,8 @@ void DailyPreferences::resetOnNewDay(int64_t day) {
     selectedTimetableId.reset();
     _lastDay = day;
 }
+
+void DB::loadFactoryDefault() { *this = factoryDefaultDb(); }
 
 bool DB::checkAfterLoad(const Json& loaded) {
     if (!loaded.is_object()) throw TypeError("the stored database is not a JSON object");

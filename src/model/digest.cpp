@@ -2,6 +2,7 @@
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 
 #include <stdexcept>
 
@@ -23,6 +24,15 @@ std::string digestHex(const EVP_MD* algorithm, std::string_view bytes) {
 std::string getHash(std::string_view text) { return digestHex(EVP_sha256(), text); }
 
 std::string md5Hex(std::string_view bytes) { return digestHex(EVP_md5(), bytes); }
+
+std::string hmacSha256(std::string_view key, std::string_view message) {
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(message.data()),
+              message.size(), mac, &length))
+        throw std::runtime_error("HMAC-SHA256 failed");
+    return std::string(reinterpret_cast<const char*>(mac), length);
+}
 
 bool constantTimeEquals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -10,6 +10,9 @@ std::string getHash(std::string_view text);
 // MD5 of bytes, as 32 lowercase hexadecimal digits (uploads are keyed by it).
 std::string md5Hex(std::string_view bytes);
 
+// HMAC-SHA256 of a message under a key, as raw bytes (32 of them).
+std::string hmacSha256(std::string_view key, std::string_view message);
+
 // Compares two texts in time that does not depend on where they differ.
 bool constantTimeEquals(std::string_view a, std::string_view b);
 

@@ -1,4 +1,4 @@
-#include "model/db.h"
+#include "model/factory_defaults.h"
 
 namespace quorvane {
 namespace {
@@ -26,10 +26,10 @@ constexpr FactorySignal FACTORY_SIGNALS[] = {
 
 }  // namespace
 
-void DB::loadFactoryDefault() {
-    *this = DB();
+DB factoryDefaultDb() {
+    DB database;
     for (const FactorySignal& signal : FACTORY_SIGNALS)
-        signals.add(AudioAsset{signal.name, signal.filename, signal.lengthSec, StorageCategory::ASSET, MyDateTime()}, signal.id);
+        database.signals.add(AudioAsset{signal.name, signal.filename, signal.lengthSec, StorageCategory::ASSET, MyDateTime()}, signal.id);
 
     TimeTable timetable;
     for (int channel = 0; channel <= 1; ++channel) {
@@ -39,7 +39,8 @@ void DB::loadFactoryDefault() {
         table.preStart.id = FACTORY_DEFAULT_SIGNAL_ID_PING;
         table.preEnd.id = FACTORY_DEFAULT_SIGNAL_ID_PING;
     }
-    timetables.add(std::move(timetable), FACTORY_DEFAULT_TIMETABLE_ID);
+    database.timetables.add(std::move(timetable), FACTORY_DEFAULT_TIMETABLE_ID);
+    return database;
 }
 
 }  // namespace quorvane

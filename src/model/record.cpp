@@ -1,30 +1,11 @@
 #include "model/record.h"
 
-#include <charconv>
 #include <limits>
 
-#include "model/text.h"
+#include "model/decimal.h"
 
 namespace quorvane {
 namespace {
-
-std::optional<int64_t> parseDecimalInteger(std::string_view text) {
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
-std::optional<double> parseDecimalReal(std::string_view text) {
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 int64_t truncatedInteger(double value, const std::string& path) {
     if (!std::isfinite(value) || value >= 9.2e18 || value <= -9.2e18) failDecode(path, "number out of range");

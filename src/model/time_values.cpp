@@ -1,31 +1,21 @@
 #include "model/time_values.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 
+#include "model/decimal.h"
 #include "model/errors.h"
 #include "model/text.h"
-#include "scheduling/clock.h"
+#include "model/time_reading.h"
 
 namespace quorvane {
 namespace {
 
-// A decimal integer with an optional sign; white space around it is ignored.
-int parseComponent(std::string_view text) {
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) throw ValueError("");
-    return value;
-}
-
 int parseInRange(std::string_view text, int low, int high) {
-    const int value = parseComponent(text);
-    if (value < low || value > high) throw ValueError("");
-    return value;
+    const std::optional<int64_t> value = parseDecimalInteger(text);
+    if (!value || *value < low || *value > high) throw ValueError("");
+    return static_cast<int>(*value);
 }
 
 std::string twoDigits(int value) {

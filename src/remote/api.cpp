@@ -84,6 +84,8 @@ std::string lastSystemError() { return errno ? std::strerror(errno) : "unknown e
 
 }  // namespace
 
+std::string Api::baseUrl() { return serviceBaseUrl(); }
+
 NetworkState Api::networkState() { return currentNetworkState.load(); }
 
 ApiResult Api::get(const QueryParams& params) { return request(params, requestTimeLimits()); }

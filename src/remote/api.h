@@ -9,6 +9,7 @@
 #include "model/json_text.h"
 #include "model/record.h"
 #include "model/result.h"
+#include "remote/payload.h"
 
 namespace quorvane {
 
@@ -18,16 +19,6 @@ struct EnumTexts<NetworkState> {
     static constexpr std::pair<NetworkState, const char*> values[] = {
         {NetworkState::UNKNOWN, "unknown"}, {NetworkState::OK, "ok"}, {NetworkState::ERROR, "error"}};
 };
-
-// The bytes of a response whose content type is neither text nor JSON.
-struct RawBody {
-    std::string bytes;
-};
-
-// A response's payload by its content type: text, JSON or raw bytes. Transport failures are carried as
-// their message text.
-using Payload = std::variant<std::string, Json, RawBody>;
-std::string describe(const Payload& payload);
 
 using ApiResult = Result<Payload, Payload>;
 using DownloadResult = Result<std::monostate, Payload>;

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/paths.h"
+#include "core/paths.h"
 
 namespace quorvane {
 namespace {
@@ -35,7 +35,7 @@ std::string percentEncode(const std::string& text) {
 
 }  // namespace
 
-std::string Api::baseUrl() {
+std::string serviceBaseUrl() {
     const char* overridden = std::getenv(SERVICE_URL_VARIABLE);
     if (overridden && *overridden) return withoutTrailingSlashes(overridden);
     return withoutTrailingSlashes(isRelease() ? QUORVANE_SERVICE_URL_RELEASE : QUORVANE_SERVICE_URL_DEV);

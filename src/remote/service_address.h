@@ -15,6 +15,9 @@ struct ServiceAddress {
     std::string pathPrefix;  // any path of the base address, without a trailing slash
 };
 
+// The base address in force: QUORVANE_SERVICE_URL when set, else the build's address for this layout.
+std::string serviceBaseUrl();
+
 ServiceAddress splitServiceUrl(const std::string& baseUrl);
 
 // name=value pairs joined by &, in the order given, each side percent-encoded.

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "audio/signals.h"
+#include "core/clock.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 
@@ -11,10 +12,10 @@ namespace {
 
 // One playback request of the scheduler. A failing request (a signal deleted from the table) is logged
 // and must not keep the other signals of the second from ringing.
-void ring(const PlayRequest& play, const PlayDesc& desc) {
+void ring(const StateLock& lock, const PlayRequest& play, const PlayDesc& desc) {
     try {
-        if (play) play(desc);
-        else playSignalByDescriptor(desc);
+        if (play) play(lock, desc);
+        else playSignalByDescriptor(lock, desc);
     } catch (const std::exception& error) {
         logSchedulerError(error.what());
     }
@@ -22,14 +23,14 @@ void ring(const PlayRequest& play, const PlayDesc& desc) {
 
 }  // namespace
 
-TimetableInfo activeTimetableInfoAt(const struct_time& reading) {
+TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading) {
     TimetableInfo info;
     info.date = dateStringOf(reading);
     info.dayOfWeek = reading.tm_wday;
-    info.typeOfDay = calculateTypeOfDayWithCalendar(reading.tm_wday, info.date);
+    info.typeOfDay = calculateTypeOfDayWithCalendar(lock, reading.tm_wday, info.date);
     const bool isWorkday = info.typeOfDay == TypeOfDay::WORKDAY || info.typeOfDay == TypeOfDay::EXTRA_WORKDAY;
 
-    const Settings& settings = db.view().settings;
+    const Settings& settings = db.view(lock).settings;
     if (!settings.schedulerEnable) {
         info.id = NULL_ID;
         info.source = TimetableSource::DISABLED;
@@ -44,27 +45,27 @@ TimetableInfo activeTimetableInfoAt(const struct_time& reading) {
     return info;
 }
 
-TimetableInfo getActiveTimetableInfo() { return activeTimetableInfoAt(getClock()); }
+TimetableInfo getActiveTimetableInfo(const StateLock& lock) { return activeTimetableInfoAt(lock, getClock()); }
 
-void triggerScheduledSoundsAt(const struct_time& now, const PlayRequest& play) {
-    const TimeTable* table = db.view().timetables.find(activeTimetableInfoAt(now).id);
+void triggerScheduledSoundsAt(const StateLock& lock, const struct_time& now, const PlayRequest& play) {
+    const TimeTable* table = db.view(lock).timetables.find(activeTimetableInfoAt(lock, now).id);
     if (!table) return;
 
     // Channel A only: channel B is configured but never rings on schedule.
     for (int channel = 0; channel < 1; ++channel) {
         const SignalTable& ch = table->chAt(channel);
         for (const Lesson& lesson : ch.lessons) {
-            if (lesson.start == now) ring(play, ch.startOfClass);
-            if (lesson.end == now) ring(play, ch.endOfClass);
-            if (lesson.start.minusMinutes(ch.preStartWaitMin) == now) ring(play, ch.preStart);
-            if (lesson.end.minusMinutes(ch.preEndWaitMin) == now) ring(play, ch.preEnd);
+            if (lesson.start == now) ring(lock, play, ch.startOfClass);
+            if (lesson.end == now) ring(lock, play, ch.endOfClass);
+            if (lesson.start.minusMinutes(ch.preStartWaitMin) == now) ring(lock, play, ch.preStart);
+            if (lesson.end.minusMinutes(ch.preEndWaitMin) == now) ring(lock, play, ch.preEnd);
         }
     }
     for (const UserPlay& extra : table->customPlays)
         for (const TimeOfDay& slot : extra.slots)
-            if (slot == now) ring(play, extra.desc);
+            if (slot == now) ring(lock, play, extra.desc);
 }
 
-void triggerScheduledSounds() { triggerScheduledSoundsAt(getClock()); }
+void triggerScheduledSounds(const StateLock& lock) { triggerScheduledSoundsAt(lock, getClock()); }
 
 }  // namespace quorvane

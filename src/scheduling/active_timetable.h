@@ -5,7 +5,8 @@
 
 #include "model/db.h"
 #include "model/record.h"
-#include "scheduling/clock.h"
+#include "core/state_lock.h"
+#include "model/time_reading.h"
 #include "scheduling/day_type.h"
 
 namespace quorvane {
@@ -31,17 +32,16 @@ struct TimetableInfo {
     }
 };
 
-// The active timetable for the shared clock reading (or for a given reading). Requires the state lock.
-TimetableInfo getActiveTimetableInfo();
-TimetableInfo activeTimetableInfoAt(const struct_time& reading);
+// The active timetable for the shared clock reading (or for a given reading).
+TimetableInfo getActiveTimetableInfo(const StateLock& lock);
+TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading);
 
 // Starts the playback of every signal of the active timetable due at the second of the reading (the
 // shared one by default), channel A and the extra plays. Returns without waiting for any sound. A
 // playback request that fails is logged and the remaining tests of that second still run.
-// Requires the state lock.
-void triggerScheduledSounds();
+void triggerScheduledSounds(const StateLock& lock);
 // The playback request behind every due signal; tests stand in a recorder for playSignalByDescriptor.
-using PlayRequest = std::function<void(const PlayDesc&)>;
-void triggerScheduledSoundsAt(const struct_time& reading, const PlayRequest& play = {});
+using PlayRequest = std::function<void(const StateLock&, const PlayDesc&)>;
+void triggerScheduledSoundsAt(const StateLock& lock, const struct_time& reading, const PlayRequest& play = {});
 
 }  // namespace quorvane

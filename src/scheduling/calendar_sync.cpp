@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "remote/api.h"
-#include "scheduling/clock.h"
+#include "core/clock.h"
 #include "storage/stored_records.h"
 
 namespace quorvane {
@@ -53,8 +53,8 @@ void phoneHome() {
     bool newer = false;
     {
         StateLock lock;
-        newer = cache.view().calendarVersion < *offered;
-        if (!newer) cache->calendarLastUpdated = today;
+        newer = cache.view(lock).calendarVersion < *offered;
+        if (!newer) cache.edit(lock).calendarLastUpdated = today;
     }
     if (newer) updateCalendarRegions();
 }
@@ -85,7 +85,7 @@ void updateCalendarRegions() {
     }
     {
         StateLock lock;
-        Cache& stored = cache.edit();
+        Cache& stored = cache.edit(lock);
         stored.calendarRegions = std::move(received.calendarRegions);
         stored.calendarVersion = received.calendarVersion;
         stored.calendarLastUpdated = std::move(received.calendarLastUpdated);

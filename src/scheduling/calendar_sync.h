@@ -8,8 +8,4 @@ namespace quorvane {
 void phoneHome();
 void updateCalendarRegions();
 
-// Runs phoneHome on the background heartbeat worker and returns at once; a heartbeat that is still
-// running when the next is due is skipped. This is what the scheduler calls.
-void startHeartbeat();
-
 }  // namespace quorvane

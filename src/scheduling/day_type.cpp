@@ -13,10 +13,10 @@ bool listed(const std::vector<std::string>& dates, const std::string& date) {
 
 }  // namespace
 
-TypeOfDay calculateTypeOfDayWithCalendar(int dayOfWeek, const std::string& dateStr) {
-    const CalendarSettings& calendar = db.view().settings.calendar;
+TypeOfDay calculateTypeOfDayWithCalendar(const StateLock& lock, int dayOfWeek, const std::string& dateStr) {
+    const CalendarSettings& calendar = db.view(lock).settings.calendar;
     // A holiday outranks an extra workday, which outranks a school break; all outrank the weekday.
-    if (const CalendarRegion* region = cache.view().calendarRegions.find(calendar.syncRegionId)) {
+    if (const CalendarRegion* region = cache.view(lock).calendarRegions.find(calendar.syncRegionId)) {
         if (listed(region->holidays, dateStr)) return TypeOfDay::HOLIDAY;
         if (listed(region->extraWorkdays, dateStr)) return TypeOfDay::EXTRA_WORKDAY;
         if (region->provideHolidays && calendar.syncSchoolHolidays && listed(region->schoolBreaks, dateStr))

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "core/state_lock.h"
 #include "model/record.h"
 
 namespace quorvane {
@@ -17,7 +18,7 @@ struct EnumTexts<TypeOfDay> {
                                                                    {TypeOfDay::EXTRA_WORKDAY, "REPLACED_WORKDAY"}};
 };
 
-// dayOfWeek: Monday = 0 ... Sunday = 6; dateStr as 2024-09-02. Requires the state lock.
-TypeOfDay calculateTypeOfDayWithCalendar(int dayOfWeek, const std::string& dateStr);
+// dayOfWeek: Monday = 0 ... Sunday = 6; dateStr as 2024-09-02.
+TypeOfDay calculateTypeOfDayWithCalendar(const StateLock& lock, int dayOfWeek, const std::string& dateStr);
 
 }  // namespace quorvane

@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/daemon_thread.h"
+#include "core/daemon_thread.h"
 #include "scheduling/calendar_sync.h"
 
 namespace quorvane {

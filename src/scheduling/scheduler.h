@@ -3,23 +3,13 @@
 // second changed, runs the heartbeat (when due), the daily reset and the signals of that second; every
 // pass ends with the auto-saves of the stored records.
 #include <cstdint>
-#include <functional>
 #include <optional>
 
-#include "app/daemon_thread.h"
-#include "scheduling/clock.h"
+#include "core/daemon_thread.h"
+#include "core/clock.h"
+#include "scheduling/scheduler_steps.h"
 
 namespace quorvane {
-
-// What a pass does besides keeping time; tests replace the steps with recording ones.
-struct SchedulerSteps {
-    std::function<void()> phoneHome;                        // must not block: hands over to a worker
-    std::function<void(const struct_time&)> processSecond;  // daily reset, then the signals due at that second
-    std::function<void()> saveStoredRecords;                // the three auto-saves
-};
-
-// The steps of the running system. Tests may stand in a recorder for the playback requests.
-SchedulerSteps defaultSchedulerSteps(std::function<void(const struct PlayDesc&)> play = {});
 
 class Scheduler : public DaemonThread {
 public:

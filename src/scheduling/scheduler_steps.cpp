@@ -1,6 +1,7 @@
-#include "scheduling/active_timetable.h"
-#include "scheduling/calendar_sync.h"
-#include "scheduling/scheduler.h"
+#include "scheduling/scheduler_steps.h"
+
+#include "scheduling/heartbeat_worker.h"
+#include "scheduling/record_saving.h"
 #include "storage/stored_records.h"
 
 namespace quorvane {
@@ -12,9 +13,9 @@ SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
         StateLock lock;
         // Only a new day changes the preferences; leaving them untouched otherwise spares the auto-save
         // the fingerprint walk on every second.
-        if (db.view().settings.dailyPreferences._lastDay != reading.tm_yday)
-            db->settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
-        triggerScheduledSoundsAt(reading, play);
+        if (db.view(lock).settings.dailyPreferences._lastDay != reading.tm_yday)
+            db.edit(lock).settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
+        triggerScheduledSoundsAt(lock, reading, play);
     };
     steps.saveStoredRecords = saveStoredRecords;
     return steps;

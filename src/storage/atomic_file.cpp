@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace quorvane {
@@ -51,17 +49,6 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view con
         fsync(folder);
         close(folder);
     }
-}
-
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::stringstream content;
-    content << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return content.str();
 }
 
 }  // namespace quorvane

@@ -1,7 +1,5 @@
 #pragma once
 #include <filesystem>
-#include <optional>
-#include <string>
 #include <string_view>
 
 namespace quorvane {
@@ -10,8 +8,5 @@ namespace quorvane {
 // leaves either the old or the new content, never a part. On failure the old file is untouched, no
 // temporary file remains, and std::system_error reaches the caller.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view content);
-
-// The whole file, or absent when it cannot be opened or read.
-std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 
 }  // namespace quorvane

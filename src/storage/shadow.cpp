@@ -10,13 +10,12 @@ std::string Shadow::getCurrentSalt() {
     return *_salt;
 }
 
-std::string Shadow::saltAndHash(const std::string& other) { return getHash(getCurrentSalt() + other); }
+void Shadow::setPassword(const std::string& userPassword) { _pwd = getHash(getCurrentSalt() + userPassword); }
 
-void Shadow::setPassword(const std::string& userPassword) { _pwd = saltAndHash(userPassword); }
-
-bool Shadow::isPasswordMatching(const std::string& userPassword) {
-    if (!_pwd) return false;
-    return constantTimeEquals(*_pwd, saltAndHash(userPassword));
+bool Shadow::isPasswordMatching(const std::string& userPassword) const {
+    // A password is only ever set together with a salt, so a pure read never needs to draw one.
+    if (!_pwd || !_salt || _salt->empty()) return false;
+    return constantTimeEquals(*_pwd, getHash(*_salt + userPassword));
 }
 
 }  // namespace quorvane

@@ -19,12 +19,9 @@ struct Shadow {
     std::string getCurrentSalt();
     void setPassword(const std::string& userPassword);
     // Compared in constant time; false while no password is set.
-    bool isPasswordMatching(const std::string& userPassword);
+    bool isPasswordMatching(const std::string& userPassword) const;
 
     static constexpr auto fields() { return std::tuple{field("_salt", &Shadow::_salt), field("_pwd", &Shadow::_pwd)}; }
-
-private:
-    std::string saltAndHash(const std::string& other);
 };
 
 }  // namespace quorvane

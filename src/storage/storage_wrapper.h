@@ -2,19 +2,20 @@
 // StorageWrapper: owns one root record (DB, Cache or Shadow) for the life of the process, loads it from
 // its file at start-up and writes it back when its content changed.
 //
-// Access follows the locking rule (app/state_lock.h): `wrapper->field` and `wrapper.edit()` give the
-// record for changing, `wrapper.view()` for reading; both require the state lock. Access for changing
-// also marks the record as possibly changed, so that a pass in which nobody touched it costs nothing;
-// whether it really changed is decided by the content fingerprint, so a change undone before the next
-// save is not written.
+// Access follows the locking rule (core/state_lock.h): `wrapper.view(lock)` gives the record for
+// reading, `wrapper.edit(lock)` for changing; the StateLock argument proves that the caller holds the
+// lock, and a run-time check stays as a second net. Only access for changing marks the record as
+// possibly changed, so that a pass in which nobody changed it costs nothing; whether it really changed
+// is decided by the content fingerprint, so a change undone before the next save is not written.
 #include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
 
-#include "app/state_lock.h"
+#include "core/state_lock.h"
 #include "model/record.h"
+#include "core/read_file.h"
 #include "storage/atomic_file.h"
 
 namespace quorvane {
@@ -32,13 +33,12 @@ public:
     StorageWrapper(const StorageWrapper&) = delete;
     StorageWrapper& operator=(const StorageWrapper&) = delete;
 
-    R* operator->() { return &edit(); }
-    R& edit() {
+    R& edit(const StateLock&) {
         requireStateLock();
         _maybeChanged.store(true, std::memory_order_relaxed);
         return _wrapped;
     }
-    const R& view() const {
+    const R& view(const StateLock&) const {
         requireStateLock();
         return _wrapped;
     }
@@ -62,7 +62,7 @@ public:
             throw StoredFileError(path + ": " + error.what());
         }
         StateLock lock;
-        edit() = std::move(loaded);
+        edit(lock) = std::move(loaded);
         return true;
     }
 
@@ -102,7 +102,6 @@ public:
         return true;
     }
 
-    Fingerprint hash() const { return fingerprint(view()); }
     std::optional<std::string> path() const {
         std::lock_guard saving(_saveMutex);
         return _path;

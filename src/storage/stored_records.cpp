@@ -2,10 +2,7 @@
 
 #include <spdlog/spdlog.h>
 
-#include <chrono>
-
-#include "app/paths.h"
-#include "scheduling/scheduler.h"
+#include "core/paths.h"
 
 namespace quorvane {
 
@@ -14,53 +11,14 @@ StorageWrapper<Cache> cache;
 StorageWrapper<DB> db;
 StorageWrapper<Shadow> shadow;
 
-namespace {
-
-using SteadyClock = std::chrono::steady_clock;
-
-// One failing save is reported at once; the same save failing again is reported at most once a minute.
-class SaveFailureLog {
-public:
-    void failed(const std::string& text) {
-        const auto now = SteadyClock::now();
-        if (_lastReport && now - *_lastReport < std::chrono::minutes(1)) return;
-        _lastReport = now;
-        logSchedulerError(text);
-    }
-    void succeeded() { _lastReport.reset(); }
-
-private:
-    std::optional<SteadyClock::time_point> _lastReport;
-};
-
-template <class Wrapper>
-void autoSave(Wrapper& wrapper, const char* savedLine, SaveFailureLog& failures) {
-    try {
-        if (wrapper.saveAuto()) spdlog::debug("{}", savedLine);
-        failures.succeeded();
-    } catch (const std::exception& error) {
-        failures.failed(error.what());
-    }
-}
-
-}  // namespace
-
 void loadStoredRecords() {
     if (!db.load(getUserFilePath(DB_FILE_NAME))) {
         spdlog::info("Falling back to factory default config");
         StateLock lock;
-        db->loadFactoryDefault();
+        db.edit(lock).loadFactoryDefault();
     }
     shadow.load(getUserFilePath(SHADOW_FILE_NAME));
     cache.load(getUserFilePath(CACHE_FILE_NAME));
-}
-
-void saveStoredRecords() {
-    // Only the scheduler thread saves; the failure logs are its own.
-    static SaveFailureLog dbFailures, shadowFailures, cacheFailures;
-    autoSave(db, "DB saved to disk", dbFailures);
-    autoSave(shadow, "Shadow updated", shadowFailures);
-    autoSave(cache, "Cache saved", cacheFailures);
 }
 
 std::string sessionSigningKey() {
@@ -68,8 +26,9 @@ std::string sessionSigningKey() {
     bool created = false;
     {
         StateLock lock;
-        created = !shadow.view()._salt || shadow.view()._salt->empty();
-        salt = shadow->getCurrentSalt();
+        const Shadow& stored = shadow.view(lock);
+        created = !stored._salt || stored._salt->empty();
+        salt = created ? shadow.edit(lock).getCurrentSalt() : *stored._salt;
     }
     if (created) shadow.saveForce();
     return salt;

@@ -18,10 +18,6 @@ inline constexpr const char* CACHE_FILE_NAME = "cache.json";
 // the calendar cache. A file that exists but does not decode throws StoredFileError.
 void loadStoredRecords();
 
-// The three auto-saves of a scheduler pass, each tried even when another fails. A failure is logged
-// and retried on later passes; a failure that repeats is logged at most once a minute.
-void saveStoredRecords();
-
 // The session signing key: the credentials salt. A salt created here is written at once, so cookies
 // signed with it survive a restart.
 std::string sessionSigningKey();

@@ -8,7 +8,7 @@ namespace quorvane::web {
 bool isLoginRequired(const Session& session) {
     if (session.loggedIn()) return false;
     StateLock lock;
-    return shadow.view().isPasswordSet();
+    return shadow.view(lock).isPasswordSet();
 }
 
 std::optional<Reply> require_login(const RequestContext& context) {
@@ -25,7 +25,7 @@ Reply auth_login(RequestContext& context) {
     bool matching = false;
     {
         StateLock lock;
-        matching = shadow->isPasswordMatching(password->get<std::string>());
+        matching = shadow.view(lock).isPasswordMatching(password->get<std::string>());
     }
     if (!matching) return BadRequest("Login failed");
     const auto remember = body.find("remember");
@@ -48,7 +48,7 @@ Reply auth_chpasswd(RequestContext& context) {
     if (!context.json.is_string()) throw TypeError("the new password must be a JSON text");
     {
         StateLock lock;
-        shadow->setPassword(context.json.get<std::string>());
+        shadow.edit(lock).setPassword(context.json.get<std::string>());
     }
     if (!context.session.loggedIn()) {
         // The browser that set the first password is logged in by it.

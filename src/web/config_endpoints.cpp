@@ -3,10 +3,12 @@
 #include <set>
 #include <variant>
 
-#include "app/paths.h"
+#include "core/paths.h"
+#include "audio/audio_length.h"
 #include "audio/signals.h"
 #include "model/digest.h"
 #include "model/errors.h"
+#include "model/file_name.h"
 #include "storage/atomic_file.h"
 #include "storage/stored_records.h"
 #include "web/settings_update.h"
@@ -27,7 +29,7 @@ Reply get_db(RequestContext&) {
     Json database;
     {
         StateLock lock;
-        database = to_dict(db.view());
+        database = to_dict(db.view(lock));
     }
     return json_response(database);
 }
@@ -36,7 +38,7 @@ Reply get_timetables(RequestContext&) {
     Json table;
     {
         StateLock lock;
-        table = db.view().timetables.asTable();
+        table = db.view(lock).timetables.asTable();
     }
     return json_response(table);
 }
@@ -51,7 +53,7 @@ Reply timetables_create(RequestContext& context) {
     std::string key;
     {
         StateLock lock;
-        key = db->timetables.add(std::move(timetable));
+        key = db.edit(lock).timetables.add(std::move(timetable));
     }
     return json_response(key);
 }
@@ -66,7 +68,7 @@ Reply timetables_update(RequestContext& context) {
         decoded = std::current_exception();
     }
     StateLock lock;
-    if (!db.view().timetables.contains(id)) return BadRequest("ID not found");
+    if (!db.view(lock).timetables.contains(id)) return BadRequest("ID not found");
     if (const auto* error = std::get_if<std::exception_ptr>(&decoded)) {
         try {
             std::rethrow_exception(*error);
@@ -74,7 +76,7 @@ Reply timetables_update(RequestContext& context) {
             return BadRequest("Invalid timetable");
         }
     }
-    db->timetables.set(id, std::move(std::get<TimeTable>(decoded)));
+    db.edit(lock).timetables.set(id, std::move(std::get<TimeTable>(decoded)));
     return json_response(true);
 }
 
@@ -86,7 +88,7 @@ Reply update_settings(RequestContext& context) {
     }
     {
         StateLock lock;
-        applySettingsUpdate(db->settings, context.json);
+        applySettingsUpdate(db.edit(lock).settings, context.json);
     }
     return json_response(true);
 }
@@ -100,7 +102,7 @@ Reply upload_file(RequestContext& context) {
     const std::string key = md5Hex(part.content);
     {
         StateLock lock;
-        if (db.view().signals.contains(key)) return BadRequest("File is already uploaded");
+        if (db.view(lock).signals.contains(key)) return BadRequest("File is already uploaded");
     }
     const std::string filename = key + "." + extension;
     const std::string path = getUserFilePath(filename);
@@ -108,13 +110,13 @@ Reply upload_file(RequestContext& context) {
     const int64_t lengthSec = getAudioLength(path);
     StateLock lock;
     // Two uploads of the same bytes can both pass the first check; the second one finds the key here.
-    if (db.view().signals.contains(key)) return BadRequest("File is already uploaded");
+    if (db.view(lock).signals.contains(key)) return BadRequest("File is already uploaded");
     AudioAsset asset;
     asset.name = name;
     asset.filename = filename;
     asset.lengthSec = lengthSec;
     asset.storageCategory = StorageCategory::PERSISTENT;
-    db->signals.add(std::move(asset), key);
+    db.edit(lock).signals.add(std::move(asset), key);
     return json_response(key);
 }
 
@@ -122,7 +124,7 @@ Reply get_signal_file(RequestContext& context) {
     std::string path;
     {
         StateLock lock;
-        path = getSignalAssetPathById(context.param("id"));
+        path = getSignalAssetPathById(lock, context.param("id"));
     }
     // Audio types by extension: a browser's audio element needs them, and byte ranges to seek.
     return sendFile(path);

@@ -1,8 +1,9 @@
+#include "web/routes.h"
+
 #include "web/auth_handlers.h"
 #include "web/config_endpoints.h"
 #include "web/static_files.h"
 #include "web/target_endpoints.h"
-#include "web/web_server.h"
 
 namespace quorvane::web {
 

@@ -1,11 +1,5 @@
 #include "web/session.h"
 
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-
-#include <array>
-#include <stdexcept>
-
 #include "model/digest.h"
 #include "model/json_text.h"
 #include "model/text.h"
@@ -22,13 +16,7 @@ int base64UrlValue(char c) {
 
 // The signature covers the cookie's name too, so a value signed for another purpose never passes.
 std::string signature(std::string_view payload, std::string_view signingKey) {
-    const std::string message = std::string(SESSION_COOKIE_NAME) + "." + std::string(payload);
-    std::array<unsigned char, EVP_MAX_MD_SIZE> mac{};
-    unsigned int length = 0;
-    if (!HMAC(EVP_sha256(), signingKey.data(), static_cast<int>(signingKey.size()),
-              reinterpret_cast<const unsigned char*>(message.data()), message.size(), mac.data(), &length))
-        throw std::runtime_error("HMAC-SHA256 failed");
-    return base64UrlEncode(std::string_view(reinterpret_cast<const char*>(mac.data()), length));
+    return base64UrlEncode(hmacSha256(signingKey, std::string(SESSION_COOKIE_NAME) + "." + std::string(payload)));
 }
 
 }  // namespace

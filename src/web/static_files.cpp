@@ -2,8 +2,9 @@
 
 #include <map>
 
-#include "app/paths.h"
-#include "storage/atomic_file.h"
+#include "core/paths.h"
+#include "model/file_name.h"
+#include "core/read_file.h"
 #include "web/auth_handlers.h"
 
 namespace quorvane::web {

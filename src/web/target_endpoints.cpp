@@ -2,14 +2,15 @@
 
 #include <spdlog/spdlog.h>
 
-#include "app/paths.h"
-#include "app/version.h"
+#include "core/paths.h"
+#include "core/version.h"
+#include "audio/alarm.h"
 #include "audio/player.h"
 #include "audio/signals.h"
 #include "model/errors.h"
 #include "remote/api.h"
 #include "scheduling/active_timetable.h"
-#include "scheduling/clock.h"
+#include "core/clock.h"
 #include "storage/stored_records.h"
 
 namespace quorvane::web {
@@ -36,8 +37,8 @@ Json overviewTarget() {
     const bool release = isRelease();  // looks at the file system: outside the lock
     Json result = Json::object();
     StateLock lock;
-    const DB& database = db.view();
-    result["passwordMissing"] = !shadow.view().isPasswordSet();
+    const DB& database = db.view(lock);
+    result["passwordMissing"] = !shadow.view(lock).isPasswordSet();
     Json timetables = Json::array();
     for (const auto& [id, timetable] : database.timetables) {
         Json info = Json::object();
@@ -46,7 +47,7 @@ Json overviewTarget() {
         timetables.push_back(std::move(info));
     }
     result["timetables"] = std::move(timetables);
-    result["activeTimetableInfo"] = to_dict(getActiveTimetableInfo());
+    result["activeTimetableInfo"] = to_dict(getActiveTimetableInfo(lock));
     result["time"] = getTimeString();
     result["isRelease"] = release;
     result["alarmActive"] = Alarm::isActive();
@@ -56,8 +57,8 @@ Json overviewTarget() {
 Json calendarInfoTarget() {
     Json result = Json::object();
     StateLock lock;
-    result["regions"] = cache.view().calendarRegions.asTable();
-    result["lastUpdate"] = cache.view().calendarLastUpdated;
+    result["regions"] = cache.view(lock).calendarRegions.asTable();
+    result["lastUpdate"] = cache.view(lock).calendarLastUpdated;
     return result;
 }
 
@@ -65,7 +66,7 @@ void deleteSignal(const std::string& id) {
     std::string fileToDelete;
     {
         StateLock lock;
-        const AudioAsset removed = db->signals.remove(id);
+        const AudioAsset removed = db.edit(lock).signals.remove(id);
         if (removed.storageCategory != StorageCategory::ASSET) fileToDelete = removed.filename;
     }
     if (!fileToDelete.empty()) removeUserFile(fileToDelete);
@@ -96,11 +97,11 @@ Json get_target(const std::string& target) {
     if (target == "overview") return overviewTarget();
     if (target == "signals") {
         StateLock lock;
-        return db.view().signals.asTable();
+        return db.view(lock).signals.asTable();
     }
     if (target == "settings") {
         StateLock lock;
-        return to_dict(db.view().settings);
+        return to_dict(db.view(lock).settings);
     }
     if (target == "calendarInfo") return calendarInfoTarget();
     throw ValueError("Unknown target: " + target);
@@ -111,18 +112,18 @@ void trigger_target(const std::string& target, const std::string& id) {
     if (target == "playSignal") {
         if (id == NULL_ID) return;
         StateLock lock;
-        playSignalById(id);
+        playSignalById(lock, id);
         return;
     }
     if (target == "deleteTimetable") {
         StateLock lock;
-        db->timetables.remove(id);
+        db.edit(lock).timetables.remove(id);
         return;
     }
     if (target == "announce") return announce(id);
     if (target == "toggleAlarm") {
         StateLock lock;
-        Alarm::toggle();
+        Alarm::toggle(lock);
         return;
     }
     throw ValueError("Unknown target: " + target);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "web/route_table.h"
+#include "web/routes.h"
 
 namespace quorvane::web {
 
@@ -65,9 +66,6 @@ void after_request(httplib::Response& response);
 // Reads the JSON body of a request; RefusedRequest (400) when the content type is not JSON or the body
 // does not parse.
 Json requireJsonBody(const httplib::Request& request);
-
-// Every route of the system, in registration order.
-std::vector<Route> applicationRoutes();
 
 // The server of the process, created at load with the built-in signing key and no socket.
 extern WebServer app;

@@ -24,7 +24,7 @@ TEST_F(AlarmConcurrencyTest, TwoTogglesAtOnceLeaveTheAlarmOffWithNoEndlessPlayba
         auto toggler = [&] {
             go.arrive_and_wait();
             StateLock lock;
-            Alarm::toggle();
+            Alarm::toggle(lock);
         };
         std::thread first(toggler);
         std::thread second(toggler);

@@ -16,7 +16,7 @@ protected:
 
     void toggle() {
         StateLock lock;
-        Alarm::toggle();
+        Alarm::toggle(lock);
     }
 };
 
@@ -57,8 +57,8 @@ TEST_F(AlarmTest, AfterStopAllTheNextToggleOnlySwitchesOffAndTheOneAfterStartsAg
 TEST_F(AlarmTest, TheSettingsAreReadWhenTheAlarmIsSwitchedOn) {
     {
         StateLock lock;
-        db->settings.alarmSignalId = "ID_asset";
-        db->settings.alarmDelaySec = 0.5;
+        db.edit(lock).settings.alarmSignalId = "ID_asset";
+        db.edit(lock).settings.alarmDelaySec = 0.5;
     }
     toggle();
     ASSERT_TRUE(waitUntil([&] { return playback.script->startsNow() == 1; }));
@@ -79,7 +79,7 @@ TEST_F(AlarmTest, AMissingAlarmFileLeavesTheAlarmOff) {
 TEST_F(AlarmTest, TheNullSignalLeavesTheAlarmOff) {
     {
         StateLock lock;
-        db->settings.alarmSignalId = NULL_ID;
+        db.edit(lock).settings.alarmSignalId = NULL_ID;
     }
     toggle();
     EXPECT_FALSE(Alarm::isActive());
@@ -89,7 +89,7 @@ TEST_F(AlarmTest, TheNullSignalLeavesTheAlarmOff) {
 TEST_F(AlarmTest, AnUnknownAlarmSignalFailsAndLeavesTheAlarmOff) {
     {
         StateLock lock;
-        db->settings.alarmSignalId = "ID_gone";
+        db.edit(lock).settings.alarmSignalId = "ID_gone";
     }
     EXPECT_THROW(toggle(), KeyError);
     EXPECT_FALSE(Alarm::isActive());

@@ -1,6 +1,7 @@
 // Playing time of audio files in whole seconds, read from their headers.
 #include <gtest/gtest.h>
 
+#include "audio/audio_length.h"
 #include "audio/signals.h"
 #include "audio/sound_files.h"
 #include "model/db.h"

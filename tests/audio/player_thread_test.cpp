@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/playback_doubles.h"
-#include "scheduling/clock.h"
+#include "core/clock.h"
 #include "support/fake_time_source.h"
 
 namespace quorvane::testing {

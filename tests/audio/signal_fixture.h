@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/playback_doubles.h"
+#include "audio/alarm.h"
 #include "audio/signals.h"
 #include "storage/stored_records.h"
 #include "support/test_layout.h"
@@ -16,15 +17,15 @@ protected:
         writeFile(assetFile, "factory sound");
         writeFile(userFile, "uploaded sound");
         StateLock lock;
-        db.edit() = DB();
-        db->signals.add(AudioAsset{"factory alarm", "alarm.mp3", 5, StorageCategory::ASSET, MyDateTime()}, "ID_asset");
-        db->signals.add(AudioAsset{"uploaded alarm", "alarm.mp3", 5, StorageCategory::PERSISTENT, MyDateTime()}, "ID_user");
-        db->settings.alarmSignalId = "ID_user";
-        db->settings.alarmDelaySec = 2.0;
+        db.edit(lock) = DB();
+        db.edit(lock).signals.add(AudioAsset{"factory alarm", "alarm.mp3", 5, StorageCategory::ASSET, MyDateTime()}, "ID_asset");
+        db.edit(lock).signals.add(AudioAsset{"uploaded alarm", "alarm.mp3", 5, StorageCategory::PERSISTENT, MyDateTime()}, "ID_user");
+        db.edit(lock).settings.alarmSignalId = "ID_user";
+        db.edit(lock).settings.alarmDelaySec = 2.0;
     }
     ~SignalFixture() override {
         StateLock lock;
-        if (Alarm::isActive()) Alarm::toggle();
+        if (Alarm::isActive()) Alarm::toggle(lock);
     }
 
     TestLayout layout;

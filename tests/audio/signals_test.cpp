@@ -17,7 +17,7 @@ protected:
         std::shared_ptr<PlayerThread> thread;
         {
             StateLock lock;
-            thread = playSignalByDescriptor(desc);
+            thread = playSignalByDescriptor(lock, desc);
         }
         if (thread) {
             EXPECT_TRUE(waitUntil([&] { return thread->ended(); }));
@@ -28,16 +28,16 @@ protected:
 
 TEST_F(SignalsTest, FactorySignalsLieAmongTheAssetsOthersInTheUserData) {
     StateLock lock;
-    EXPECT_EQ(getSignalAssetPathById("ID_asset"), assetFile);
-    EXPECT_EQ(getSignalAssetPathById("ID_user"), userFile);
+    EXPECT_EQ(getSignalAssetPathById(lock, "ID_asset"), assetFile);
+    EXPECT_EQ(getSignalAssetPathById(lock, "ID_user"), userFile);
 }
 
 TEST_F(SignalsTest, AnUnknownIdIsAMissingKeyWhereverItIsPlayed) {
     StateLock lock;
     for (const auto& attempt : std::vector<std::function<void()>>{
-             [] { getSignalAssetPathById("ID_gone"); },
-             [] { playSignalById("ID_gone"); },
-             [] { playSignalByDescriptor(PlayDesc{"ID_gone", true, 3, 1.0}); },
+             [&] { getSignalAssetPathById(lock, "ID_gone"); },
+             [&] { playSignalById(lock, "ID_gone"); },
+             [&] { playSignalByDescriptor(lock, PlayDesc{"ID_gone", true, 3, 1.0}); },
          }) {
         try {
             attempt();
@@ -67,7 +67,7 @@ TEST_F(SignalsTest, TheNullIdPlaysNothingAndSaysNothing) {
     EXPECT_EQ(playToEnd(PlayDesc{NULL_ID, true, 3, 1.0}), nullptr);
     {
         StateLock lock;
-        EXPECT_EQ(playSignalById(NULL_ID, INFINITE_REPEAT), nullptr);
+        EXPECT_EQ(playSignalById(lock, NULL_ID, INFINITE_REPEAT), nullptr);
     }
     EXPECT_FALSE(Player::isPlaying());
     EXPECT_THAT(logLines(log), IsEmpty());
@@ -77,7 +77,7 @@ TEST_F(SignalsTest, TheNullIdPlaysNothingAndSaysNothing) {
 TEST_F(SignalsTest, ASignalWhoseFileIsGoneGivesNullAndTheMissingFileLine) {
     std::filesystem::remove(userFile);
     StateLock lock;
-    EXPECT_EQ(playSignalById("ID_user", 2, 1.0), nullptr);
+    EXPECT_EQ(playSignalById(lock, "ID_user", 2, 1.0), nullptr);
     EXPECT_THAT(logLines(log), ElementsAre("ERROR: File does not exist: " + userFile));
 }
 

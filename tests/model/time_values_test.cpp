@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
-#include "scheduling/clock.h"
+#include "model/time_reading.h"
 
 namespace quorvane {
 namespace {

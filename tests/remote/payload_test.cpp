@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/paths.h"
+#include "core/paths.h"
 #include "model/errors.h"
 #include "remote/service_address.h"
 #include "support/temp_dir.h"

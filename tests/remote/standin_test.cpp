@@ -75,15 +75,15 @@ TEST(StandIn, ServesTheSampleRegistryAndAnnouncement) {
 
     {
         StateLock lock;
-        cache.edit() = Cache{};
+        cache.edit(lock) = Cache{};
     }
     phoneHome();
     EXPECT_TRUE(hasLogLine(log, "Calendar has been synchronized")) << log.text();
     {
         StateLock lock;
-        EXPECT_EQ(cache.view().calendarVersion, sample["version"].get<int64_t>());
-        EXPECT_EQ(cache.view().calendarRegions.size(), sample["entries"].size());
-        EXPECT_TRUE(cache.view().calendarRegions.contains("hu"));
+        EXPECT_EQ(cache.view(lock).calendarVersion, sample["version"].get<int64_t>());
+        EXPECT_EQ(cache.view(lock).calendarRegions.size(), sample["entries"].size());
+        EXPECT_TRUE(cache.view(lock).calendarRegions.contains("hu"));
     }
 
     TempDir dir;

@@ -30,23 +30,23 @@ protected:
         timetable.chB.startOfClass = desc("channelB");
         timetable.chB.lessons = {Lesson::decode("10:00 - 10:45")};
         StateLock lock;
-        db->timetables.add(timetable, "main");
-        db->timetables.add(TimeTable{}, "other");
-        db->settings.defaultTimetableId = "main";
+        db.edit(lock).timetables.add(timetable, "main");
+        db.edit(lock).timetables.add(TimeTable{}, "other");
+        db.edit(lock).settings.defaultTimetableId = "main";
     }
 
     void edit(const std::function<void(DB&)>& change) {
         StateLock lock;
-        change(db.edit());
+        change(db.edit(lock));
     }
     TimetableInfo info(const struct_time& at) {
         StateLock lock;
-        return activeTimetableInfoAt(at);
+        return activeTimetableInfoAt(lock, at);
     }
     std::vector<std::string> firedAt(const struct_time& at) {
         std::vector<std::string> fired;
         StateLock lock;
-        triggerScheduledSoundsAt(at, [&](const PlayDesc& d) { fired.push_back(d.id); });
+        triggerScheduledSoundsAt(lock, at, [&](const StateLock&, const PlayDesc& d) { fired.push_back(d.id); });
         return fired;
     }
     static struct_time monday(int h, int m, int s = 0) { return reading(2024, 9, 2, h, m, s); }
@@ -68,7 +68,7 @@ TEST_F(ActiveTimetableTest, HolidayWithoutChoiceHasNoTimetable) {
         StateLock lock;
         CalendarRegion hu;
         hu.holidays = {"2024-09-02"};
-        cache->calendarRegions.set("hu", hu);
+        cache.edit(lock).calendarRegions.set("hu", hu);
     }
     const TimetableInfo active = info(monday(8, 0));
     EXPECT_EQ(active.id, "NULL");
@@ -149,7 +149,7 @@ TEST_F(ActiveTimetableTest, DuplicatesRingEveryTime) {
 TEST_F(ActiveTimetableTest, AFailingRequestDoesNotSilenceTheRest) {
     std::vector<std::string> fired;
     StateLock lock;
-    triggerScheduledSoundsAt(monday(8, 45), [&](const PlayDesc& d) {
+    triggerScheduledSoundsAt(lock, monday(8, 45), [&](const StateLock&, const PlayDesc& d) {
         if (d.id == "end") throw KeyError("id not found");
         fired.push_back(d.id);
     });

@@ -35,8 +35,8 @@ protected:
         clock->push(reading(2026, 12, 8, 7, 59, 55));
         updateClock();
         StateLock lock;
-        cache.edit() = Cache{};
-        cache->calendarVersion = 1;
+        cache.edit(lock) = Cache{};
+        cache.edit(lock).calendarVersion = 1;
     }
     ~HeartbeatTest() override {
         service.release();
@@ -84,7 +84,7 @@ TEST_F(HeartbeatTest, ASlowServiceDoesNotDelayTheBells) {
     service.release();
     ASSERT_TRUE(waitForHeartbeatIdle(20s));
     StateLock lock;
-    EXPECT_EQ(cache.view().calendarLastUpdated, "2026-12-08") << "the late answer is still used";
+    EXPECT_EQ(cache.view(lock).calendarLastUpdated, "2026-12-08") << "the late answer is still used";
 }
 
 TEST_F(HeartbeatTest, AHeartbeatDueWhileOneRunsIsSkipped) {
@@ -123,7 +123,7 @@ TEST_F(HeartbeatTest, ReadersSeeAWholeRegistryWhileItIsReplaced) {
     std::thread reader([&] {
         while (!done) {
             StateLock lock;
-            const Cache& now = cache.view();
+            const Cache& now = cache.view(lock);
             const std::string expected = "v" + std::to_string(now.calendarVersion);
             for (const auto& [id, region] : now.calendarRegions)
                 if (region.name != expected) ++torn;
@@ -140,8 +140,8 @@ TEST_F(HeartbeatTest, ReadersSeeAWholeRegistryWhileItIsReplaced) {
     EXPECT_EQ(torn.load(), 0);
     EXPECT_GT(reads.load(), 0);
     StateLock lock;
-    EXPECT_EQ(cache.view().calendarVersion, 8);
-    EXPECT_EQ(cache.view().calendarRegions.size(), 20u);
+    EXPECT_EQ(cache.view(lock).calendarVersion, 8);
+    EXPECT_EQ(cache.view(lock).calendarRegions.size(), 20u);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ Json registry(const Json& entries, int64_t version) { return Json{{"entries", en
 
 Cache cacheNow() {
     StateLock lock;
-    return cache.view();
+    return cache.view(lock);
 }
 
 class CalendarSyncTest : public ::testing::Test {
@@ -41,7 +41,7 @@ protected:
         clock->push(reading(2026, 12, 8, 10, 0, 0));
         updateClock();
         StateLock lock;
-        Cache& stored = cache.edit();
+        Cache& stored = cache.edit(lock);
         stored = Cache{};
         stored.loadCalendarEntires(Json{{"old", region("Old region", {"2026-12-24"})}}, 3, "2026-01-05");
         before = stored;
@@ -99,7 +99,7 @@ TEST_F(CalendarSyncTest, HigherVersionFetchesAndReplacesAllRegions) {
 TEST_F(CalendarSyncTest, FreshCacheFetchesAnyPositiveVersion) {
     {
         StateLock lock;
-        cache.edit() = Cache{};
+        cache.edit(lock) = Cache{};
     }
     service.answerJson("ping", Json{{"calendarVersion", 1}});
     service.answerJson("getCalendarRegistry", registry(Json::object(), 1));
@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "{\"entries\": {\"aa\": " + GOOD_REGION + ", \"zz\": {\"holidays\": 5}}, \"version\": 4}", "zz"},
         MalformedAnswer{"registry_unknown_workday_mode", "getCalendarRegistry", JSON_TYPE,
                         "{\"entries\": {\"aa\": {\"preferredWorkdayMode\": 3}}, \"version\": 4}", "aa"}),
-    [](const ::testing::TestParamInfo<MalformedAnswer>& info) { return info.param.label; });
+    [](const ::testing::TestParamInfo<MalformedAnswer>& testInfo) { return testInfo.param.label; });
 
 // The scheduler's own steps hand the heartbeat to the worker; a malformed answer must not stop the bells.
 TEST_F(CalendarSyncTest, SchedulerKeepsRingingAfterAMalformedAnswer) {

@@ -15,13 +15,13 @@ protected:
 
     void region(const CalendarRegion& data, const std::string& id = "hu") {
         StateLock lock;
-        cache->calendarRegions.set(id, data);
+        cache.edit(lock).calendarRegions.set(id, data);
     }
     TypeOfDay classify(int dayOfWeek, const std::string& date) {
         StateLock lock;
-        return calculateTypeOfDayWithCalendar(dayOfWeek, date);
+        return calculateTypeOfDayWithCalendar(lock, dayOfWeek, date);
     }
-    CalendarSettings& calendar() { return db->settings.calendar; }
+    CalendarSettings& calendar(const StateLock& lock) { return db.edit(lock).settings.calendar; }
 };
 
 TEST_F(DayTypeTest, WithoutCalendarDataTheWeekdayDecides) {
@@ -49,12 +49,12 @@ TEST_F(DayTypeTest, SchoolBreaksApplyOnlyWhenBothSidesWantThem) {
     region(hu);
     {
         StateLock lock;
-        calendar().syncSchoolHolidays = false;
+        calendar(lock).syncSchoolHolidays = false;
     }
     EXPECT_EQ(classify(MONDAY, "2024-11-04"), TypeOfDay::WORKDAY);
     {
         StateLock lock;
-        calendar().syncSchoolHolidays = true;
+        calendar(lock).syncSchoolHolidays = true;
     }
     hu.provideHolidays = false;
     region(hu);
@@ -71,7 +71,7 @@ TEST_F(DayTypeTest, OnlyTheChosenRegionCounts) {
     EXPECT_EQ(classify(SATURDAY, "2024-10-26"), TypeOfDay::NON_WORKDAY);
     {
         StateLock lock;
-        calendar().syncRegionId = "at";
+        calendar(lock).syncRegionId = "at";
     }
     EXPECT_EQ(classify(SATURDAY, "2024-10-26"), TypeOfDay::HOLIDAY);
 }
@@ -79,7 +79,7 @@ TEST_F(DayTypeTest, OnlyTheChosenRegionCounts) {
 TEST_F(DayTypeTest, WorkingWeekFollowsTheMode) {
     {
         StateLock lock;
-        calendar().workdayMode = WorkdayMode::SUN_TO_THU;
+        calendar(lock).workdayMode = WorkdayMode::SUN_TO_THU;
     }
     EXPECT_EQ(classify(SUNDAY, "2024-09-08"), TypeOfDay::WORKDAY);
     EXPECT_EQ(classify(4, "2024-09-06"), TypeOfDay::NON_WORKDAY);

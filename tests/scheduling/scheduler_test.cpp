@@ -121,12 +121,12 @@ protected:
     void SetUp() override {
         SchedulerTest::SetUp();
         StateLock lock;
-        db->loadFactoryDefault();
-        db->settings.dailyPreferences._lastDay = 246;  // 2024-09-02
+        db.edit(lock).loadFactoryDefault();
+        db.edit(lock).settings.dailyPreferences._lastDay = 246;  // 2024-09-02
     }
     SchedulerSteps steps() {
-        SchedulerSteps steps = defaultSchedulerSteps([this](const PlayDesc& d) {
-            if (!db.view().signals.contains(d.id)) throw KeyError("id not found");
+        SchedulerSteps steps = defaultSchedulerSteps([this](const StateLock& lock, const PlayDesc& d) {
+            if (!db.view(lock).signals.contains(d.id)) throw KeyError("id not found");
             played.push_back(d.id);
         });
         steps.saveStoredRecords = [] {};
@@ -155,16 +155,16 @@ TEST_F(SchedulerWithRecordsTest, NewDayClearsTheChoiceBeforeItsFirstSecondRings)
         TimeTable night;
         night.chA.lessons = {Lesson::decode("00:00 - 00:45")};
         night.chA.startOfClass.id = "ID_ring";
-        db->timetables.add(night, "night");
-        db->settings.dailyPreferences.selectedTimetableId = "night";
-        db->settings.dailyPreferences._lastDay = 251;  // 2024-09-07, a Saturday
+        db.edit(lock).timetables.add(night, "night");
+        db.edit(lock).settings.dailyPreferences.selectedTimetableId = "night";
+        db.edit(lock).settings.dailyPreferences._lastDay = 251;  // 2024-09-07, a Saturday
     }
     Scheduler scheduler(steps());
     tick(scheduler, reading(2024, 9, 7, 23, 59, 59), 2);  // into Sunday 00:00:00
     EXPECT_TRUE(played.empty()) << "the choice of yesterday must not ring today";
     StateLock lock;
-    EXPECT_FALSE(db.view().settings.dailyPreferences.selectedTimetableId.has_value());
-    EXPECT_EQ(db.view().settings.dailyPreferences._lastDay, 252);
+    EXPECT_FALSE(db.view(lock).settings.dailyPreferences.selectedTimetableId.has_value());
+    EXPECT_EQ(db.view(lock).settings.dailyPreferences._lastDay, 252);
 }
 
 TEST_F(SchedulerWithRecordsTest, ClockSetBackRingsAgain) {
@@ -186,7 +186,7 @@ TEST_F(SchedulerWithRecordsTest, DeletedSignalNoLongerStopsTheBells) {
     testing::LogCapture log;
     {
         StateLock lock;
-        db->signals.remove("ID_ping");
+        db.edit(lock).signals.remove("ID_ping");
     }
     Scheduler scheduler(steps());
     tick(scheduler, reading(2024, 9, 2, 7, 55, 0), 1);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "model/db.h"
 #include "support/temp_dir.h"
 
@@ -17,11 +20,11 @@ protected:
     std::string path(const std::string& name = "_db.json") const { return (_dir / name).string(); }
     void change(const std::function<void(DB&)>& edit) {
         StateLock lock;
-        edit(_db.edit());
+        edit(_db.edit(lock));
     }
     DB content() {
         StateLock lock;
-        return _db.view();
+        return _db.view(lock);
     }
     size_t filesInFolder() const { return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(_dir.path()), {})); }
 
@@ -63,7 +66,7 @@ TEST_F(StorageWrapperTest, ReadingWithoutChangingNeverWrites) {
     _db.saveAuto();
     {
         StateLock lock;
-        EXPECT_EQ(_db.view().dbVersion, 1);
+        EXPECT_EQ(_db.view(lock).dbVersion, 1);
     }
     EXPECT_FALSE(_db.saveAuto());
 }
@@ -134,8 +137,19 @@ TEST_F(StorageWrapperTest, ReplacementIsAtomic) {
 }
 
 TEST_F(StorageWrapperTest, AccessWithoutTheStateLockFails) {
-    EXPECT_THROW(_db.view(), std::logic_error);
-    EXPECT_THROW(_db->dbVersion, std::logic_error);
+    // The type proves a lock was taken; the run-time net catches a lock that another thread holds.
+    std::promise<const StateLock*> taken;
+    std::promise<void> done;
+    std::thread holder([&] {
+        StateLock lock;
+        taken.set_value(&lock);
+        done.get_future().wait();
+    });
+    const StateLock& othersLock = *taken.get_future().get();
+    EXPECT_THROW(_db.view(othersLock), std::logic_error);
+    EXPECT_THROW(_db.edit(othersLock).dbVersion, std::logic_error);
+    done.set_value();
+    holder.join();
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <deque>
 #include <mutex>
 
-#include "scheduling/clock.h"
+#include "core/clock.h"
 
 namespace quorvane::testing {
 

@@ -6,9 +6,9 @@ namespace quorvane::testing {
 
 inline void resetStoredRecords() {
     StateLock lock;
-    db.edit() = DB();
-    cache.edit() = Cache();
-    shadow.edit() = Shadow();
+    db.edit(lock) = DB();
+    cache.edit(lock) = Cache();
+    shadow.edit(lock) = Shadow();
 }
 
 }  // namespace quorvane::testing

@@ -1,7 +1,7 @@
 #pragma once
 // A temporary development installation: <root>/build stands in for the executable's folder, so assets,
 // web files and user data of the code under test all live below a fresh temporary folder.
-#include "app/paths.h"
+#include "core/paths.h"
 #include "support/temp_dir.h"
 
 namespace quorvane::testing {

@@ -112,8 +112,8 @@ TEST_F(ReadTargets, TablesSettingsAndCalendar) {
         CalendarRegion region;
         region.name = "Hungary";
         region.holidays = {"2025-01-01"};
-        cache->calendarRegions.add(region, "hu");
-        cache->calendarLastUpdated = "2025-01-02T10:00:00";
+        cache.edit(lock).calendarRegions.add(region, "hu");
+        cache.edit(lock).calendarLastUpdated = "2025-01-02T10:00:00";
     }
     const Json calendar = Json::parse(client.get("/api/get/calendarInfo").body);
     EXPECT_EQ(keysOf(calendar), (std::vector<std::string>{"regions", "lastUpdate"}));

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "scheduling/heartbeat_worker.h"
+#include "scheduling/record_saving.h"
 #include "scheduling/scheduler.h"
 #include "support/fake_time_source.h"
 #include "web/web_test_server.h"
@@ -76,15 +77,15 @@ TEST_F(WebConcurrency, RequestsChangeRecordsWhileTheSchedulerRunsAndSaves) {
     saveStoredRecords();
     const DB saved = from_json<DB>(testing::readFile(layout.userData() / "_db.json"));
     StateLock lock;
-    EXPECT_TRUE(saved == db.view()) << "the last save holds every change";
-    EXPECT_EQ(db.view().timetables.size(), 1u + CLIENTS * ROUNDS / 2);
-    for (const auto& [id, timetable] : db.view().timetables) {
+    EXPECT_TRUE(saved == db.view(lock)) << "the last save holds every change";
+    EXPECT_EQ(db.view(lock).timetables.size(), 1u + CLIENTS * ROUNDS / 2);
+    for (const auto& [id, timetable] : db.view(lock).timetables) {
         if (id == FACTORY_DEFAULT_TIMETABLE_ID) continue;
         EXPECT_EQ(timetable.name.back(), 'u') << "each update replaced its timetable whole";
         EXPECT_EQ(std::to_string(timetable.chA.preStartWaitMin), timetable.name.substr(timetable.name.find('r') + 1, timetable.name.size() - timetable.name.find('r') - 2));
     }
-    EXPECT_EQ(db.view().settings.calendar.workdayMode, WorkdayMode::EVERY_DAY);
-    EXPECT_EQ(static_cast<int>(db.view().settings.alarmDelaySec) % 100, ROUNDS - 1) << "the last update of some client";
+    EXPECT_EQ(db.view(lock).settings.calendar.workdayMode, WorkdayMode::EVERY_DAY);
+    EXPECT_EQ(static_cast<int>(db.view(lock).settings.alarmDelaySec) % 100, ROUNDS - 1) << "the last update of some client";
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
+#include "audio/player.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
 #include <vector>
 
 #include <spdlog/spdlog.h>
-
-#include "audio/player.h"
 
 namespace quorvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/state_lock.h"
+#include "core/state_lock.h"
 
 #include <stdexcept>
 

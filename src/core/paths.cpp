@@ -1,9 +1,5 @@
-#include "app/paths.h"
+#include "core/paths.h"
 
-#include "model/text.h"
-
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
@@ -113,15 +109,6 @@ std::string getUserFilePath(const std::string& filename) {
 void removeUserFile(const std::string& filename) {
     const fs::path path = getUserFilePath(filename);
     if (!fs::remove(path)) throw fs::filesystem_error("cannot remove file", path, std::make_error_code(std::errc::no_such_file_or_directory));
-}
-
-std::pair<std::string, std::string> getFileNameAndExtension(const std::string& filename) {
-    const size_t componentStart = filename.find_last_of("/\\") == std::string::npos ? 0 : filename.find_last_of("/\\") + 1;
-    size_t firstNonDot = componentStart;
-    while (firstNonDot < filename.size() && filename[firstNonDot] == '.') ++firstNonDot;
-    const size_t dot = filename.rfind('.');
-    if (dot == std::string::npos || dot < firstNonDot) return {filename, ""};
-    return {filename.substr(0, dot), toLower(filename.substr(dot + 1))};
 }
 
 }  // namespace quorvane

@@ -10,6 +10,9 @@
 //    while the state lock is held, never the other way round, and no leaf lock is held while calling out
 //    of its module.
 // 3. References and pointers into the records never outlive the StateLock under which they were taken.
+// 4. A function that needs the state lock takes a `const StateLock&`, so the compiler proves that its
+//    caller holds it; the storage wrappers hand out records only against one (view to read, edit to
+//    change). The run-time check below stays as a second net.
 #include <atomic>
 #include <mutex>
 #include <thread>

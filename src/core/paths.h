@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
 
 namespace quorvane {
 
@@ -44,8 +43,5 @@ fs::path getUserDataPath();
 std::string getUserFilePath(const std::string& filename = "");
 // Deletes a file of the user data folder; throws std::filesystem::filesystem_error when it cannot.
 void removeUserFile(const std::string& filename);
-
-// (stem, extension lowercased without its dot); leading dots of a name do not start an extension.
-std::pair<std::string, std::string> getFileNameAndExtension(const std::string& filename);
 
 }  // namespace quorvane

@@ -1,4 +1,4 @@
-#include "scheduling/clock.h"
+#include "core/clock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
-#include "app/paths.h"
+#include "core/paths.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "app/version.h"
+#include "core/child_process.h"
+#include "core/version.h"
 #include "support/test_layout.h"
 
 namespace quorvane {
@@ -78,17 +79,6 @@ TEST(UserFilePath, RemoveUserFileDeletesOrFails) {
     removeUserFile("x.mp3");
     EXPECT_FALSE(std::filesystem::exists(layout.userData() / "x.mp3"));
     EXPECT_THROW(removeUserFile("x.mp3"), std::filesystem::filesystem_error);
-}
-
-TEST(FileNameAndExtension, SplitsAtTheLastDotOfTheName) {
-    using Pair = std::pair<std::string, std::string>;
-    EXPECT_EQ(getFileNameAndExtension("Bell.MP3"), Pair("Bell", "mp3"));
-    EXPECT_EQ(getFileNameAndExtension("a.b.wav"), Pair("a.b", "wav"));
-    EXPECT_EQ(getFileNameAndExtension("README"), Pair("README", ""));
-    EXPECT_EQ(getFileNameAndExtension("name."), Pair("name", ""));
-    EXPECT_EQ(getFileNameAndExtension(".hidden"), Pair(".hidden", ""));
-    EXPECT_EQ(getFileNameAndExtension("..hidden.Ogg"), Pair("..hidden", "ogg"));
-    EXPECT_EQ(getFileNameAndExtension("dir.v2/file"), Pair("dir.v2/file", ""));
 }
 
 TEST(Platform, IsWindowsOnlyOnWindows) { EXPECT_FALSE(isWindows()); }

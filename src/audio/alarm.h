@@ -1,0 +1,14 @@
+#pragma once
+// The endless alarm: one switch, process-wide.
+#include "core/state_lock.h"
+
+namespace quorvane {
+
+class Alarm {
+public:
+    // Switches the endless alarm on or off; it reads the alarm settings under the caller's state lock.
+    static void toggle(const StateLock& lock);
+    static bool isActive();
+};
+
+}  // namespace quorvane

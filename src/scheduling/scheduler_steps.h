@@ -1,0 +1,19 @@
+#pragma once
+#include <functional>
+
+#include "model/time_reading.h"
+#include "scheduling/active_timetable.h"
+
+namespace quorvane {
+
+// What a pass does besides keeping time; tests replace the steps with recording ones.
+struct SchedulerSteps {
+    std::function<void()> phoneHome;                        // must not block: hands over to a worker
+    std::function<void(const struct_time&)> processSecond;  // daily reset, then the signals due at that second
+    std::function<void()> saveStoredRecords;                // the three auto-saves
+};
+
+// The steps of the running system. Tests may stand in a recorder for the playback requests.
+SchedulerSteps defaultSchedulerSteps(PlayRequest play = {});
+
+}  // namespace quorvane

@@ -1,0 +1,31 @@
+#include "model/file_name.h"
+
+#include <gtest/gtest.h>
+
+#include "model/audio_format.h"
+
+namespace quorvane {
+namespace {
+
+TEST(FileNameAndExtension, SplitsAtTheLastDotOfTheName) {
+    using Pair = std::pair<std::string, std::string>;
+    EXPECT_EQ(getFileNameAndExtension("Bell.MP3"), Pair("Bell", "mp3"));
+    EXPECT_EQ(getFileNameAndExtension("a.b.wav"), Pair("a.b", "wav"));
+    EXPECT_EQ(getFileNameAndExtension("README"), Pair("README", ""));
+    EXPECT_EQ(getFileNameAndExtension("name."), Pair("name", ""));
+    EXPECT_EQ(getFileNameAndExtension(".hidden"), Pair(".hidden", ""));
+    EXPECT_EQ(getFileNameAndExtension("..hidden.Ogg"), Pair("..hidden", "ogg"));
+    EXPECT_EQ(getFileNameAndExtension("dir.v2/file"), Pair("dir.v2/file", ""));
+}
+
+TEST(AudioFormat, FollowsTheExtensionRule) {
+    EXPECT_EQ(audioFormatOf("/music/song.MP3"), AudioFormat::MP3);
+    EXPECT_EQ(audioFormatOf("c.d.Wav"), AudioFormat::WAVE);
+    EXPECT_EQ(audioFormatOf("clip.mp4"), AudioFormat::MP4);
+    EXPECT_EQ(audioFormatOf("..mp3"), AudioFormat::UNKNOWN) << "a leading dot starts no extension";
+    EXPECT_EQ(audioFormatOf("/dir.mp3/file"), AudioFormat::UNKNOWN);
+    EXPECT_EQ(audioFormatOf("tune.ogg"), AudioFormat::UNKNOWN);
+}
+
+}  // namespace
+}  // namespace quorvane
