@@ -14,6 +14,9 @@ namespace {
 // walk, so that no playback can slip past a stopAll.
 std::mutex registryMutex;
 std::vector<std::shared_ptr<PlayerThread>> threads;
+// Threads started here whose bodies have not ended yet, whether or not a stopAll took them off the
+// registry.
+std::vector<const PlayerThread*> running;
 
 }  // namespace
 
@@ -26,10 +29,12 @@ std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t 
     auto thread = std::make_shared<PlayerThread>(path, count, delay);
     std::lock_guard lock(registryMutex);
     threads.push_back(thread);
+    running.push_back(thread.get());
     try {
         thread->start();
     } catch (...) {
         threads.pop_back();
+        running.pop_back();
         throw;
     }
     return thread;
@@ -48,10 +53,16 @@ bool Player::isPlaying() {
     return !threads.empty();
 }
 
+bool Player::hasRunningThreads() {
+    std::lock_guard lock(registryMutex);
+    return !running.empty();
+}
+
 void Player::_onThreadEnd(const PlayerThread* thread) {
     std::lock_guard lock(registryMutex);
     const auto found = std::find_if(threads.begin(), threads.end(), [thread](const auto& entry) { return entry.get() == thread; });
     if (found != threads.end()) threads.erase(found);
+    std::erase(running, thread);
 }
 
 std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count, double delay) {

@@ -17,6 +17,8 @@ public:
     // either comes before (and is aborted) or after (and stays registered).
     static void stopAll();
     static bool isPlaying();
+    // True while a thread started by playFile has not finished its body, also after a stopAll.
+    static bool hasRunningThreads();
     static void _onThreadEnd(const PlayerThread* thread);
 };
 
