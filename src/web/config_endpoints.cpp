@@ -9,7 +9,7 @@
 #include "model/digest.h"
 #include "model/errors.h"
 #include "model/file_name.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/stored_records.h"
 #include "web/settings_update.h"
 #include "web/static_files.h"
