@@ -74,7 +74,7 @@ void shutDown(ServingThread& serving, Scheduler& scheduler) {
             stopped = true;
         }
         if (Clock::now() >= requestsLimit) {
-            spdlog::warn("Requests still being answered at shutdown were cut off");
+            spdlog::warn("Web connections still open at shutdown were dropped");
             break;
         }
     }
