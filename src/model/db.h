@@ -146,6 +146,16 @@ struct DailyPreferences {
     }
 };
 
+// A timetable planned for one date, or "NULL" for a day without bells.
+struct PlannedDay {
+    std::string date;  // as 2024-09-02
+    std::string timetableId = NULL_ID;
+
+    static constexpr auto fields() { return std::tuple{field("date", &PlannedDay::date), field("timetableId", &PlannedDay::timetableId)}; }
+};
+
+inline constexpr size_t DAYS_IN_A_WEEK = 7;
+
 struct Settings {
     std::string defaultTimetableId = FACTORY_DEFAULT_TIMETABLE_ID;
     bool schedulerEnable = true;
@@ -153,11 +163,16 @@ struct Settings {
     std::string alarmSignalId = FACTORY_DEFAULT_SIGNAL_ID_ALARM;
     double alarmDelaySec = 0.0;
     CalendarSettings calendar;
+    // Sorted by date, one entry per date, none before today (older ones are dropped at the day change).
+    std::vector<PlannedDay> plannedDays;
+    // Monday first; "" where the default timetable applies. A shorter stored list means "" for the rest.
+    std::vector<std::string> weekdayTimetables = std::vector<std::string>(DAYS_IN_A_WEEK);
 
     static constexpr auto fields() {
         return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
                           field("dailyPreferences", &Settings::dailyPreferences),     field("alarmSignalId", &Settings::alarmSignalId),
-                          field("alarmDelaySec", &Settings::alarmDelaySec),           field("calendar", &Settings::calendar)};
+                          field("alarmDelaySec", &Settings::alarmDelaySec),           field("calendar", &Settings::calendar),
+                          field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables)};
     }
 };
 

@@ -24,25 +24,15 @@ void ring(const StateLock& lock, const PlayRequest& play, const PlayDesc& desc) 
 
 }  // namespace
 
-TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading) {
+TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading, TodayOnlyChoice todayOnly) {
     TimetableInfo info;
     info.date = dateStringOf(reading);
     info.dayOfWeek = reading.tm_wday;
     info.typeOfDay = calculateTypeOfDayWithCalendar(lock, reading.tm_wday, info.date);
     const bool isWorkday = info.typeOfDay == TypeOfDay::WORKDAY || info.typeOfDay == TypeOfDay::EXTRA_WORKDAY;
-
-    const Settings& settings = db.view(lock).settings;
-    if (!settings.schedulerEnable) {
-        info.id = NULL_ID;
-        info.source = TimetableSource::DISABLED;
-        return info;
-    }
-    info.id = isWorkday ? settings.defaultTimetableId : std::string(NULL_ID);
-    info.source = TimetableSource::NORMAL;
-    if (const auto& daily = settings.dailyPreferences.selectedTimetableId) {
-        if (*daily != info.id) info.source = TimetableSource::DAILY_OVERRIDE;
-        info.id = *daily;
-    }
+    const TimetableChoice choice = chooseTimetable(db.view(lock).settings, info.date, reading.tm_wday, isWorkday, todayOnly);
+    info.id = choice.id;
+    info.source = choice.source;
     return info;
 }
 

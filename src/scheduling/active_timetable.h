@@ -8,16 +8,9 @@
 #include "core/state_lock.h"
 #include "model/time_reading.h"
 #include "scheduling/day_type.h"
+#include "scheduling/timetable_precedence.h"
 
 namespace quorvane {
-
-enum class TimetableSource { DISABLED, NORMAL, DAILY_OVERRIDE };
-template <>
-struct EnumTexts<TimetableSource> {
-    static constexpr std::pair<TimetableSource, const char*> values[] = {{TimetableSource::DISABLED, "DISABLED"},
-                                                                         {TimetableSource::NORMAL, "NORMAL"},
-                                                                         {TimetableSource::DAILY_OVERRIDE, "DAILY_OVERRIDE"}};
-};
 
 struct TimetableInfo {
     std::string id = "NULL";
@@ -32,9 +25,11 @@ struct TimetableInfo {
     }
 };
 
-// The active timetable for the shared clock reading (or for a given reading).
+// The active timetable for the shared clock reading (or for a given reading). The scheduler and the
+// dashboard count the choice for today only; a day asked about in advance does not.
 TimetableInfo getActiveTimetableInfo(const StateLock& lock);
-TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading);
+TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading,
+                                    TodayOnlyChoice todayOnly = TodayOnlyChoice::APPLIES);
 
 // Starts the playback of every signal of the active timetable due at the second of the reading (the
 // shared one by default), channel A and the extra plays. Returns without waiting for any sound. A

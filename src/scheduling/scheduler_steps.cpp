@@ -1,5 +1,6 @@
 #include "scheduling/scheduler_steps.h"
 
+#include "scheduling/day_plan.h"
 #include "scheduling/heartbeat_worker.h"
 #include "scheduling/record_saving.h"
 #include "storage/stored_records.h"
@@ -11,10 +12,10 @@ SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
     steps.phoneHome = startHeartbeat;
     steps.processSecond = [play](const struct_time& reading) {
         StateLock lock;
-        // Only a new day changes the preferences; leaving them untouched otherwise spares the auto-save
-        // the fingerprint walk on every second.
+        // Only a new day changes the preferences and the plans; leaving them untouched otherwise spares
+        // the auto-save the fingerprint walk on every second.
         if (db.view(lock).settings.dailyPreferences._lastDay != reading.tm_yday)
-            db.edit(lock).settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
+            startNewDay(db.edit(lock), reading);
         triggerScheduledSoundsAt(lock, reading, play);
     };
     steps.saveStoredRecords = saveStoredRecords;

@@ -130,6 +130,12 @@ void visitPath(R& record, const std::vector<std::string>& steps, size_t step, co
 void checkSettingsUpdate(const Json& update) {
     if (!update.is_object()) throw SettingsUpdateError("The settings update must be a JSON object");
     Settings scratch;
+    for (const auto& [path, value] : update.items()) {
+        // Plans name dates and timetables; only their own endpoints check those.
+        const std::string member = path.substr(0, path.find('.'));
+        if (member == "plannedDays" || member == "weekdayTimetables")
+            throw SettingsUpdateError("Setting " + member + " is changed through /db/plan/" + (member == "plannedDays" ? "days" : "weekdays"));
+    }
     for (const auto& [path, value] : update.items()) visitPath(scratch, splitPath(path), 0, value, path, false);
 }
 

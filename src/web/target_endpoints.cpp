@@ -10,6 +10,7 @@
 #include "model/errors.h"
 #include "remote/api.h"
 #include "scheduling/active_timetable.h"
+#include "scheduling/plan_changes.h"
 #include "core/clock.h"
 #include "storage/stored_records.h"
 
@@ -126,7 +127,9 @@ void trigger_target(const std::string& target, const std::string& id) {
     if (target == "playSignal") return playSignal(id);
     if (target == "deleteTimetable") {
         StateLock lock;
+        // Callers that know nothing of plans: the delete is confirmed, its plans go with it.
         db.edit(lock).timetables.remove(id);
+        clearUses(db.edit(lock).settings, id);
         return;
     }
     if (target == "announce") return announce(id);

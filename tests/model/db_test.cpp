@@ -15,7 +15,8 @@ TEST(DefaultDb, HoldsTheDocumentedDefaults) {
     EXPECT_EQ(to_json(DB{}),
               R"({"dbVersion": 1, "settings": {"defaultTimetableId": "ID_factory_default_timetable", "schedulerEnable": true, )"
               R"("dailyPreferences": {"selectedTimetableId": null, "_lastDay": -1}, "alarmSignalId": "ID_alarm", "alarmDelaySec": 0.0, )"
-              R"("calendar": {"workdayMode": 15, "syncRegionId": "hu", "syncSchoolHolidays": true}}, "signals": {}, "timetables": {}})");
+              R"("calendar": {"workdayMode": 15, "syncRegionId": "hu", "syncSchoolHolidays": true}, )"
+              R"("plannedDays": [], "weekdayTimetables": ["", "", "", "", "", "", ""]}, "signals": {}, "timetables": {}})");
 }
 
 TEST(DefaultDb, DefaultTimetableHasSixLessonsAndSilentSignals) {
@@ -167,6 +168,62 @@ TEST(DbReading, MissingNestedMembersTakeDefaults) {
     EXPECT_EQ(timetable.chA.preStartWaitMin, 5);
     EXPECT_EQ(timetable.chB.lessons.size(), 6u);
     EXPECT_EQ(database.settings.calendar.syncRegionId, "hu");
+}
+
+// The settings as a program without planned days and weekday timetables knows them.
+struct SettingsBeforePlans {
+    std::string defaultTimetableId;
+    bool schedulerEnable = true;
+    DailyPreferences dailyPreferences;
+    std::string alarmSignalId;
+    double alarmDelaySec = 0.0;
+    CalendarSettings calendar;
+
+    static constexpr auto fields() {
+        return std::tuple{field("defaultTimetableId", &SettingsBeforePlans::defaultTimetableId),
+                          field("schedulerEnable", &SettingsBeforePlans::schedulerEnable),
+                          field("dailyPreferences", &SettingsBeforePlans::dailyPreferences),
+                          field("alarmSignalId", &SettingsBeforePlans::alarmSignalId),
+                          field("alarmDelaySec", &SettingsBeforePlans::alarmDelaySec),
+                          field("calendar", &SettingsBeforePlans::calendar)};
+    }
+};
+
+TEST(DbPlans, AnOlderFileLoadsWithoutPlans) {
+    const DB database = from_json<DB>(R"({"dbVersion": 1, "settings": {"defaultTimetableId": "t", "schedulerEnable": false}})");
+    EXPECT_TRUE(database.settings.plannedDays.empty());
+    EXPECT_EQ(database.settings.weekdayTimetables, std::vector<std::string>(7));
+    EXPECT_EQ(database.settings.defaultTimetableId, "t");
+}
+
+TEST(DbPlans, AnOlderProgramReadsAFileWithPlansAndLosesOnlyThem) {
+    Settings settings;
+    settings.defaultTimetableId = "exam";
+    settings.calendar.workdayMode = WorkdayMode::MON_TO_SAT;
+    settings.plannedDays = {{"2026-12-14", "exam"}, {"2026-12-24", NULL_ID}};
+    settings.weekdayTimetables[5] = "saturday";
+    const Json stored = to_dict(settings);
+    ASSERT_TRUE(stored.contains("plannedDays"));
+
+    const auto older = from_dict<SettingsBeforePlans>(stored);
+    EXPECT_EQ(older.defaultTimetableId, "exam");
+    EXPECT_EQ(older.calendar.workdayMode, WorkdayMode::MON_TO_SAT);
+    // Written back by the older program and read again by this one: the plans are gone, the rest stays.
+    const Settings again = from_dict<Settings>(to_dict(older));
+    EXPECT_TRUE(again.plannedDays.empty());
+    EXPECT_EQ(again.calendar.workdayMode, WorkdayMode::MON_TO_SAT);
+    // And the whole database file with plans passes the load check of either program.
+    DB database;
+    database.settings = settings;
+    EXPECT_TRUE(DB::checkAfterLoad(to_dict(database)));
+    EXPECT_EQ(from_json<DB>(to_json(database)).settings.plannedDays, settings.plannedDays);
+}
+
+TEST(DbPlans, AShortWeekdayListAndBadEntriesAreHandled) {
+    const Settings settings = from_json<Settings>(R"({"weekdayTimetables": ["a", ""]})");
+    EXPECT_EQ(settings.weekdayTimetables, (std::vector<std::string>{"a", ""}));
+    EXPECT_THROW(from_json<Settings>(R"({"plannedDays": [5]})"), DecodeError);
+    EXPECT_THROW(from_json<Settings>(R"({"weekdayTimetables": "monday"})"), DecodeError);
 }
 
 }  // namespace

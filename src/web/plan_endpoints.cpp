@@ -1,0 +1,111 @@
+#include "web/plan_endpoints.h"
+
+#include "core/clock.h"
+#include "model/calendar_date.h"
+#include "scheduling/day_plan.h"
+#include "scheduling/plan_changes.h"
+#include "storage/stored_records.h"
+
+namespace quorvane::web {
+namespace {
+
+std::string queryValue(const RequestContext& context, const std::string& name) { return context.request.get_param_value(name); }
+
+// A member of the body that must be a text (or, where allowed, null: absent).
+std::optional<std::string> textMember(const Json& body, const std::string& name, bool nullable) {
+    const auto member = body.find(name);
+    if (member != body.end() && member->is_string()) return member->get<std::string>();
+    if (nullable && (member == body.end() || member->is_null())) return std::nullopt;
+    throw PlanError("Invalid " + name + ": expected " + (nullable ? "a text or null" : "a text"));
+}
+
+Json usesJson(const TimetableUses& uses) {
+    Json result = Json::object();
+    result["dates"] = uses.dates;
+    result["weekdays"] = uses.weekdays;
+    return result;
+}
+
+Json dayPlanJson(const StateLock& lock, const DayPlan& plan) {
+    Json result = to_dict(plan.info);
+    result["dayReason"] = Codec<DayReason>::encode(plan.dayReason);
+    result["calendarDataUntil"] = plan.calendarDataUntil ? Json(*plan.calendarDataUntil) : Json(nullptr);
+    result["timetableName"] = plan.timetableName ? Json(*plan.timetableName) : Json(nullptr);
+    Json bells = Json::array();
+    for (const ScheduledBell& bell : plan.bells) {
+        Json item = to_dict(bell);
+        const AudioAsset* signal = db.view(lock).signals.find(bell.desc.id);
+        item["signalName"] = signal ? Json(signal->name) : Json(nullptr);
+        bells.push_back(std::move(item));
+    }
+    result["bells"] = std::move(bells);
+    return result;
+}
+
+template <class Change>
+Reply changePlan(Change&& change) {
+    try {
+        StateLock lock;
+        // Checked on a copy: a change that fails leaves the settings untouched.
+        Settings settings = db.view(lock).settings;
+        change(settings, db.view(lock).timetables);
+        db.edit(lock).settings.plannedDays = std::move(settings.plannedDays);
+        db.edit(lock).settings.weekdayTimetables = std::move(settings.weekdayTimetables);
+    } catch (const PlanError& error) {
+        return BadRequest(error.what());
+    }
+    return json_response(true);
+}
+
+}  // namespace
+
+Reply get_day(RequestContext& context) {
+    const std::string date = queryValue(context, "date");
+    const auto day = parseDate(date);
+    if (!day) return BadRequest("Invalid date: " + date);
+    StateLock lock;
+    return json_response(dayPlanJson(lock, dayPlanOf(lock, *day)));
+}
+
+Reply plan_days(RequestContext& context) {
+    const Json& body = context.json;
+    return changePlan([&](Settings& settings, const MapDb<TimeTable>& timetables) {
+        if (!body.is_object()) throw PlanError("The plan must be a JSON object");
+        const std::string from = *textMember(body, "from", false);
+        const std::string to = textMember(body, "to", true).value_or(from);
+        planDays(settings, timetables, from, to, textMember(body, "timetableId", true), dayNumberOf(getClock()));
+    });
+}
+
+Reply plan_weekdays(RequestContext& context) {
+    const Json& body = context.json;
+    return changePlan([&](Settings& settings, const MapDb<TimeTable>& timetables) {
+        const auto member = body.is_object() ? body.find("weekdayTimetables") : body.end();
+        if (member == body.end() || !member->is_array()) throw PlanError("Invalid weekdayTimetables: expected a list of 7 texts");
+        std::vector<std::string> perWeekday;
+        for (const Json& id : *member) {
+            if (!id.is_string()) throw PlanError("Invalid weekdayTimetables: expected a list of 7 texts");
+            perWeekday.push_back(id.get<std::string>());
+        }
+        setWeekdayTimetables(settings, timetables, perWeekday);
+    });
+}
+
+Reply timetables_delete(RequestContext& context) {
+    const std::string& id = context.param("id");
+    const auto confirm = context.json.is_object() ? context.json.find("confirm") : context.json.end();
+    const bool confirmed = confirm != context.json.end() && confirm->is_boolean() && confirm->get<bool>();
+    StateLock lock;
+    if (!db.view(lock).timetables.contains(id)) return BadRequest("ID not found");
+    const TimetableUses uses = usesOf(db.view(lock).settings, id);
+    Json result = Json::object();
+    result["uses"] = usesJson(uses);
+    result["deleted"] = uses.empty() || confirmed;
+    if (result["deleted"].get<bool>()) {
+        clearUses(db.edit(lock).settings, id);
+        db.edit(lock).timetables.remove(id);
+    }
+    return json_response(result);
+}
+
+}  // namespace quorvane::web

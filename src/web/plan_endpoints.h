@@ -1,0 +1,18 @@
+#pragma once
+// Any day's bells in advance, planned days, weekday timetables and the delete of a timetable that
+// names where it is planned.
+#include "web/request_context.h"
+
+namespace quorvane::web {
+
+// GET /api/get/day?date=YYYY-MM-DD
+Reply get_day(RequestContext& context);
+// POST /db/plan/days {"from", "to" (optional), "timetableId": id, "NULL" for no bells, null to clear}
+Reply plan_days(RequestContext& context);
+// POST /db/plan/weekdays {"weekdayTimetables": seven ids or "", Monday first}
+Reply plan_weekdays(RequestContext& context);
+// POST /db/timetables/delete/<id> {"confirm": bool}: deletes at once when nothing plans the timetable;
+// otherwise lists the uses and deletes (clearing them) only when confirmed.
+Reply timetables_delete(RequestContext& context);
+
+}  // namespace quorvane::web
