@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config git ccache ca-certificates
   libcpp-httplib-dev nlohmann-json3-dev libspdlog-dev libcli11-dev libtag1-dev libssl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libzip-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils
   g++-mingw-w64-x86-64
   libsystemd-dev systemd dpkg-dev file lintian shellcheck

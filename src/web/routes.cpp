@@ -1,6 +1,7 @@
 #include "web/routes.h"
 
 #include "web/auth_handlers.h"
+#include "web/backup_endpoints.h"
 #include "web/config_endpoints.h"
 #include "web/plan_endpoints.h"
 #include "web/static_files.h"
@@ -21,6 +22,8 @@ std::vector<Route> applicationRoutes() {
         {"GET", "/api/get/<target>", get_endpoint, GATED},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
         {"GET", "/db", get_db, GATED},
+        {"GET", "/backup", get_backup, GATED},
+        {"POST", "/restore", restore_backup, GATED},
         {"POST", "/upload", upload_file, GATED},
         {"GET", "/get_signal_file/<id>", get_signal_file, GATED},
         {"GET", "/db/timetables", get_timetables, GATED},

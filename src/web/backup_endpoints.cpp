@@ -1,0 +1,64 @@
+#include "web/backup_endpoints.h"
+
+#include <spdlog/spdlog.h>
+
+#include "core/clock.h"
+#include "core/paths.h"
+#include "core/atomic_file.h"
+#include "core/read_file.h"
+#include "model/uuid.h"
+#include "storage/backup_archive.h"
+
+namespace quorvane::web {
+namespace fs = std::filesystem;
+namespace {
+
+// A file of the user data folder that is removed whatever happens.
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string& suffix) : _path(getUserFilePath(".scratch-" + randomHex(8) + suffix)) {}
+    ~ScratchFile() {
+        std::error_code ignored;
+        fs::remove(_path, ignored);
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const fs::path& path() const { return _path; }
+
+private:
+    fs::path _path;
+};
+
+}  // namespace
+
+Reply get_backup(RequestContext&) {
+    BackupContent content;
+    {
+        StateLock lock;
+        content = backupContentOf(lock);
+    }
+    const ScratchFile archive(".zip");
+    writeBackupArchive(archive.path(), content, getUserDataPath());
+    auto bytes = readWholeFile(archive.path());
+    if (!bytes) return internalError();
+    Reply reply = fileReply(std::move(*bytes), "application/zip");
+    reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"quorvane-backup-" + getDateString() + ".zip\"");
+    return reply;
+}
+
+Reply restore_backup(RequestContext& context) {
+    const httplib::Request& request = context.request;
+    if (!request.has_file("file")) return BadRequest("No file part");
+    const ScratchFile archive(".zip");
+    writeFileAtomically(archive.path(), request.get_file_value("file").content);
+    try {
+        CheckedBackup checked = checkBackupArchive(archive.path(), getUserDataPath());
+        checked.apply(getUserDataPath());
+    } catch (const RestoreError& error) {
+        return BadRequest(error.what());
+    }
+    spdlog::info("Configuration restored from a backup");
+    return json_response(true);
+}
+
+}  // namespace quorvane::web
