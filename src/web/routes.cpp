@@ -6,6 +6,7 @@
 #include "web/plan_endpoints.h"
 #include "web/static_files.h"
 #include "web/target_endpoints.h"
+#include "web/timetable_sharing.h"
 
 namespace quorvane::web {
 
@@ -29,6 +30,8 @@ std::vector<Route> applicationRoutes() {
         {"GET", "/db/timetables", get_timetables, GATED},
         {"POST", "/db/timetables/create", timetables_create, GATED},
         {"POST", "/db/timetables/update/<id>", timetables_update, GATED},
+        {"GET", "/db/timetables/export/<id>", timetables_export, GATED},
+        {"POST", "/db/timetables/import", timetables_import, GATED, JSON_BODY},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},
         {"POST", "/db/plan/days", plan_days, GATED, JSON_BODY},
         {"POST", "/db/plan/weekdays", plan_weekdays, GATED, JSON_BODY},
