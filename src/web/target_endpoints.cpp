@@ -10,7 +10,9 @@
 #include "model/errors.h"
 #include "remote/api.h"
 #include "scheduling/active_timetable.h"
+#include "scheduling/day_plan.h"
 #include "scheduling/plan_changes.h"
+#include "model/calendar_date.h"
 #include "core/clock.h"
 #include "storage/stored_records.h"
 
@@ -61,6 +63,14 @@ Json calendarInfoTarget() {
     result["regions"] = cache.view(lock).calendarRegions.asTable();
     result["lastUpdate"] = cache.view(lock).calendarLastUpdated;
     return result;
+}
+
+// The next day after today that rings, with its first bell; null when none within a year.
+Json nextBellDayTarget() {
+    StateLock lock;
+    const auto next = nextDayWithBells(lock, dayNumberOf(getClock()));
+    if (!next) return nullptr;
+    return {{"date", next->date}, {"dayOfWeek", next->dayOfWeek}, {"time", next->time.asString()}};
 }
 
 void deleteSignal(const std::string& id) {
@@ -119,6 +129,7 @@ Json get_target(const std::string& target) {
         return to_dict(db.view(lock).settings);
     }
     if (target == "calendarInfo") return calendarInfoTarget();
+    if (target == "nextBellDay") return nextBellDayTarget();
     throw ValueError("Unknown target: " + target);
 }
 

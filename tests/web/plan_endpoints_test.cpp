@@ -125,6 +125,18 @@ TEST_F(PlanEndpoints, DeletingAPlannedTimetableAsksFirstTheOldRouteDoesNot) {
     EXPECT_EQ(settingsOf(client)["plannedDays"], Json::array());
 }
 
+TEST_F(PlanEndpoints, NextBellDaySkipsDaysPlannedWithoutBells) {
+    Browser client = loggedInBrowser();
+    ASSERT_EQ(client.postJson("/db/settings/update", {{"calendar.workdayMode", 7}}).status, 200);
+    EXPECT_EQ(Json::parse(client.get("/api/get/nextBellDay").body),
+              Json::parse(R"({"date": ")" + daysFromToday(1) + R"(", "dayOfWeek": )" + std::to_string(midnightOf(dayNumberOf(getClock()) + 1).tm_wday) +
+                          R"(, "time": "07:55"})"));
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", daysFromToday(1)}, {"to", daysFromToday(2)}, {"timetableId", "NULL"}}).status, 200);
+    EXPECT_EQ(Json::parse(client.get("/api/get/nextBellDay").body)["date"], daysFromToday(3));
+    ASSERT_EQ(client.postJson("/db/settings/update", {{"schedulerEnable", false}}).status, 200);
+    EXPECT_EQ(client.get("/api/get/nextBellDay").body, "null");
+}
+
 TEST_F(PlanEndpoints, LoginRequired) {
     loggedInBrowser();
     Browser stranger = browser();
