@@ -94,12 +94,24 @@ export const api = {
   signals: () => getJson('/api/get/signals'),
   settings: () => getJson('/api/get/settings'),
   calendarInfo: () => getJson('/api/get/calendarInfo'),
+  /** A day's type, the timetable in force and its bells, each with the reason, as the scheduler sees it. */
+  day: (date) => getJson(`/api/get/day?date=${encodeURIComponent(date)}`),
+  /** The next day after today that rings, with its first bell; null when none within a year. */
+  nextBellDay: () => getJson('/api/get/nextBellDay'),
   db: () => getJson('/db'),
   timetables: () => getJson('/db/timetables'),
 
   createTimetable: (timetable) => postJson('/db/timetables/create', timetable),
   updateTimetable: (id, timetable) => postJson(`/db/timetables/update/${seg(id)}`, timetable),
   updateSettings: (changes) => postJson('/db/settings/update', changes),
+  /** timetableId: a timetable's id, 'NULL' for a day without bells, null to clear the plan. */
+  planDays: (from, to, timetableId) => postJson('/db/plan/days', { from, to, timetableId }),
+  planWeekdays: (weekdayTimetables) => postJson('/db/plan/weekdays', { weekdayTimetables }),
+  /** Answers {deleted, uses}; a timetable that is planned somewhere is deleted only when confirmed. */
+  deleteTimetableChecked: (id, confirm) => postJson(`/db/timetables/delete/${seg(id)}`, { confirm: Boolean(confirm) }),
+  importTimetable: (file) => postJson('/db/timetables/import', file),
+  exportTimetableUrl: (id) => `/db/timetables/export/${seg(id)}`,
+  backupUrl: () => '/backup',
 
   trigger: async (target, id) => body(await send(`/api/trigger/${seg(target)}/${seg(id)}`)),
   deleteTimetable: (id) => api.trigger('deleteTimetable', id),
@@ -145,10 +157,15 @@ export const api = {
     : { currentPassword: String(currentPassword), newPassword: String(password) }),
 
   /** Multipart upload with progress; resolves with the new signal's id. */
-  upload(file, onProgress) {
+  upload: (file, onProgress) => uploadTo('/upload', file, onProgress),
+  /** Replaces the whole configuration by a backup archive; the player checks it all first. */
+  restore: (file, onProgress) => uploadTo('/restore', file, onProgress),
+};
+
+function uploadTo(url, file, onProgress) {
     return new Promise((resolve, reject) => {
       const xhr = new XMLHttpRequest();
-      xhr.open('POST', '/upload');
+      xhr.open('POST', url);
       xhr.withCredentials = true;
       xhr.upload.addEventListener('progress', (e) => {
         if (e.lengthComputable && onProgress) onProgress(e.loaded / e.total);
@@ -177,5 +194,4 @@ export const api = {
       form.append('file', file, file.name);
       xhr.send(form);
     });
-  },
-};
+}

@@ -48,6 +48,8 @@ export function sourceLabel(info, timetableName) {
   if (!info) return '';
   if (info.source === 'DISABLED') return 'The scheduler is switched off in the settings, so no bells ring.';
   if (info.source === 'DAILY_OVERRIDE') return 'Chosen for today only; tomorrow the usual rules apply again.';
+  if (info.source === 'PLANNED') return info.id === 'NULL' ? 'Planned as a day without bells.' : 'Planned for this day in the calendar.';
+  if (info.source === 'WEEKDAY' && timetableName) return `The timetable set for ${WEEKDAYS[info.dayOfWeek] || 'this weekday'}s.`;
   if (info.id === 'NULL') {
     return `No bells today: it is a ${typeOfDayLabel(info.typeOfDay).toLowerCase()}.`;
   }
@@ -56,3 +58,15 @@ export function sourceLabel(info, timetableName) {
 }
 
 export const STORAGE_FACTORY = 0;
+
+/** Why a day is of its type, in words. */
+export const DAY_REASONS = {
+  WEEKDAY_MODE: 'decided by the working week',
+  HOLIDAY: 'a public holiday in the calendar',
+  SCHOOL_BREAK: 'a school break in the calendar',
+  EXTRA_WORKDAY: 'an extra working day in the calendar',
+  OUTSIDE_CALENDAR_DATA: 'no calendar data for this day, so only the working week decides',
+};
+
+/** The order in which the player chooses a day's timetable, highest first. */
+export const PRECEDENCE_TEXT = 'A timetable chosen for today only comes first, then a planned day, then the weekday\'s timetable, then the default timetable (the last two on working days only).';

@@ -6,6 +6,7 @@ import { icon } from '../widgets/icons.js';
 import { notice, errorText } from '../widgets/notice.js';
 import { parseDate, formatDateKey } from '../time.js';
 import { MONTHS, WEEKDAYS, WEEKDAYS_SHORT, workdaysOf, workdayModeLabel } from '../labels.js';
+import { createDayPanel } from '../widgets/day-panel.js';
 
 export const title = 'Calendar';
 
@@ -39,10 +40,14 @@ function monthKey(year, month) {
 export function render(main, { query }) {
   const head = h('div', { class: 'cal-meta' }, h('p', { class: 'muted' }, 'Loading…'));
   const gridSlot = h('div', { class: 'cal-grid-slot' });
+  const daySlot = h('section', { class: 'card day-card', 'aria-label': 'Day' });
   replace(main,
     h('h1', { class: 'page-title' }, 'Calendar'),
     head,
-    h('section', { class: 'card cal-card', 'aria-label': 'Month' }, gridSlot));
+    h('section', { class: 'card cal-card', 'aria-label': 'Month' }, gridSlot),
+    daySlot);
+  let panel = null;
+  let selectedKey = '';
 
   let data = null;
   let year;
@@ -55,7 +60,15 @@ export function render(main, { query }) {
       const cal = settings.calendar || {};
       const region = (info.regions || []).find((r) => r.id === cal.syncRegionId) || null;
       todayKey = overview.activeTimetableInfo ? overview.activeTimetableInfo.date : formatDateKey(new Date());
-      data = { cal, region, info };
+      const today = await api.day(todayKey);
+      const planned = new Map((settings.plannedDays || []).map((p) => [p.date, p.timetableId]));
+      data = { cal, region, info, planned, dataUntil: today.calendarDataUntil, timetables: overview.timetables || [] };
+      if (!panel) {
+        panel = createDayPanel({ timetables: data.timetables, todayKey, onPlanned: reloadPlans });
+        replace(daySlot, panel.el);
+        selectedKey = todayKey;
+        panel.show(todayKey);
+      }
       const wanted = /^(\d{4})-(\d{2})$/.exec(query.get('month') || '');
       const base = wanted ? new Date(Number(wanted[1]), Number(wanted[2]) - 1, 1, 12) : (parseDate(todayKey) || new Date());
       year = base.getFullYear();
@@ -67,8 +80,20 @@ export function render(main, { query }) {
     }
   }
 
+  async function reloadPlans() {
+    const settings = await api.settings();
+    data.planned = new Map((settings.plannedDays || []).map((p) => [p.date, p.timetableId]));
+    drawMonth();
+  }
+
+  function pick(key) {
+    selectedKey = key;
+    panel.show(key);
+    drawMonth();
+  }
+
   function drawHead() {
-    const { cal, region, info } = data;
+    const { cal, region, info, dataUntil } = data;
     replace(head,
       h('dl', { class: 'facts facts-inline' },
         h('div', {}, h('dt', {}, 'Region'), h('dd', { 'data-testid': 'cal-region' }, region ? `${region.name || region.id} (${region.id})` : `${cal.syncRegionId || 'none'}`)),
@@ -78,6 +103,7 @@ export function render(main, { query }) {
         (info.regions || []).length === 0
           ? 'No calendar data has been received from the service yet. Until then only the working week decides which days ring.'
           : `The chosen region “${cal.syncRegionId}” is not in the calendar data. Choose another region in the settings.`, 'warn'),
+      dataUntil ? h('p', { class: 'muted small', 'data-testid': 'cal-data-until' }, `No calendar data after ${dataUntil}`) : null,
       h('p', { class: 'muted small' }, h('a', { href: '/settings' }, 'Change the region or the working week in the settings.')));
   }
 
@@ -90,7 +116,7 @@ export function render(main, { query }) {
   }
 
   function drawMonth() {
-    const { cal, region } = data;
+    const { cal, region, planned, dataUntil } = data;
     const first = new Date(year, month, 1, 12);
     const days = new Date(year, month + 1, 0).getDate();
     const lead = mondayBased(first);
@@ -104,11 +130,18 @@ export function render(main, { query }) {
       const type = classify(key, weekday, region, cal);
       const t = TYPES[type];
       const isToday = key === todayKey;
-      const label = `${WEEKDAYS[weekday]} ${d} ${MONTHS[month]} ${year}: ${t.label}${isToday ? ', today' : ''}`;
+      const plan = planned.get(key);
+      const timetable = plan && data.timetables.find((x) => x.id === plan);
+      const planText = plan === undefined ? '' : `, planned: ${plan === 'NULL' ? 'no bells' : (timetable ? timetable.name : plan)}`;
+      const noData = Boolean(dataUntil) && key > dataUntil;
+      const label = `${WEEKDAYS[weekday]} ${d} ${MONTHS[month]} ${year}: ${t.label}${planText}${isToday ? ', today' : ''}`;
       if (t.short) marked.push({ key, d, weekday, t, type });
-      cells.push(h('td', { class: `day day-${type}${isToday ? ' is-today' : ''}`, dataset: { date: key, type }, title: label },
-        h('span', { class: 'sr-only' }, label),
-        h('span', { class: 'day-num', 'aria-hidden': 'true' }, String(d)),
+      const classes = `day day-${type}${isToday ? ' is-today' : ''}${plan !== undefined ? ' is-planned' : ''}${noData ? ' no-data' : ''}${key === selectedKey ? ' is-selected' : ''}`;
+      cells.push(h('td', { class: classes, dataset: { date: key, type }, title: label },
+        h('button', { type: 'button', class: 'day-button', 'aria-pressed': key === selectedKey ? 'true' : 'false', onclick: () => pick(key) },
+          h('span', { class: 'sr-only' }, label),
+          h('span', { class: 'day-num', 'aria-hidden': 'true' }, String(d))),
+        plan !== undefined ? h('span', { class: 'day-plan', 'aria-hidden': 'true' }, plan === 'NULL' ? 'No bells' : 'Planned') : null,
         t.short ? h('span', { class: 'day-tag', 'aria-hidden': 'true' }, t.short) : null));
     }
     while (cells.length % 7) cells.push(h('td', { class: 'day day-empty' }));
@@ -132,6 +165,8 @@ export function render(main, { query }) {
       h('ul', { class: 'cal-legend', 'aria-label': 'Legend' },
         ['holiday', 'break', 'extra', 'dayoff'].map((type) => h('li', {}, h('span', { class: `legend-swatch day-${type}` }), TYPES[type].label)),
         h('li', {}, h('span', { class: 'legend-swatch swatch-today' }), 'Today'),
+        h('li', {}, h('span', { class: 'legend-swatch swatch-planned' }), 'Planned day'),
+        dataUntil ? h('li', {}, h('span', { class: 'legend-swatch swatch-no-data' }), `No calendar data (after ${dataUntil})`) : null,
         cal.syncSchoolHolidays ? null : h('li', {}, h('span', { class: 'legend-swatch day-break-off' }), TYPES['break-off'].label)),
       h('h3', { class: 'section-title' }, `Marked days in ${MONTHS[month]}`),
       marked.length === 0

@@ -10,6 +10,7 @@ import { formatTime, formatDuration, parseDate } from '../time.js';
 import { typeOfDayLabel, sourceLabel, WEEKDAYS, MONTHS } from '../labels.js';
 import { createTimeline } from '../widgets/timeline.js';
 import { signalName } from '../widgets/signal-select.js';
+import { showNextBellDay } from '../widgets/next-bell-day.js';
 
 export const title = 'Dashboard';
 
@@ -150,13 +151,13 @@ export function render(main) {
     }
     if (!active) {
       replace(timelineBody, notice(info.id === NO_SIGNAL ? `No timetable is in force today (${typeOfDayLabel(info.typeOfDay).toLowerCase()}).` : 'The timetable in force no longer exists.', 'info'));
-      replace(nextBody, h('p', { class: 'next-none' }, 'No bells today.'));
+      showNextBellDay(nextBody, 'No bells today.');
       return;
     }
     bells = bellsOf(active);
     if (bells.length === 0) {
       replace(timelineBody, notice(`“${active.name}” has no signals set for channel A, so nothing rings.`, 'info'));
-      replace(nextBody, h('p', { class: 'next-none' }, 'No bells today.'));
+      showNextBellDay(nextBody, 'No bells today.');
       return;
     }
     timeline = createTimeline({ bells, lessons: lessonsOf(active), signals });
@@ -172,7 +173,7 @@ export function render(main) {
     if (nextBody.dataset.key !== key) {
       nextBody.dataset.key = key;
       if (!next) {
-        replace(nextBody, h('p', { class: 'next-none' }, 'No more bells today.'));
+        showNextBellDay(nextBody, 'No more bells today.');
       } else {
         replace(nextBody,
           h('p', { class: 'next-time', 'data-testid': 'next-bell-time' }, formatTime(next.seconds)),

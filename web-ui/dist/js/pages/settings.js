@@ -9,6 +9,8 @@ import { signalSelect } from '../widgets/signal-select.js';
 import { WORKDAY_MODES } from '../labels.js';
 import { refreshOverview } from '../live.js';
 import { passwordForm } from './password-form.js';
+import { weekdayTimetablesCard } from '../widgets/weekday-timetables.js';
+import { backupRestoreCard } from '../widgets/backup-restore.js';
 
 export const title = 'Settings';
 
@@ -28,9 +30,12 @@ function switchInput(id, checked) {
 export function render(main) {
   const formSlot = h('div', {}, h('p', { class: 'muted' }, 'Loading…'));
   const message = h('div', { class: 'form-message' });
+  const weekdaySlot = h('div', {});
   replace(main,
     h('h1', { class: 'page-title' }, 'Settings'),
     formSlot,
+    weekdaySlot,
+    backupRestoreCard({ onRestored: () => { refreshOverview().catch(() => {}); load(); } }),
     h('section', { class: 'card password-card', 'aria-labelledby': 'pw-h' },
       h('h2', { id: 'pw-h', class: 'card-title' }, icon('key'), 'Password'),
       h('p', { class: 'muted small' }, 'One password protects the player. Changing it keeps you logged in here and logs out every other browser.'),
@@ -42,6 +47,7 @@ export function render(main) {
         api.settings(), api.overview(), api.signals(), api.calendarInfo(),
       ]);
       draw(settings, overview, signals, calendar);
+      replace(weekdaySlot, weekdayTimetablesCard({ settings, timetables: overview.timetables, onSaved: () => refreshOverview().catch(() => {}) }));
     } catch (err) {
       if (!err.noAuth) replace(formSlot, notice(errorText(err), 'error'));
     }

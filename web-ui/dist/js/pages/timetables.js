@@ -9,6 +9,7 @@ import { confirmDialog, promptDialog } from '../widgets/dialog.js';
 import { newTimetable, timetableBody } from '../model.js';
 import { parseLesson, formatTime } from '../time.js';
 import { live } from '../live.js';
+import { exportButton, importButton, deleteConfirmingUses } from '../widgets/timetable-sharing.js';
 
 export const title = 'Timetables';
 
@@ -31,7 +32,7 @@ export function render(main) {
   replace(main,
     h('div', { class: 'page-head' },
       h('h1', { class: 'page-title' }, 'Timetables'),
-      createButton),
+      h('div', { class: 'row' }, importButton(() => load()), createButton)),
     h('p', { class: 'page-intro' }, 'A timetable holds the lessons of a day and the signal for each bell. The default timetable rings on working days; another one can be chosen for a single day on the dashboard.'),
     listBody);
 
@@ -66,6 +67,7 @@ export function render(main) {
           h('a', { class: 'button', href: `/timetables/${encodeURIComponent(tt.id)}` }, icon('edit'), 'Edit'),
           h('button', { type: 'button', class: 'button', onclick: () => duplicate(tt), 'aria-label': `Duplicate ${tt.name}` }, icon('copy'), h('span', { class: 'hide-sm' }, 'Duplicate')),
           h('button', { type: 'button', class: 'button', onclick: () => rename(tt), 'aria-label': `Rename ${tt.name}` }, icon('edit'), h('span', { class: 'hide-sm' }, 'Rename')),
+          exportButton(tt),
           h('button', { type: 'button', class: 'button button-danger-quiet', onclick: () => remove(tt, isDefault), 'aria-label': `Delete ${tt.name}` }, icon('trash'), h('span', { class: 'hide-sm' }, 'Delete'))));
     })));
   }
@@ -116,7 +118,7 @@ export function render(main) {
     });
     if (!ok) return;
     try {
-      await api.deleteTimetable(tt.id);
+      if (!(await deleteConfirmingUses(tt))) return;
       toast(`Deleted “${tt.name}”.`, 'ok');
       await load();
     } catch (err) {

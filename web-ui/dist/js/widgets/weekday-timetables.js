@@ -1,0 +1,37 @@
+// A timetable per weekday (a Saturday timetable, say); the default timetable where none is set.
+
+import { h } from '../dom.js';
+import { api } from '../api.js';
+import { icon } from './icons.js';
+import { toast, errorText } from './notice.js';
+import { WEEKDAYS, PRECEDENCE_TEXT } from '../labels.js';
+
+export function weekdayTimetablesCard({ settings, timetables, onSaved }) {
+  const current = settings.weekdayTimetables || [];
+  const selects = WEEKDAYS.map((day, i) => {
+    const el = h('select', { id: `weekday-${i}`, 'aria-label': `Timetable on ${day}s` },
+      h('option', { value: '' }, 'Default timetable'),
+      timetables.map((t) => h('option', { value: t.id }, t.name)));
+    el.value = current[i] || '';
+    return el;
+  });
+  const save = h('button', { type: 'submit', class: 'button button-primary' }, icon('check'), 'Save weekday timetables');
+  return h('section', { class: 'card settings-wide', 'aria-labelledby': 'weekday-h' },
+    h('h2', { id: 'weekday-h', class: 'card-title' }, icon('calendar'), 'Timetable per weekday'),
+    h('p', { class: 'muted small' }, 'On working days a weekday may ring its own timetable. ', PRECEDENCE_TEXT),
+    h('form', { class: 'weekday-form', onsubmit: async (e) => {
+      e.preventDefault();
+      save.disabled = true;
+      try {
+        await api.planWeekdays(selects.map((s) => s.value));
+        toast('Weekday timetables saved.', 'ok');
+        if (onSaved) onSaved();
+      } catch (err) {
+        if (!err.noAuth) toast(`The weekday timetables were not saved: ${errorText(err)}`, 'error');
+      } finally {
+        save.disabled = false;
+      }
+    } },
+    h('div', { class: 'weekday-grid' }, WEEKDAYS.map((day, i) => h('div', { class: 'field' }, h('label', { for: `weekday-${i}` }, day), selects[i]))),
+    h('div', { class: 'form-actions' }, save)));
+}
