@@ -36,6 +36,8 @@ Reply fileReply(std::string bytes, const std::string& contentType);
 Reply notFound();
 Reply methodNotAllowed(const std::string& allowedMethods);
 Reply internalError();
+// Status 500: the change was made but could not be written to disk.
+Reply saveFailed();
 
 // A client error found while preparing a request for its handler (a body that is not JSON, say). The
 // frame answers its reply; handlers never see such a request.
