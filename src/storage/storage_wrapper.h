@@ -51,7 +51,7 @@ public:
     // decoded one. Numbers out of their bounds (written by an older version) are brought into them, and
     // each repair is noted in repairs when given. Takes the state lock itself.
     bool load(const std::string& path, Repairs* repairs = nullptr) {
-        std::lock_guard saving(_saveMutex);
+        const auto saving = lockForSaving();
         _path = path;
         const std::optional<std::string> text = readWholeFile(path);
         if (!text) return false;
@@ -74,7 +74,7 @@ public:
 
     // Writes the record now. Takes the state lock itself, only while taking the text.
     void saveForce() {
-        std::lock_guard saving(_saveMutex);
+        const auto saving = lockForSaving();
         const Snapshot snapshot = takeSnapshot(true);
         write(snapshot);
     }
@@ -82,7 +82,7 @@ public:
     // Writes the record when its content changed since the last write; true when it wrote. The first
     // call only records the content as saved. Takes the state lock itself.
     bool saveAuto() {
-        std::lock_guard saving(_saveMutex);
+        const auto saving = lockForSaving();
         Snapshot snapshot;
         {
             StateLock lock;
@@ -103,7 +103,7 @@ public:
     // Group commit: returns at once when a write that completed after the change of the given generation
     // covers it; otherwise writes the current content (covering every change made so far).
     void persistThrough(Generation generation) override {
-        std::lock_guard saving(_saveMutex);
+        const auto saving = lockForSaving();
         if (_writtenThrough >= generation) return;
         const Snapshot snapshot = takeSnapshot(false);
         if (snapshot.text.empty()) return;
@@ -116,6 +116,7 @@ public:
 
     // Makes every change made so far durable; SaveError when the write fails.
     void persist() {
+        requireNoStateLock();
         Generation current;
         {
             StateLock lock;
@@ -125,7 +126,7 @@ public:
     }
 
     std::optional<std::string> path() const {
-        std::lock_guard saving(_saveMutex);
+        const auto saving = lockForSaving();
         return _path;
     }
 
@@ -135,6 +136,16 @@ private:
         Fingerprint content = 0;
         Generation generation = 0;
     };
+
+    // Every load and save goes through here. Writes wait for the disk: under the state lock they would stall
+    // every request and the bells, so the save lock is never taken while the state lock is held.
+    static void requireNoStateLock() {
+        if (StateLock::heldByThisThread()) throw std::logic_error("stored records are loaded and saved without the state lock");
+    }
+    std::unique_lock<std::mutex> lockForSaving() const {
+        requireNoStateLock();
+        return std::unique_lock(_saveMutex);
+    }
 
     // Under the state lock; with force, the text is taken even when the file already holds the content.
     Snapshot takeSnapshot(bool force) {

@@ -243,6 +243,13 @@ TEST_F(StorageWrapperTest, StoredNumbersOutOfBoundsAreRepairedAndReported) {
     EXPECT_EQ(from_json<DB>(readFile(path())).timetables.find(FACTORY_DEFAULT_TIMETABLE_ID)->chB.preEnd.iterations, 100);
 }
 
+TEST_F(StorageWrapperTest, SavingUnderTheStateLockFails) {
+    _db.load(path());
+    StateLock lock;
+    EXPECT_THROW(_db.persist(), std::logic_error) << "a write would stall every request and the bells";
+    EXPECT_THROW(_db.saveAuto(), std::logic_error);
+}
+
 TEST_F(StorageWrapperTest, AccessWithoutTheStateLockFails) {
     // The type proves a lock was taken; the run-time net catches a lock that another thread holds.
     std::promise<const StateLock*> taken;
