@@ -10,6 +10,7 @@ PACKAGES=(
   clang libfuzzer-14-dev libclang-rt-14-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils
   g++-mingw-w64-x86-64
+  libsystemd-dev systemd dpkg-dev file lintian shellcheck
   wrk
   chromium nodejs npm
 )

@@ -4,6 +4,7 @@
 
 #include "audio/signals.h"
 #include "core/clock.h"
+#include "scheduling/day_bells.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 
@@ -51,19 +52,9 @@ void triggerScheduledSoundsAt(const StateLock& lock, const struct_time& now, con
     const TimeTable* table = db.view(lock).timetables.find(activeTimetableInfoAt(lock, now).id);
     if (!table) return;
 
-    // Channel A only: channel B is configured but never rings on schedule.
-    for (int channel = 0; channel < 1; ++channel) {
-        const SignalTable& ch = table->chAt(channel);
-        for (const Lesson& lesson : ch.lessons) {
-            if (lesson.start == now) ring(lock, play, ch.startOfClass);
-            if (lesson.end == now) ring(lock, play, ch.endOfClass);
-            if (lesson.start.minusMinutes(ch.preStartWaitMin) == now) ring(lock, play, ch.preStart);
-            if (lesson.end.minusMinutes(ch.preEndWaitMin) == now) ring(lock, play, ch.preEnd);
-        }
-    }
-    for (const UserPlay& extra : table->customPlays)
-        for (const TimeOfDay& slot : extra.slots)
-            if (slot == now) ring(lock, play, extra.desc);
+    const TimeOfDay second = TimeOfDay::fromTimeStruct(now);
+    for (const ScheduledBell& bell : bellsOf(*table))
+        if (bell.time == second) ring(lock, play, bell.desc);
 }
 
 void triggerScheduledSounds(const StateLock& lock) { triggerScheduledSoundsAt(lock, getClock()); }

@@ -31,10 +31,28 @@ void logSchedulerError(const std::string& text) { spdlog::error("Scheduler threa
 Scheduler::Scheduler(SchedulerSteps steps) : _steps(std::move(steps)) {}
 
 void Scheduler::run() {
-    for (;;) {
+    const auto stopRequested = [this] {
+        std::lock_guard lock(_stopMutex);
+        return _stopRequested;
+    };
+    while (!stopRequested()) {
         guarded([this] { runPass(); });
+        if (stopRequested()) break;
         currentTimeSource()->waitForNextPass();
     }
+    // A change made after the last pass's save (a request answered just before the stop) is written too.
+    if (_steps.saveStoredRecords) guarded(_steps.saveStoredRecords);
+    {
+        std::lock_guard lock(_stopMutex);
+        _ended = true;
+    }
+    _stopChanged.notify_all();
+}
+
+bool Scheduler::stop(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(_stopMutex);
+    _stopRequested = true;
+    return _stopChanged.wait_until(lock, deadline, [this] { return _ended; });
 }
 
 void Scheduler::runPass() {
@@ -49,6 +67,7 @@ void Scheduler::runPass() {
         _nowPrev = now;
     }
     if (_steps.saveStoredRecords) guarded(_steps.saveStoredRecords);
+    if (_steps.afterPass) guarded(_steps.afterPass);
 }
 
 void Scheduler::processCountedSecond(const struct_time& reading) {

@@ -2,7 +2,10 @@
 // The scheduler thread: about ten passes a second; each pass takes a new clock reading and, when the
 // second changed, runs the heartbeat (when due), the daily reset and the signals of that second; every
 // pass ends with the auto-saves of the stored records.
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 #include "core/daemon_thread.h"
@@ -24,6 +27,11 @@ public:
     void runPass();
     int64_t secCounter() const { return _secCounter; }
 
+    // Asks the thread to end after its current pass; its last act is one more save of the changed
+    // records. True once it has ended, false when it is still in a pass at the deadline (a hung pass
+    // never ends; nothing can be saved safely then).
+    bool stop(std::chrono::steady_clock::time_point deadline);
+
 protected:
     void run() override;
 
@@ -33,6 +41,12 @@ private:
     SchedulerSteps _steps;
     int64_t _secCounter = 0;
     std::optional<struct_time> _nowPrev;
+
+    // Leaf lock of the thread's end.
+    std::mutex _stopMutex;
+    std::condition_variable _stopChanged;
+    bool _stopRequested = false;
+    bool _ended = false;
 };
 
 // Logs "Scheduler thread error: " + the text, the one form every scheduler failure is reported in.

@@ -11,6 +11,7 @@ struct SchedulerSteps {
     std::function<void()> phoneHome;                        // must not block: hands over to a worker
     std::function<void(const struct_time&)> processSecond;  // daily reset, then the signals due at that second
     std::function<void()> saveStoredRecords;                // the three auto-saves
+    std::function<void()> afterPass;                        // the end of every pass: the service watchdog
 };
 
 // The steps of the running system. Tests may stand in a recorder for the playback requests.

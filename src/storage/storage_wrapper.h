@@ -18,7 +18,7 @@
 #include "core/read_file.h"
 #include "core/state_lock.h"
 #include "model/record.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/durable_changes.h"
 
 namespace quorvane {

@@ -9,7 +9,7 @@
 #include "model/digest.h"
 #include "model/errors.h"
 #include "model/file_name.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/stored_records.h"
 #include "web/settings_update.h"
 #include "web/static_files.h"
@@ -133,6 +133,7 @@ Reply get_signal_file(RequestContext& context) {
     std::string path;
     {
         StateLock lock;
+        if (!db.view(lock).signals.contains(context.param("id"))) return notFound("No such signal");
         path = getSignalAssetPathById(lock, context.param("id"));
     }
     // Audio types by extension: a browser's audio element needs them, and byte ranges to seek.

@@ -38,7 +38,13 @@ Reply fileReply(std::string bytes, const std::string& contentType) {
     return reply;
 }
 
-Reply notFound() { return text(404, "Not Found"); }
+Reply tooManyRequests(const std::string& message, int64_t retryAfterSeconds) {
+    Reply reply = text(429, message);
+    reply.headers.emplace_back("Retry-After", std::to_string(retryAfterSeconds));
+    return reply;
+}
+
+Reply notFound(const std::string& message) { return text(404, message); }
 
 Reply methodNotAllowed(const std::string& allowedMethods) {
     Reply reply = text(405, "Method Not Allowed");

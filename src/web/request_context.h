@@ -1,8 +1,10 @@
 #pragma once
-// What a handler gets: the request, its path parameters, its session (which the handler may change)
-// and, for routes that read one, the JSON body.
+// What a handler gets: the request, its path parameters, its session (which the handler may change),
+// for routes that read one the JSON body, the client's address as the connection gives it, and the
+// time (seconds since the epoch) by the server's clock.
 #include <httplib.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -17,6 +19,8 @@ struct RequestContext {
     std::map<std::string, std::string> params;
     Session session;
     Json json;
+    std::string clientAddress;
+    int64_t now = 0;
 
     const std::string& param(const std::string& name) const { return params.at(name); }
 };

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -69,6 +70,10 @@ void writeReply(const httplib::Request& request, Reply reply, httplib::Response&
     response.body = std::move(reply.body);
 }
 
+int64_t systemClockSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
 void after_request(httplib::Response& response) {
@@ -88,7 +93,8 @@ Json requireJsonBody(const httplib::Request& request) {
     return body;
 }
 
-WebServer::WebServer(std::vector<Route> routes) : _routes(std::move(routes)), _signingKey(BUILT_IN_SIGNING_KEY) {
+WebServer::WebServer(std::vector<Route> routes)
+    : _routes(std::move(routes)), _signingKey(BUILT_IN_SIGNING_KEY), _clock(systemClockSeconds) {
     _server.new_task_queue = [] { return new httplib::ThreadPool(WORKER_THREADS); };
     _server.set_tcp_nodelay(true);
     _server.set_keep_alive_timeout(KEEP_ALIVE_SECONDS);
@@ -155,6 +161,11 @@ std::string WebServer::signingKey() const {
     return _signingKey;
 }
 
+void WebServer::setClock(Clock clock) {
+    std::lock_guard lock(_keyMutex);
+    _clock = clock ? std::move(clock) : Clock(systemClockSeconds);
+}
+
 void WebServer::bind(const std::string& host, int port) {
     errno = 0;
     if (!_server.bind_to_port(host, port)) {
@@ -202,8 +213,15 @@ void WebServer::dispatch(const httplib::Request& request, httplib::Response& res
 
 Reply WebServer::answer(const RouteTable::Match& match, const httplib::Request& request, httplib::Response& response) {
     if (!match.route) return methodNotAllowed(match.allowedMethods);
-    const std::string key = signingKey();
-    RequestContext context{request, match.params, Session::fromCookieHeader(request.get_header_value("Cookie"), key), {}};
+    std::string key;
+    int64_t now = 0;
+    {
+        std::lock_guard lock(_keyMutex);
+        key = _signingKey;
+        now = _clock();
+    }
+    RequestContext context{request, match.params, acceptedSession(request.get_header_value("Cookie"), key, now), {},
+                           request.remote_addr, now};
     if (match.route->loginRequired)
         if (auto refusal = require_login(context)) return *refusal;
     if (match.route->jsonBody) context.json = requireJsonBody(request);

@@ -5,7 +5,9 @@
 #include <httplib.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -38,6 +40,9 @@ public:
 
     void setSigningKey(std::string key);
     std::string signingKey() const;
+    // Seconds since the epoch, for session lifetimes and the login throttle; tests move it by hand.
+    using Clock = std::function<int64_t()>;
+    void setClock(Clock clock);
 
     // Opens the listening socket; std::runtime_error naming the address and the reason when it cannot.
     void bind(const std::string& host, int port);
@@ -56,8 +61,10 @@ private:
 
     RouteTable _routes;
     ListeningServer _server;
+    // Guards the signing key and the clock.
     mutable std::mutex _keyMutex;
     std::string _signingKey;
+    Clock _clock;
 };
 
 // The three cache-suppressing headers, replacing any earlier value.

@@ -222,7 +222,9 @@ protected:
         } else if (pick < 72) {
             change.path = "/auth/chpasswd";
             change.after.password = "pw-" + tag;
-            change.body = toJsonText(Json(*change.after.password));
+            Json body{{"newPassword", *change.after.password}};
+            if (state.password) body["currentPassword"] = *state.password;
+            change.body = toJsonText(body);
         } else if (pick < 88 || state.uploads.empty()) {
             const std::string content = "RIFF" + tag + "WAVEfmt ";
             change.path = "/upload";

@@ -44,7 +44,7 @@ TEST_F(DurableAnswers, ConfigurationChangesAreOnDiskWhenAnswered) {
 TEST_F(DurableAnswers, PasswordChangeIsOnDiskWhenAnswered) {
     Browser client = loggedInBrowser("first");
     EXPECT_TRUE(storedShadow().isPasswordMatching("first"));
-    ASSERT_EQ(client.postJson("/auth/chpasswd", "second").body, "ok");
+    ASSERT_EQ(client.postJson("/auth/chpasswd", {{"currentPassword", "first"}, {"newPassword", "second"}}).body, "ok");
     EXPECT_TRUE(storedShadow().isPasswordMatching("second"));
     EXPECT_EQ(std::filesystem::status(layout.userData() / "_shadow.json").permissions(), std::filesystem::perms(0600));
 }

@@ -1,4 +1,4 @@
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 #include <gtest/gtest.h>
 
