@@ -54,4 +54,6 @@ Reply methodNotAllowed(const std::string& allowedMethods) {
 
 Reply internalError() { return text(500, "Internal Server Error"); }
 
+Reply saveFailed() { return text(500, "The change could not be saved"); }
+
 }  // namespace quorvane::web

@@ -40,6 +40,8 @@ Reply tooManyRequests(const std::string& message, int64_t retryAfterSeconds);
 Reply notFound(const std::string& message = "Not Found");
 Reply methodNotAllowed(const std::string& allowedMethods);
 Reply internalError();
+// Status 500: the change was made but could not be written to disk.
+Reply saveFailed();
 
 // A client error found while preparing a request for its handler (a body that is not JSON, say). The
 // frame answers its reply; handlers never see such a request.

@@ -69,6 +69,8 @@ void deleteSignal(const std::string& id) {
         const AudioAsset removed = db.edit(lock).signals.remove(id);
         if (removed.storageCategory != StorageCategory::ASSET) fileToDelete = removed.filename;
     }
+    // The database first: a crash in between leaves a stray file, never a signal without its file.
+    db.persist();
     if (!fileToDelete.empty()) removeUserFile(fileToDelete);
 }
 
@@ -156,6 +158,8 @@ Reply trigger_endpoint(RequestContext& context) {
     try {
         trigger_target(target, id);
         return okText();
+    } catch (const SaveError&) {
+        throw;  // the frame's answer: the change could not be saved
     } catch (const std::exception& error) {
         return BadRequest(error.what());
     }
