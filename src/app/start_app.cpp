@@ -8,6 +8,7 @@
 #include "app/logging.h"
 #include "core/paths.h"
 #include "core/version.h"
+#include "scheduling/bell_journal.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "web/web_server.h"
@@ -32,7 +33,9 @@ int start_app(int argc, const char* const* argv) {
 
     loadStoredRecords();
 
-    std::make_shared<Scheduler>()->start();
+    const auto scheduler = std::make_shared<Scheduler>();
+    openJournalOfThisProcess(*scheduler);
+    scheduler->start();
 
     web::app.setSigningKey(sessionSigningKey());
 

@@ -27,13 +27,16 @@ int spawnPlayer(const std::string& program, const std::string& path) {
     }
 }
 
-// True once the child has exited; its status is then collected.
-bool hasExited(int pid) {
-    int result;
+// True once the child has exited; its status is then collected into `exit`.
+bool hasExited(int pid, PlayerExit& exit) {
+    int result, status = 0;
     do {
-        result = waitpid(pid, nullptr, WNOHANG);
+        result = waitpid(pid, &status, WNOHANG);
     } while (result < 0 && errno == EINTR);
-    // Any error means there is no such child of ours any more (already collected elsewhere).
+    // Any error means there is no such child of ours any more (already collected elsewhere): how it
+    // ended stays unknown.
+    if (result > 0 && WIFEXITED(status)) exit = {PlayerExit::How::EXITED, WEXITSTATUS(status)};
+    else if (result > 0 && WIFSIGNALED(status)) exit = {PlayerExit::How::SIGNALLED, WTERMSIG(status)};
     return result != 0;
 }
 
@@ -61,12 +64,13 @@ void LinuxFilePlayer::startPlay(const std::string& path) {
     const std::string program = playerProgramFor(path);
     // A previous play of this object that was not closed is not forgotten.
     if (_proc >= 0) reapInBackground(std::exchange(_proc, -1));
+    _lastExit = {};
     _proc = spawnPlayer(program, path);
 }
 
 bool LinuxFilePlayer::isPlaying() {
     if (_proc < 0) return false;
-    if (!hasExited(_proc)) return true;
+    if (!hasExited(_proc, _lastExit)) return true;
     _proc = -1;
     return false;
 }
@@ -74,7 +78,7 @@ bool LinuxFilePlayer::isPlaying() {
 void LinuxFilePlayer::closeFile(bool wasAborted) {
     if (_proc < 0) return;  // ended by itself and already collected
     const int pid = std::exchange(_proc, -1);
-    if (hasExited(pid)) return;
+    if (hasExited(pid, _lastExit)) return;
     if (wasAborted) kill(pid, SIGTERM);
     // Not waited for here: the playback thread must never block on a player.
     reapInBackground(pid);

@@ -2,6 +2,7 @@
 // The scheduler thread: about ten passes a second; each pass takes a new clock reading and, when the
 // second changed, runs the heartbeat (when due), the daily reset and the signals of that second; every
 // pass ends with the auto-saves of the stored records.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -22,6 +23,9 @@ public:
 
     // One pass of the loop; the thread runs it ten times a second, tests call it directly.
     void runPass();
+    // The previous run of the player was last alive at this reading: the first pass reports the bells in
+    // between as missed, and rings none of them late.
+    void resumeAfter(const struct_time& lastAlive) { _lastAlive = lastAlive; }
     int64_t secCounter() const { return _secCounter; }
 
 protected:
@@ -29,11 +33,16 @@ protected:
 
 private:
     void processCountedSecond(const struct_time& reading);
+    void reportMissed(const struct_time& from, const struct_time& to, OutcomeReason why);
 
     SchedulerSteps _steps;
     int64_t _secCounter = 0;
     std::optional<struct_time> _nowPrev;
+    std::optional<struct_time> _lastAlive;
 };
+
+// The end of the latest pass of any scheduler, on the steady clock; absent before the first.
+std::optional<std::chrono::steady_clock::time_point> lastSchedulerPass();
 
 // Logs "Scheduler thread error: " + the text, the one form every scheduler failure is reported in.
 void logSchedulerError(const std::string& text);

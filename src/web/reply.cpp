@@ -20,6 +20,8 @@ Reply json_response(const Json& value) {
     return reply;
 }
 
+Reply plainText(int status, std::string body) { return text(status, std::move(body)); }
+
 Reply BadRequest(const std::string& message) { return text(400, message); }
 
 Reply okText() { return text(200, "ok"); }

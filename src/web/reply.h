@@ -24,6 +24,8 @@ inline constexpr const char* JSON_CONTENT_TYPE = "application/json";
 
 // Status 200 with the JSON text of the value (pure ASCII).
 Reply json_response(const Json& value);
+// The status with a plain-text body, verbatim.
+Reply plainText(int status, std::string body);
 // Status 400 whose body is the message, verbatim.
 Reply BadRequest(const std::string& message);
 // Status 200 with the body "ok".
