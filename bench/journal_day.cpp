@@ -91,7 +91,7 @@ BENCHMARK_DEFINE_F(FullDay, GetJournalOverHttp)(benchmark::State& state) {
 BENCHMARK_REGISTER_F(FullDay, GetJournalOverHttp)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
 
 BENCHMARK_DEFINE_F(FullDay, BuildAnswerOnly)(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(toJsonText(web::journalDay(journalFolder(), DAY)));
+    for (auto _ : state) benchmark::DoNotOptimize(web::journalDayText(journalFolder(), DAY));
 }
 BENCHMARK_REGISTER_F(FullDay, BuildAnswerOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 

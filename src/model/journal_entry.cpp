@@ -19,8 +19,8 @@ std::optional<int> digitsAt(const std::string& text, size_t at, size_t count) {
 
 }  // namespace
 
-void JournalSummary::count(const JournalEntry& entry) {
-    switch (entry.outcome) {
+void JournalSummary::count(PlayOutcome outcome) {
+    switch (outcome) {
         case PlayOutcome::RANG: ++rang; break;
         case PlayOutcome::FAILED: ++failed; break;
         case PlayOutcome::MISSED: ++missed; break;

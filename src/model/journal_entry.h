@@ -108,7 +108,8 @@ struct JournalSummary {
     int64_t missed = 0;
     int64_t stopped = 0;
 
-    void count(const JournalEntry& entry);
+    void count(const JournalEntry& entry) { count(entry.outcome); }
+    void count(PlayOutcome outcome);
 
     static constexpr auto fields() {
         return std::tuple{field("rang", &JournalSummary::rang), field("failed", &JournalSummary::failed),

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/journal_entry.h"
@@ -17,8 +18,20 @@ inline constexpr const char* LAST_PASS_FILE_NAME = "last-pass.json";
 
 std::filesystem::path journalFileOf(const std::filesystem::path& folder, const std::string& date);
 
-// The day's entries in the order of their due second (entries of one second in the order written).
-// Lines that do not decode (a line torn by a crash) are skipped; a missing file is an empty day.
+// A line of a day file that holds a whole entry, as written: a flat JSON object of texts and numbers,
+// pure ASCII, with its due moment and outcome picked out. The views point into the file's text.
+struct JournalLine {
+    std::string_view text;
+    std::string_view due;
+    std::string_view outcome;
+};
+// The whole entries of a day file's text in the order of their due second (entries of one second in the
+// order written). A line torn by a crash, or damaged, is left out.
+std::vector<JournalLine> scanJournalLines(std::string_view fileText);
+
+// The text of a day file; empty when there is none.
+std::string readJournalText(const std::filesystem::path& folder, const std::string& date);
+// The day's entries, in the order of scanJournalLines; a line that does not decode is skipped too.
 std::vector<JournalEntry> readJournalDay(const std::filesystem::path& folder, const std::string& date);
 
 // Removes the day files older than `keepDays` days before `today` (today counts as one of them).

@@ -16,8 +16,8 @@ Reply health_endpoint(RequestContext& context);
 // 200 "ok", or 503 with one word for what is wrong; nothing more, since anybody may ask.
 Reply healthz(RequestContext& context);
 
-// The answer of the journal endpoint for a day of a journal folder.
-Json journalDay(const std::filesystem::path& folder, const std::string& date);
+// The JSON text of the journal endpoint's answer for a day of a journal folder.
+std::string journalDayText(const std::filesystem::path& folder, const std::string& date);
 
 // Where the health answers look; tests stand in sources of their own (empty: the process's).
 void setHealthSources(std::optional<HealthSources> sources);

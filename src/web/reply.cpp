@@ -13,10 +13,12 @@ Reply text(int status, std::string body) {
 
 }  // namespace
 
-Reply json_response(const Json& value) {
+Reply json_response(const Json& value) { return jsonTextResponse(toJsonText(value)); }
+
+Reply jsonTextResponse(std::string text) {
     Reply reply;
     reply.contentType = JSON_CONTENT_TYPE;
-    reply.body = toJsonText(value);
+    reply.body = std::move(text);
     return reply;
 }
 

@@ -119,6 +119,25 @@ TEST_F(JournalFiles, LastSignOfLifeIgnoresWhatLiesAfterNow) {
     EXPECT_FALSE(lastSignOfLife(folder, reading(2024, 9, 2, 7, 0, 0))) << "the clock went back: nothing was missed";
 }
 
+TEST(JournalLines, OnlyWholeFlatEntriesAreTakenAsTheyWereWritten) {
+    JournalEntry tricky = entryDue("2024-09-02T08:00:00", PlayOutcome::FAILED);
+    tricky.detail = "cannot start \"mpg123\": {gone} \u00e9t\u00e9\n";
+    const std::string whole = to_json(tricky);
+    const size_t brace = whole.find('}');  // inside the detail text
+    const std::string text = whole + "\n" +                                   // kept
+                             whole.substr(0, brace + 1) + "\n" +             // torn just after a brace in a text
+                             R"({"due": "2024-09-02T07:00:00", "nested": {"a": 1}})" "\n" +
+                             "{\"due\": \"2024-09-02T07:00:00\", \"signalName\": \"\xc3\xa9\"}\n" +  // raw UTF-8: never written
+                             R"({"kind": "alarm"})" "\n" +                      // no due moment
+                             R"({"due": "2024-09-02T07:30:00", "outcome": "missed", "code": -1.5e3, "plays": null})" "\n";
+    const auto lines = scanJournalLines(text);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].due, "2024-09-02T07:30:00") << "in due order";
+    EXPECT_EQ(lines[0].outcome, "missed");
+    EXPECT_EQ(lines[1].text, whole) << "as written, escapes and all";
+    EXPECT_EQ(from_json<JournalEntry>(std::string(lines[1].text)).detail, tricky.detail);
+}
+
 TEST(JournalDates, OnlyRealDaysNameAFile) {
     EXPECT_TRUE(parseDateText("2024-02-29"));
     for (const char* bad : {"2023-02-29", "2024-13-01", "2024-00-10", "2024-9-02", "../../etc", "2024-09-02x", "", "1969-12-31"})
