@@ -106,7 +106,7 @@ describe('bell journal', () => {
   it('lists a day on the journal page, filters to failures and downloads CSV', async () => {
     const { page, context } = browser;
     assert.ok(day, 'the first test journaled bells');
-    await page.getByRole('link', { name: 'Journal' }).click();
+    await page.getByRole('link', { name: 'Journal', exact: true }).click();
     await page.getByRole('heading', { name: 'Journal', level: 1 }).waitFor();
     const rows = page.locator('.journal-row');
     await waitFor(async () => (await rows.count()) >= 3, { what: 'the day\'s entries' });
