@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils
   g++-mingw-w64-x86-64
+  libsystemd-dev systemd dpkg-dev file lintian shellcheck
   wrk
   chromium nodejs npm
 )

@@ -1,46 +1,14 @@
 #if !defined(_WIN32) && !defined(__CYGWIN__)
 #include "audio/linux_file_player.h"
 
-#include <cerrno>
-#include <csignal>
 #include <filesystem>
-#include <system_error>
 #include <utility>
 
-#include <sys/wait.h>
-
-#include "audio/child_reaper.h"
-#include "core/child_process.h"
+#include "audio/player_children.h"
 #include "model/audio_format.h"
 #include "model/file_name.h"
 
 namespace quorvane {
-namespace {
-
-// Starts the program from the search path with the file as its only argument; the player keeps the
-// server's standard input and output, its chatter on standard error goes to the null device.
-int spawnPlayer(const std::string& program, const std::string& path) {
-    try {
-        return spawnProgram({program, path});
-    } catch (const std::system_error& error) {
-        throw PlaybackError(error.code().message());
-    }
-}
-
-// True once the child has exited; its status is then collected into `exit`.
-bool hasExited(int pid, PlayerExit& exit) {
-    int result, status = 0;
-    do {
-        result = waitpid(pid, &status, WNOHANG);
-    } while (result < 0 && errno == EINTR);
-    // Any error means there is no such child of ours any more (already collected elsewhere): how it
-    // ended stays unknown.
-    if (result > 0 && WIFEXITED(status)) exit = {PlayerExit::How::EXITED, WEXITSTATUS(status)};
-    else if (result > 0 && WIFSIGNALED(status)) exit = {PlayerExit::How::SIGNALLED, WTERMSIG(status)};
-    return result != 0;
-}
-
-}  // namespace
 
 std::string lowerCaseExtension(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
@@ -65,12 +33,14 @@ void LinuxFilePlayer::startPlay(const std::string& path) {
     // A previous play of this object that was not closed is not forgotten.
     if (_proc >= 0) reapInBackground(std::exchange(_proc, -1));
     _lastExit = {};
-    _proc = spawnPlayer(program, path);
+    // The player keeps the server's standard input and output; its chatter on standard error goes to
+    // the null device.
+    _proc = startPlayerChild(program, path);
 }
 
 bool LinuxFilePlayer::isPlaying() {
     if (_proc < 0) return false;
-    if (!hasExited(_proc, _lastExit)) return true;
+    if (!playerChildHasEnded(_proc, &_lastExit)) return true;
     _proc = -1;
     return false;
 }
@@ -78,8 +48,8 @@ bool LinuxFilePlayer::isPlaying() {
 void LinuxFilePlayer::closeFile(bool wasAborted) {
     if (_proc < 0) return;  // ended by itself and already collected
     const int pid = std::exchange(_proc, -1);
-    if (hasExited(pid, _lastExit)) return;
-    if (wasAborted) kill(pid, SIGTERM);
+    if (playerChildHasEnded(pid, &_lastExit)) return;
+    if (wasAborted) terminatePlayerChild(pid);
     // Not waited for here: the playback thread must never block on a player.
     reapInBackground(pid);
 }

@@ -59,11 +59,11 @@ std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t 
     return thread;
 }
 
-void Player::stopAll() {
+void Player::stopAll(OutcomeReason why) {
     std::lock_guard lock(registryMutex);
     // Every registered thread is aborted, also one that is started but whose body has not begun yet:
     // it would otherwise play unregistered and unstoppable.
-    for (const auto& entry : threads) entry.thread->abortPlay();
+    for (const auto& entry : threads) entry.thread->abortPlay(why);
     threads.clear();
 }
 

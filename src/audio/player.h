@@ -33,7 +33,8 @@ public:
                                                   std::optional<JournalEntry> entry = std::nullopt);
     // Aborts every registered playback and empties the registry. A playFile running at the same moment
     // either comes before (and is aborted) or after (and stays registered).
-    static void stopAll();
+    // The reason is what the plays' journal entries say stopped them.
+    static void stopAll(OutcomeReason why = OutcomeReason::STOP_ALL);
     static bool isPlaying();
     // True while a thread started by playFile has not finished its body, also after a stopAll.
     static bool hasRunningThreads();

@@ -35,10 +35,28 @@ void logSchedulerError(const std::string& text) { spdlog::error("Scheduler threa
 Scheduler::Scheduler(SchedulerSteps steps) : _steps(std::move(steps)) {}
 
 void Scheduler::run() {
-    for (;;) {
+    const auto stopRequested = [this] {
+        std::lock_guard lock(_stopMutex);
+        return _stopRequested;
+    };
+    while (!stopRequested()) {
         guarded([this] { runPass(); });
+        if (stopRequested()) break;
         currentTimeSource()->waitForNextPass();
     }
+    // A change made after the last pass's save (a request answered just before the stop) is written too.
+    if (_steps.saveStoredRecords) guarded(_steps.saveStoredRecords);
+    {
+        std::lock_guard lock(_stopMutex);
+        _ended = true;
+    }
+    _stopChanged.notify_all();
+}
+
+bool Scheduler::stop(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(_stopMutex);
+    _stopRequested = true;
+    return _stopChanged.wait_until(lock, deadline, [this] { return _ended; });
 }
 
 void Scheduler::runPass() {
@@ -57,6 +75,7 @@ void Scheduler::runPass() {
     }
     if (_steps.saveStoredRecords) guarded(_steps.saveStoredRecords);
     lastPassTicks.store(std::chrono::steady_clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+    if (_steps.afterPass) guarded(_steps.afterPass);
 }
 
 void Scheduler::reportMissed(const struct_time& from, const struct_time& to, OutcomeReason why) {

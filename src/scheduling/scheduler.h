@@ -3,7 +3,9 @@
 // second changed, runs the heartbeat (when due), the daily reset and the signals of that second; every
 // pass ends with the auto-saves of the stored records.
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 #include "core/daemon_thread.h"
@@ -28,6 +30,11 @@ public:
     void resumeAfter(const struct_time& lastAlive) { _lastAlive = lastAlive; }
     int64_t secCounter() const { return _secCounter; }
 
+    // Asks the thread to end after its current pass; its last act is one more save of the changed
+    // records. True once it has ended, false when it is still in a pass at the deadline (a hung pass
+    // never ends; nothing can be saved safely then).
+    bool stop(std::chrono::steady_clock::time_point deadline);
+
 protected:
     void run() override;
 
@@ -39,6 +46,12 @@ private:
     int64_t _secCounter = 0;
     std::optional<struct_time> _nowPrev;
     std::optional<struct_time> _lastAlive;
+
+    // Leaf lock of the thread's end.
+    std::mutex _stopMutex;
+    std::condition_variable _stopChanged;
+    bool _stopRequested = false;
+    bool _ended = false;
 };
 
 // The end of the latest pass of any scheduler, on the steady clock; absent before the first.

@@ -14,6 +14,7 @@ struct SchedulerSteps {
     std::function<void()> saveStoredRecords;                // the three auto-saves
     // The seconds strictly between two readings that no pass processed and none will ring.
     std::function<void(const struct_time& from, const struct_time& to, OutcomeReason why)> missedBetween;
+    std::function<void()> afterPass;                        // the end of every pass: the service watchdog
 };
 
 // The steps of the running system. Tests may stand in a recorder for the playback requests.
