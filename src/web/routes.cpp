@@ -2,6 +2,7 @@
 
 #include "web/auth_handlers.h"
 #include "web/config_endpoints.h"
+#include "web/journal_endpoints.h"
 #include "web/static_files.h"
 #include "web/target_endpoints.h"
 
@@ -16,6 +17,9 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/auth/chpasswd", auth_chpasswd, GATED, JSON_BODY},
         {"GET", "/<path:path>", serve_static, OPEN},
         {"GET", "/", serve_static, OPEN},
+        // Before the generic read targets, which would take these names too.
+        {"GET", "/api/get/journal", journal_endpoint, GATED},
+        {"GET", "/api/get/health", health_endpoint, GATED},
         {"GET", "/api/get/<target>", get_endpoint, GATED},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
         {"GET", "/db", get_db, GATED},
@@ -25,6 +29,7 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/db/timetables/create", timetables_create, GATED},
         {"POST", "/db/timetables/update/<id>", timetables_update, GATED},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},
+        {"GET", "/healthz", healthz, OPEN},
     };
 }
 
