@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <thread>
 
+#include "audio/alarm.h"
 #include "audio/player.h"
 #include "audio/player_children.h"
+#include "scheduling/bell_journal.h"
 #include "scheduling/scheduler.h"
 #include "web/web_server.h"
 
@@ -22,6 +24,8 @@ constexpr milliseconds REQUESTS_LIMIT{1000};
 constexpr milliseconds SCHEDULER_LIMIT{500};
 // Players get SIGTERM at once and SIGKILL at the end of this.
 constexpr milliseconds PLAYERS_LIMIT{800};
+// Playback threads notice their stop within a tick; one waiting out a pause is not waited for.
+constexpr milliseconds PLAYS_LIMIT{300};
 
 }  // namespace
 
@@ -82,8 +86,14 @@ void shutDown(ServingThread& serving, Scheduler& scheduler) {
     if (!scheduler.stop(Clock::now() + SCHEDULER_LIMIT))
         spdlog::error("The scheduler did not stop; changes since its last save are lost");
 
-    Player::stopAll();
+    Alarm::switchOff(OutcomeReason::SHUTDOWN);
+    Player::stopAll(OutcomeReason::SHUTDOWN);
     if (!endAllPlayerChildren(Clock::now() + PLAYERS_LIMIT)) spdlog::warn("A player did not end on SIGTERM and was killed");
+
+    // The stopped plays journal themselves as their threads end; then the journal writes what it holds.
+    const auto playsLimit = Clock::now() + PLAYS_LIMIT;
+    while (Player::hasRunningThreads() && Clock::now() < playsLimit) std::this_thread::sleep_for(milliseconds(5));
+    openJournal(nullptr);
 }
 
 }  // namespace quorvane

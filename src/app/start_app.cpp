@@ -13,6 +13,7 @@
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/version.h"
+#include "scheduling/bell_journal.h"
 #include "scheduling/next_bell.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
@@ -64,6 +65,7 @@ int start_app(int argc, const char* const* argv) {
 
     const auto notifier = std::make_shared<ServiceNotifier>();
     const auto scheduler = std::make_shared<Scheduler>(stepsReportingTo(notifier));
+    openJournalOfThisProcess(*scheduler);
     scheduler->start();
 
     web::app.setSigningKey(sessionSigningKey());

@@ -32,6 +32,7 @@ void LinuxFilePlayer::startPlay(const std::string& path) {
     const std::string program = playerProgramFor(path);
     // A previous play of this object that was not closed is not forgotten.
     if (_proc >= 0) reapInBackground(std::exchange(_proc, -1));
+    _lastExit = {};
     // The player keeps the server's standard input and output; its chatter on standard error goes to
     // the null device.
     _proc = startPlayerChild(program, path);
@@ -39,7 +40,7 @@ void LinuxFilePlayer::startPlay(const std::string& path) {
 
 bool LinuxFilePlayer::isPlaying() {
     if (_proc < 0) return false;
-    if (!playerChildHasEnded(_proc)) return true;
+    if (!playerChildHasEnded(_proc, &_lastExit)) return true;
     _proc = -1;
     return false;
 }
@@ -47,7 +48,7 @@ bool LinuxFilePlayer::isPlaying() {
 void LinuxFilePlayer::closeFile(bool wasAborted) {
     if (_proc < 0) return;  // ended by itself and already collected
     const int pid = std::exchange(_proc, -1);
-    if (playerChildHasEnded(pid)) return;
+    if (playerChildHasEnded(pid, &_lastExit)) return;
     if (wasAborted) terminatePlayerChild(pid);
     // Not waited for here: the playback thread must never block on a player.
     reapInBackground(pid);

@@ -24,13 +24,16 @@ std::condition_variable childCollected;
 std::map<int, bool> children;  // pid -> SIGTERM already sent
 bool closed = false;
 
-// Waits for the child under the lock; true when it was collected (or is no child of ours any more).
-bool collectLocked(int pid, int options) {
-    int result;
+// Waits for the child under the lock; true when it was collected (or is no child of ours any more, and
+// how it ended stays unknown).
+bool collectLocked(int pid, int options, PlayerExit* exit = nullptr) {
+    int result, status = 0;
     do {
-        result = waitpid(pid, nullptr, options);
+        result = waitpid(pid, &status, options);
     } while (result < 0 && errno == EINTR);
     if (result == 0) return false;
+    if (exit && result > 0 && WIFEXITED(status)) *exit = {PlayerExit::How::EXITED, WEXITSTATUS(status)};
+    if (exit && result > 0 && WIFSIGNALED(status)) *exit = {PlayerExit::How::SIGNALLED, WTERMSIG(status)};
     children.erase(pid);
     childCollected.notify_all();
     return true;
@@ -51,9 +54,9 @@ int startPlayerChild(const std::string& program, const std::string& path) {
     return pid;
 }
 
-bool playerChildHasEnded(int pid) {
+bool playerChildHasEnded(int pid, PlayerExit* exit) {
     std::lock_guard lock(childrenMutex);
-    return collectLocked(pid, WNOHANG);
+    return collectLocked(pid, WNOHANG, exit);
 }
 
 void terminatePlayerChild(int pid) {

@@ -5,13 +5,15 @@
 #include <chrono>
 #include <string>
 
+#include "audio/file_player.h"
+
 namespace quorvane {
 
 // Starts the player program with the file as its only argument; PlaybackError with the system's text
 // when it cannot, or when the players have been closed for shutdown.
 int startPlayerChild(const std::string& program, const std::string& path);
-// True once the child has ended; it is then collected.
-bool playerChildHasEnded(int pid);
+// True once the child has ended; it is then collected, and how it ended goes to `exit` when given.
+bool playerChildHasEnded(int pid, PlayerExit* exit = nullptr);
 // Sends SIGTERM to the child unless it has been collected.
 void terminatePlayerChild(int pid);
 // Waits for the child on a background thread of its own and collects it; for children that their owner

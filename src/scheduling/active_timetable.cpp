@@ -2,8 +2,10 @@
 
 #include <exception>
 
+#include "audio/journal_sink.h"
 #include "audio/signals.h"
 #include "core/clock.h"
+#include "scheduling/bell_entries.h"
 #include "scheduling/day_bells.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
@@ -11,40 +13,54 @@
 namespace quorvane {
 namespace {
 
-// One playback request of the scheduler. A failing request (a signal deleted from the table) is logged
-// and must not keep the other signals of the second from ringing.
-void ring(const StateLock& lock, const PlayRequest& play, const PlayDesc& desc) {
+// One playback request of the scheduler. A failing request (a signal deleted from the table) is logged,
+// journaled, and must not keep the other signals of the second from ringing.
+void ring(const StateLock& lock, const PlayRequest& play, const ScheduledBell& bell, JournalEntry entry) {
     try {
-        if (play) play(lock, desc);
-        else playSignalByDescriptor(lock, desc);
+        if (play) play(lock, bell.desc);
+        else playSignalByDescriptor(lock, bell.desc, entry);  // a copy: the failure below still needs it
     } catch (const std::exception& error) {
         logSchedulerError(error.what());
+        if (!play) toJournal(failedBell(std::move(entry), error));
     }
 }
 
-}  // namespace
-
-TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading, TodayOnlyChoice todayOnly) {
+// The timetable of a reading and why. asIfSwitchedOn: with the scheduler off, the one it would ring,
+// the source staying DISABLED.
+TimetableInfo timetableInfoAt(const StateLock& lock, const struct_time& reading, TodayOnlyChoice todayOnly, bool asIfSwitchedOn) {
     TimetableInfo info;
     info.date = dateStringOf(reading);
     info.dayOfWeek = reading.tm_wday;
     info.typeOfDay = calculateTypeOfDayWithCalendar(lock, reading.tm_wday, info.date);
     const bool isWorkday = info.typeOfDay == TypeOfDay::WORKDAY || info.typeOfDay == TypeOfDay::EXTRA_WORKDAY;
-    const TimetableChoice choice = chooseTimetable(db.view(lock).settings, info.date, reading.tm_wday, isWorkday, todayOnly);
+    const TimetableChoice choice = chooseTimetable(db.view(lock).settings, info.date, reading.tm_wday, isWorkday, todayOnly, asIfSwitchedOn);
     info.id = choice.id;
     info.source = choice.source;
     return info;
 }
 
+}  // namespace
+
+TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading, TodayOnlyChoice todayOnly) {
+    return timetableInfoAt(lock, reading, todayOnly, false);
+}
+
+TimetableInfo timetableDueAt(const StateLock& lock, const struct_time& reading) {
+    // The choice for today only counts on the day it was made for.
+    const bool choiceDay = db.view(lock).settings.dailyPreferences._lastDay == reading.tm_yday;
+    return timetableInfoAt(lock, reading, choiceDay ? TodayOnlyChoice::APPLIES : TodayOnlyChoice::IGNORED, true);
+}
+
 TimetableInfo getActiveTimetableInfo(const StateLock& lock) { return activeTimetableInfoAt(lock, getClock()); }
 
 void triggerScheduledSoundsAt(const StateLock& lock, const struct_time& now, const PlayRequest& play) {
-    const TimeTable* table = db.view(lock).timetables.find(activeTimetableInfoAt(lock, now).id);
+    const std::string id = activeTimetableInfoAt(lock, now).id;
+    const TimeTable* table = db.view(lock).timetables.find(id);
     if (!table) return;
 
     const TimeOfDay second = TimeOfDay::fromTimeStruct(now);
     for (const ScheduledBell& bell : bellsOf(*table))
-        if (bell.time == second) ring(lock, play, bell.desc);
+        if (bell.time == second) ring(lock, play, bell, bellEntry(lock, bell, now, id, *table));
 }
 
 void triggerScheduledSounds(const StateLock& lock) { triggerScheduledSoundsAt(lock, getClock()); }

@@ -25,6 +25,9 @@ public:
 
     // One pass of the loop; the thread runs it ten times a second, tests call it directly.
     void runPass();
+    // The previous run of the player was last alive at this reading: the first pass reports the bells in
+    // between as missed, and rings none of them late.
+    void resumeAfter(const struct_time& lastAlive) { _lastAlive = lastAlive; }
     int64_t secCounter() const { return _secCounter; }
 
     // Asks the thread to end after its current pass; its last act is one more save of the changed
@@ -37,10 +40,12 @@ protected:
 
 private:
     void processCountedSecond(const struct_time& reading);
+    void reportMissed(const struct_time& from, const struct_time& to, OutcomeReason why);
 
     SchedulerSteps _steps;
     int64_t _secCounter = 0;
     std::optional<struct_time> _nowPrev;
+    std::optional<struct_time> _lastAlive;
 
     // Leaf lock of the thread's end.
     std::mutex _stopMutex;
@@ -48,6 +53,9 @@ private:
     bool _stopRequested = false;
     bool _ended = false;
 };
+
+// The end of the latest pass of any scheduler, on the steady clock; absent before the first.
+std::optional<std::chrono::steady_clock::time_point> lastSchedulerPass();
 
 // Logs "Scheduler thread error: " + the text, the one form every scheduler failure is reported in.
 void logSchedulerError(const std::string& text);

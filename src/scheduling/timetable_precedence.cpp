@@ -10,8 +10,9 @@ const PlannedDay* plannedDayOf(const Settings& settings, const std::string& date
     return found == days.end() ? nullptr : &*found;
 }
 
-TimetableChoice chooseTimetable(const Settings& settings, const std::string& date, int dayOfWeek, bool isWorkday, TodayOnlyChoice todayOnly) {
-    if (!settings.schedulerEnable) return {NULL_ID, TimetableSource::DISABLED};
+TimetableChoice chooseTimetable(const Settings& settings, const std::string& date, int dayOfWeek, bool isWorkday, TodayOnlyChoice todayOnly,
+                                bool asIfSwitchedOn) {
+    if (!settings.schedulerEnable && !asIfSwitchedOn) return {NULL_ID, TimetableSource::DISABLED};
 
     // From the lowest precedence up; each level replaces what the levels below chose.
     TimetableChoice choice{isWorkday ? settings.defaultTimetableId : std::string(NULL_ID), TimetableSource::NORMAL};
@@ -21,6 +22,7 @@ TimetableChoice chooseTimetable(const Settings& settings, const std::string& dat
     if (const PlannedDay* planned = plannedDayOf(settings, date)) choice = {planned->timetableId, TimetableSource::PLANNED};
     const auto& daily = settings.dailyPreferences.selectedTimetableId;
     if (todayOnly == TodayOnlyChoice::APPLIES && daily && *daily != choice.id) choice = {*daily, TimetableSource::DAILY_OVERRIDE};
+    if (!settings.schedulerEnable) choice.source = TimetableSource::DISABLED;
     return choice;
 }
 

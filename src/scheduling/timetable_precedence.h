@@ -30,8 +30,10 @@ struct TimetableChoice {
 // The order of precedence, highest first: the choice for today only, a planned day, the weekday's
 // timetable, the default timetable. The first two apply on any type of day (a planned "NULL" is a day
 // without bells); the last two only on workdays. A switched-off scheduler has no timetable. A choice
-// equal to the one it overrides keeps the lower source.
-TimetableChoice chooseTimetable(const Settings& settings, const std::string& date, int dayOfWeek, bool isWorkday, TodayOnlyChoice todayOnly);
+// equal to the one it overrides keeps the lower source. asIfSwitchedOn: with the scheduler off, the
+// timetable it would ring, the source staying DISABLED (for the bells it missed).
+TimetableChoice chooseTimetable(const Settings& settings, const std::string& date, int dayOfWeek, bool isWorkday, TodayOnlyChoice todayOnly,
+                                bool asIfSwitchedOn = false);
 
 // The planned entry of a date, if any.
 const PlannedDay* plannedDayOf(const Settings& settings, const std::string& date);

@@ -23,6 +23,11 @@ const std::set<std::string> UPLOAD_EXTENSIONS = {"wav", "mp3", "mp4"};
 // have (an "id" from the list form) are ignored.
 TimeTable decodeTimetable(const httplib::Request& request) { return from_json<TimeTable>(request.body); }
 
+// A number out of its bounds is named, so that the person editing sees which one.
+Reply invalidTimetable(const std::string& member = "") {
+    return BadRequest(member.empty() ? "Invalid timetable" : "Invalid timetable: " + member);
+}
+
 }  // namespace
 
 Reply get_db(RequestContext&) {
@@ -47,8 +52,10 @@ Reply timetables_create(RequestContext& context) {
     TimeTable timetable;
     try {
         timetable = decodeTimetable(context.request);
+    } catch (const BoundsError& error) {
+        return invalidTimetable(error.what());
     } catch (const std::exception&) {
-        return BadRequest("Invalid timetable");
+        return invalidTimetable();
     }
     std::string key;
     {
@@ -69,11 +76,13 @@ Reply timetables_update(RequestContext& context) {
     }
     StateLock lock;
     if (!db.view(lock).timetables.contains(id)) return BadRequest("ID not found");
-    if (const auto* error = std::get_if<std::exception_ptr>(&decoded)) {
+    if (const auto* failure = std::get_if<std::exception_ptr>(&decoded)) {
         try {
-            std::rethrow_exception(*error);
+            std::rethrow_exception(*failure);
+        } catch (const BoundsError& error) {
+            return invalidTimetable(error.what());
         } catch (const DecodeError&) {
-            return BadRequest("Invalid timetable");
+            return invalidTimetable();
         }
     }
     db.edit(lock).timetables.set(id, std::move(std::get<TimeTable>(decoded)));

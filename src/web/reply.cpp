@@ -13,12 +13,16 @@ Reply text(int status, std::string body) {
 
 }  // namespace
 
-Reply json_response(const Json& value) {
+Reply json_response(const Json& value) { return jsonTextResponse(toJsonText(value)); }
+
+Reply jsonTextResponse(std::string text) {
     Reply reply;
     reply.contentType = JSON_CONTENT_TYPE;
-    reply.body = toJsonText(value);
+    reply.body = std::move(text);
     return reply;
 }
+
+Reply plainText(int status, std::string body) { return text(status, std::move(body)); }
 
 Reply BadRequest(const std::string& message) { return text(400, message); }
 
@@ -53,5 +57,7 @@ Reply methodNotAllowed(const std::string& allowedMethods) {
 }
 
 Reply internalError() { return text(500, "Internal Server Error"); }
+
+Reply saveFailed() { return text(500, "The change could not be saved"); }
 
 }  // namespace quorvane::web

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "model/json_text.h"
@@ -23,6 +24,11 @@ struct RequestContext {
     int64_t now = 0;
 
     const std::string& param(const std::string& name) const { return params.at(name); }
+    // A query argument of the request target; absent when it was not given.
+    std::optional<std::string> query(const std::string& name) const {
+        if (!request.has_param(name)) return std::nullopt;
+        return request.get_param_value(name);
+    }
 };
 
 }  // namespace quorvane::web

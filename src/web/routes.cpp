@@ -4,6 +4,7 @@
 #include "web/backup_endpoints.h"
 #include "web/config_endpoints.h"
 #include "web/plan_endpoints.h"
+#include "web/journal_endpoints.h"
 #include "web/static_files.h"
 #include "web/target_endpoints.h"
 #include "web/timetable_sharing.h"
@@ -20,6 +21,9 @@ std::vector<Route> applicationRoutes() {
         {"GET", "/<path:path>", serve_static, OPEN},
         {"GET", "/", serve_static, OPEN},
         {"GET", "/api/get/day", get_day, GATED},
+        // Before the generic read targets, which would take these names too.
+        {"GET", "/api/get/journal", journal_endpoint, GATED},
+        {"GET", "/api/get/health", health_endpoint, GATED},
         {"GET", "/api/get/<target>", get_endpoint, GATED},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
         {"GET", "/db", get_db, GATED},
@@ -36,6 +40,7 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/db/plan/days", plan_days, GATED, JSON_BODY},
         {"POST", "/db/plan/weekdays", plan_weekdays, GATED, JSON_BODY},
         {"POST", "/db/timetables/delete/<id>", timetables_delete, GATED, JSON_BODY},
+        {"GET", "/healthz", healthz, OPEN},
     };
 }
 

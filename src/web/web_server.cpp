@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "model/text.h"
+#include "storage/durable_changes.h"
 #include "web/auth_handlers.h"
 
 namespace quorvane::web {
@@ -224,7 +225,16 @@ Reply WebServer::answer(const RouteTable::Match& match, const httplib::Request& 
     if (match.route->loginRequired)
         if (auto refusal = require_login(context)) return *refusal;
     if (match.route->jsonBody) context.json = requireJsonBody(request);
-    Reply reply = match.route->handler(context);
+    // Acknowledged means durable: whatever the handler changed is on disk before the answer leaves.
+    DurableChanges changes;
+    Reply reply;
+    try {
+        reply = match.route->handler(context);
+        changes.persist();
+    } catch (const SaveError& error) {
+        spdlog::error("Error on {} {}: the change could not be saved: {}", request.method, request.path, error.what());
+        reply = saveFailed();
+    }
     if (context.session.modified()) response.set_header("Set-Cookie", context.session.setCookieHeader(key));
     return reply;
 }
