@@ -179,7 +179,7 @@ CheckedBackup checkBackupArchive(const fs::path& archivePath, const fs::path& st
             std::find(signalFiles.begin(), signalFiles.end(), name) == signalFiles.end())
             throw RestoreError("Entry not named by the database: " + name);
 
-    const fs::path staging = stagingParent / (".restore-" + randomHex(8));
+    const fs::path staging = stagingParent / (RESTORE_PREFIX + randomHex(8));
     fs::create_directories(staging);
     // Owns the staging folder from here on: a failure below removes it.
     CheckedBackup backup(std::move(database), std::move(calendar), staging, signalFiles);

@@ -14,6 +14,8 @@
 namespace quorvane {
 
 inline constexpr const char* BACKUP_MANIFEST_NAME = "manifest.json";
+// Names in the user data folder of what a restore holds while it runs (staged files, the upload).
+inline constexpr const char* RESTORE_PREFIX = ".restore-";
 
 struct BackupLimits {
     uint64_t maxTotalBytes = uint64_t{1} << 30;     // inflated, all entries together

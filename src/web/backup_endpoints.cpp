@@ -2,9 +2,11 @@
 
 #include <spdlog/spdlog.h>
 
+#include <mutex>
+
+#include "core/atomic_file.h"
 #include "core/clock.h"
 #include "core/paths.h"
-#include "core/atomic_file.h"
 #include "core/read_file.h"
 #include "model/uuid.h"
 #include "storage/backup_archive.h"
@@ -16,7 +18,7 @@ namespace {
 // A file of the user data folder that is removed whatever happens.
 class ScratchFile {
 public:
-    explicit ScratchFile(const std::string& suffix) : _path(getUserFilePath(".scratch-" + randomHex(8) + suffix)) {}
+    explicit ScratchFile(const std::string& prefix) : _path(getUserFilePath(prefix + randomHex(8) + ".zip")) {}
     ~ScratchFile() {
         std::error_code ignored;
         fs::remove(_path, ignored);
@@ -29,6 +31,15 @@ private:
     fs::path _path;
 };
 
+// One restore at a time: each replaces everything, and each clears what an interrupted one left.
+std::mutex restoring;
+
+void removeLeftoversOfRestores(const fs::path& folder) {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored))
+        if (entry.path().filename().string().rfind(RESTORE_PREFIX, 0) == 0) fs::remove_all(entry.path(), ignored);
+}
+
 }  // namespace
 
 Reply get_backup(RequestContext&) {
@@ -37,7 +48,7 @@ Reply get_backup(RequestContext&) {
         StateLock lock;
         content = backupContentOf(lock);
     }
-    const ScratchFile archive(".zip");
+    const ScratchFile archive(".backup-");
     writeBackupArchive(archive.path(), content, getUserDataPath());
     auto bytes = readWholeFile(archive.path());
     if (!bytes) return internalError();
@@ -47,9 +58,12 @@ Reply get_backup(RequestContext&) {
 }
 
 Reply restore_backup(RequestContext& context) {
+    const std::unique_lock only(restoring, std::try_to_lock);
+    if (!only.owns_lock()) return BadRequest("Another restore is running");
+    removeLeftoversOfRestores(getUserDataPath());
     const httplib::Request& request = context.request;
     if (!request.has_file("file")) return BadRequest("No file part");
-    const ScratchFile archive(".zip");
+    const ScratchFile archive(RESTORE_PREFIX);
     writeFileAtomically(archive.path(), request.get_file_value("file").content);
     try {
         CheckedBackup checked = checkBackupArchive(archive.path(), getUserDataPath());

@@ -52,6 +52,7 @@ TEST_F(BackupEndpoints, RestoreOnAFreshInstallationGivesTheSameDatabaseAndFiles)
     const HttpAnswer restored = restore(client, backup.body);
     ASSERT_EQ(restored.status, 200) << restored.body;
     EXPECT_EQ(client.get("/db").body, before);
+    EXPECT_EQ(to_json(from_json<DB>(readFile(layout.userData() / "_db.json"))), before) << "on disk when answered";
     EXPECT_EQ(readFile(layout.userData() / (key + ".mp3")), bell);
     StateLock lock;
     EXPECT_TRUE(cache.view(lock).calendarRegions.contains("hu"));

@@ -137,6 +137,16 @@ TEST_F(PlanEndpoints, NextBellDaySkipsDaysPlannedWithoutBells) {
     EXPECT_EQ(client.get("/api/get/nextBellDay").body, "null");
 }
 
+TEST_F(PlanEndpoints, PlansAreOnDiskWhenAnswered) {
+    Browser client = loggedInBrowser();
+    const auto stored = [&] { return from_json<DB>(testing::readFile(layout.userData() / "_db.json")).settings; };
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", daysFromToday(4)}, {"timetableId", "NULL"}}).body, "true");
+    ASSERT_EQ(stored().plannedDays.size(), 1u);
+    EXPECT_EQ(stored().plannedDays[0].date, daysFromToday(4));
+    ASSERT_EQ(client.postJson("/db/plan/weekdays", {{"weekdayTimetables", {"", "", "", "", "", FACTORY, ""}}}).body, "true");
+    EXPECT_EQ(stored().weekdayTimetables[5], FACTORY);
+}
+
 TEST_F(PlanEndpoints, LoginRequired) {
     loggedInBrowser();
     Browser stranger = browser();
