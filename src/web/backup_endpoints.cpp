@@ -52,7 +52,10 @@ Reply get_backup(RequestContext&) {
     writeBackupArchive(archive.path(), content, getUserDataPath());
     auto bytes = readWholeFile(archive.path());
     if (!bytes) return internalError();
-    Reply reply = fileReply(std::move(*bytes), "application/zip");
+    // Sent from memory: the scratch file is gone once the handler returns.
+    Reply reply;
+    reply.contentType = "application/zip";
+    reply.body = std::move(*bytes);
     reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"quorvane-backup-" + getDateString() + ".zip\"");
     return reply;
 }
