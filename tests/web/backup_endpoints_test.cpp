@@ -1,6 +1,8 @@
 // Backup and restore over real HTTP.
 #include <gtest/gtest.h>
 
+#include "core/clock.h"
+#include "model/calendar_date.h"
 #include "model/digest.h"
 #include "web/web_test_server.h"
 
@@ -33,6 +35,8 @@ TEST_F(BackupEndpoints, RestoreOnAFreshInstallationGivesTheSameDatabaseAndFiles)
     const std::string bell = readFile(layout.assets() / "p-ping.mp3");
     const std::string key = Json::parse(client.upload("/upload", {{"file", bell, "Bell.mp3", "audio/mpeg"}}).body);
     ASSERT_EQ(client.postJson("/db/settings/update", {{"alarmSignalId", key}, {"calendar.workdayMode", 16}}).status, 200);
+    const std::string tomorrow = dateText(dayNumberOf(getClock()) + 1);
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", tomorrow}, {"timetableId", "NULL"}}).status, 200);
     {
         StateLock lock;
         CalendarRegion region;
@@ -54,6 +58,7 @@ TEST_F(BackupEndpoints, RestoreOnAFreshInstallationGivesTheSameDatabaseAndFiles)
     EXPECT_EQ(client.get("/db").body, before);
     EXPECT_EQ(to_json(from_json<DB>(readFile(layout.userData() / "_db.json"))), before) << "on disk when answered";
     EXPECT_EQ(readFile(layout.userData() / (key + ".mp3")), bell);
+    EXPECT_EQ(Json::parse(client.get("/api/get/day?date=" + tomorrow).body)["source"], "PLANNED") << "the restored plans are in force";
     StateLock lock;
     EXPECT_TRUE(cache.view(lock).calendarRegions.contains("hu"));
 }
