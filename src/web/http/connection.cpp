@@ -172,8 +172,7 @@ void Connection::processHeader() {
 void Connection::afterHeader() {
     disarm();
     Request& request = *_request;
-    const int version = _parser->version();
-    if (version != 10 && version != 11) return fail(505, "it speaks HTTP " + std::to_string(version));
+    const int version = _parser->version();  // 10 or 11: the parser refuses any other
     auto target = parseRequestTarget(request.target);
     if (!target) return fail(400, "its request target is not a path");
     request.path = std::move(target->path);
@@ -320,6 +319,7 @@ void Connection::dispatchRequest() {
     _multipart.reset();
     _spool.reset();
     std::string().swap(_bodyPiece);
+    _request->planContext = std::move(_plan.context);
     _plan = BodyPlan();
     std::shared_ptr<Request> request = std::move(_request);
     const bool taken = _core.workers.submitRequest([self = shared_from_this(), request, context = _context]() mutable {

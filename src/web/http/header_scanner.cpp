@@ -21,9 +21,11 @@ HeaderScanner::Result HeaderScanner::scan(std::string_view bytes) {
         }
         _lineBytes += piece.size();
         _scanned += piece.size();
-        // One byte over the limit is the line's CR, seen before its LF.
+        // One byte over the limit is the line's CR, seen before its LF. Empty lines before a request
+        // line are allowed, but they count against its length.
         const size_t limit = _line == 0 ? _limits.maxRequestLineBytes : _limits.maxHeaderLineBytes;
-        if (_lineBytes > limit + 1 || (_lineBytes == limit + 1 && !_lastWasCR))
+        const size_t counted = _lineBytes + (_line == 0 ? _leadingBytes : 0);
+        if (counted > limit + 1 || (counted == limit + 1 && !_lastWasCR))
             return _line == 0 ? Result::requestLineTooLong : Result::headerLineTooLong;
         if (!found) return Result::needMore;
         ++_scanned;
@@ -37,10 +39,10 @@ HeaderScanner::Result HeaderScanner::scan(std::string_view bytes) {
 HeaderScanner::Result HeaderScanner::endOfLine() {
     const size_t content = _lineBytes - (_lastWasCR ? 1 : 0);
     if (_line == 0 && content == 0) {
-        // Empty lines before a request line are allowed, but they count against its length.
-        _lineBytes += 1;
+        _leadingBytes += _lineBytes + 1;
+        _lineBytes = 0;
         _lastWasCR = false;
-        return Result::needMore;
+        return _leadingBytes > _limits.maxRequestLineBytes ? Result::requestLineTooLong : Result::needMore;
     }
     if (_line > 0 && content == 0) return Result::complete;
     if (_line > 0) {

@@ -1,5 +1,6 @@
 #pragma once
 // What the transport hands to the application and what it takes back.
+#include <any>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -33,6 +34,7 @@ struct Request {
     uint64_t contentLength = 0;             // as announced; 0 when absent
     std::string body;                       // BodyPlan::Kind::inMemory bodies
     std::vector<Part> parts;                // BodyPlan::Kind::multipart bodies
+    std::any planContext;                   // BodyPlan::context, for the handler
 
     bool announcedBody() const { return contentLength > 0; }
 };
@@ -72,6 +74,8 @@ struct BodyPlan {
     // For multipart: called once per file part when its headers have arrived; the function it returns
     // (may be empty) sees every byte of that part in order, on the thread that writes the part.
     std::function<std::function<void(std::string_view)>(const Part&)> observeFilePart;
+    // Handed to handle() as Request::planContext: where the observers leave what they found.
+    std::any context;
 };
 
 }  // namespace quorvane::web::http

@@ -7,9 +7,10 @@ namespace quorvane::web::http {
 
 RequestParser::RequestParser(Request& request) : _request(request) {
     // Our own scanner bounds the header block as it arrives, and bodies are checked against our limits
-    // before they are read; the parser's own limits would only get in the way.
+    // before they are read; the parser's own limits would only get in the way. (Boost 1.74 compares a
+    // length with boost::none as larger, so "no limit" is the largest one instead.)
     header_limit(std::numeric_limits<std::uint32_t>::max());
-    body_limit(boost::none);
+    body_limit(std::numeric_limits<std::uint64_t>::max());
 }
 
 void RequestParser::on_request_impl(boost::beast::http::verb, string_view method, string_view target, int version, error_code&) {
