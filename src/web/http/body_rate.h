@@ -1,6 +1,7 @@
 #pragma once
-// The slowest a request body may arrive: every window must bring its share of bytes (or the rest of
-// the body), else the body is cut off. Time spent waiting on our own disk does not count.
+// The slowest a request body may arrive. Every byte buys the client 1/minBytesPerSecond of time, but
+// it can never be more than one window ahead: a body that falls a window behind the minimum rate is
+// cut off, however fast it was before. Time spent waiting on our own disk does not count.
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -12,29 +13,22 @@ class BodyRate {
 public:
     using Clock = std::chrono::steady_clock;
 
-    BodyRate(size_t minBytesPerSecond, std::chrono::milliseconds window, uint64_t bodyBytes, Clock::time_point now)
-        : _perWindow(std::max<uint64_t>(1, static_cast<uint64_t>(minBytesPerSecond) * static_cast<uint64_t>(window.count()) / 1000)),
-          _window(window), _remaining(bodyBytes), _windowStart(now) {}
+    BodyRate(size_t minBytesPerSecond, std::chrono::milliseconds window, Clock::time_point now)
+        : _bytesPerSecond(static_cast<double>(std::max<size_t>(1, minBytesPerSecond))), _window(window), _due(now + window) {}
 
     void received(uint64_t bytes, Clock::time_point now) {
-        _remaining -= std::min(bytes, _remaining);
-        _windowBytes += bytes;
-        if (_windowBytes >= std::min(_perWindow, _remaining + _windowBytes)) {
-            _windowStart = now;
-            _windowBytes = 0;
-        }
+        const auto earned = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(static_cast<double>(bytes) / _bytesPerSecond));
+        _due = std::min(_due + earned, now + _window);
     }
     void pause(Clock::time_point now) { _pausedAt = now; }
-    void resume(Clock::time_point now) { _windowStart += now - _pausedAt; }
-    // When the current window ends short of its share.
-    Clock::time_point deadline() const { return _windowStart + _window; }
+    void resume(Clock::time_point now) { _due += now - _pausedAt; }
+    // When the body has fallen too far behind unless more comes.
+    Clock::time_point deadline() const { return _due; }
 
 private:
-    uint64_t _perWindow;
-    std::chrono::milliseconds _window;
-    uint64_t _remaining;
-    uint64_t _windowBytes = 0;
-    Clock::time_point _windowStart, _pausedAt;
+    double _bytesPerSecond;
+    Clock::duration _window;
+    Clock::time_point _due, _pausedAt;
 };
 
 }  // namespace quorvane::web::http

@@ -59,6 +59,16 @@ void Connection::closeNow() {
     _slotHeld = false;
 }
 
+void Connection::abandon() {
+    closeNow();
+    _parser.reset();
+    _multipart.reset();
+    _spool.reset();
+    _request.reset();
+    _plan = BodyPlan();
+    _answer.reset();
+}
+
 void Connection::arm(Clock::time_point deadline) {
     const uint64_t generation = ++_timerGeneration;
     _timer.expires_at(deadline);
@@ -191,7 +201,7 @@ void Connection::afterHeader() {
     if (!applyPlan()) return;
     if (_parser->is_done()) return dispatchRequest();
     _phase = Phase::body;
-    _rate.emplace(_limits.minBodyBytesPerSecond, _limits.bodyRateWindow, request.contentLength, Clock::now());
+    _rate.emplace(_limits.minBodyBytesPerSecond, _limits.bodyRateWindow, Clock::now());
     const bool expectsContinue = version == 11 && equalsIgnoringCase(trimmedSpace(request.headers.value("Expect")), "100-continue");
     if (!expectsContinue || _buffer.size() > 0) return continueBody();
     _phase = Phase::continuing;

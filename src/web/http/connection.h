@@ -34,6 +34,9 @@ public:
     void start();
     // Closes the socket at once. On the strand, or while no I/O thread runs.
     void closeNow();
+    // Closes, and lets go of the request and answer under way (spooled files are removed). Only while
+    // no I/O thread and no worker runs.
+    void abandon();
     const boost::asio::strand<boost::asio::io_context::executor_type>& strand() const { return _strand; }
 
 private:

@@ -39,14 +39,14 @@ void ServerCore::unregisterConnection(const Connection* connection) {
     connections.erase(connection);
 }
 
-void ServerCore::closeAllConnections() {
+void ServerCore::abandonAllConnections() {
     std::vector<std::shared_ptr<Connection>> open;
     {
         std::lock_guard lock(registryMutex);
         for (const auto& [key, weak] : connections)
             if (auto connection = weak.lock()) open.push_back(std::move(connection));
     }
-    for (const auto& connection : open) connection->closeNow();
+    for (const auto& connection : open) connection->abandon();
 }
 
 void ServerCore::accept() {
@@ -130,12 +130,13 @@ void Server::run() {
     serve();
     for (std::thread& thread : threads) thread.join();
 
-    // No I/O thread runs any more: the connections can be closed from here.
+    // No I/O thread runs any more, and once the workers have stopped, the connections can be closed
+    // and emptied from here.
     boost::system::error_code ignored;
     core.acceptor.close(ignored);
     core.acceptRetry.cancel();
-    core.closeAllConnections();
     core.workers.stop();
+    core.abandonAllConnections();
     {
         std::lock_guard lock(core.stateMutex);
         core.running = false;

@@ -27,8 +27,8 @@ struct ServerCore {
 
     void registerConnection(const std::shared_ptr<Connection>& connection);
     void unregisterConnection(const Connection* connection);
-    // Closes every connection; only while no I/O thread runs.
-    void closeAllConnections();
+    // Abandons every connection; only while no I/O thread and no worker runs.
+    void abandonAllConnections();
 
     // Starts accepting; the next accept is started by each accepted connection.
     void accept();

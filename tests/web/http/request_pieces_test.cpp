@@ -137,29 +137,31 @@ TEST(ByteRange, UnsatisfiableAndIgnored) {
         EXPECT_EQ(decideRange(header, 1000).kind, Kind::whole) << header;
 }
 
-TEST(BodyRate, EachWindowMustBringItsShare) {
+TEST(BodyRate, BytesBuyTimeUpToOneWindowAhead) {
     using namespace std::chrono_literals;
     const auto start = BodyRate::Clock::time_point{};
-    BodyRate rate(1000, 2000ms, 10'000, start);  // 2000 bytes per 2 s window
-    EXPECT_EQ(rate.deadline(), start + 2000ms);
-    rate.received(1500, start + 1000ms);
-    EXPECT_EQ(rate.deadline(), start + 2000ms) << "short of the share: the window goes on";
-    rate.received(500, start + 1500ms);
-    EXPECT_EQ(rate.deadline(), start + 3500ms) << "share met: a new window";
+    BodyRate rate(1000, 2000ms, start);  // a byte buys 1 ms
+    EXPECT_EQ(rate.deadline(), start + 2000ms) << "nothing yet: one window";
+    rate.received(500, start + 1000ms);
+    EXPECT_EQ(rate.deadline(), start + 2500ms);
+    rate.received(100'000, start + 1500ms);
+    EXPECT_EQ(rate.deadline(), start + 3500ms) << "a fast start buys no more than a window";
     rate.pause(start + 2000ms);
     rate.resume(start + 2700ms);
     EXPECT_EQ(rate.deadline(), start + 4200ms) << "waiting on our own disk does not count";
 }
 
-TEST(BodyRate, TheLastWindowNeedsOnlyTheRest) {
+TEST(BodyRate, ATrickleFallsBehind) {
     using namespace std::chrono_literals;
     const auto start = BodyRate::Clock::time_point{};
-    BodyRate small(1000, 2000ms, 10, start);
-    small.received(9, start + 100ms);
-    EXPECT_EQ(small.deadline(), start + 2000ms);
-    small.received(1, start + 200ms);
-    EXPECT_EQ(small.deadline(), start + 2200ms);
-    BodyRate zeroRate(0, 2000ms, 10, start);  // still one byte per window
+    BodyRate rate(1000, 2000ms, start);
+    auto now = start;
+    while (now < rate.deadline()) {  // 10 bytes every 100 ms: a tenth of the minimum
+        now += 100ms;
+        rate.received(10, now);
+    }
+    EXPECT_EQ(now, start + 2300ms) << "cut off a little after one window";
+    BodyRate zeroRate(0, 2000ms, start);  // still one byte per second
     zeroRate.received(1, start + 1000ms);
     EXPECT_EQ(zeroRate.deadline(), start + 3000ms);
 }

@@ -69,9 +69,7 @@ TEST(ServerConcurrency, StopEndsEverythingWhileClientsAreMidway) {
     EXPECT_FALSE(server->server.isRunning());
     EXPECT_EQ(server->server.openConnections(), 0u);
     for (size_t i = 0; i < clients.size(); ++i) EXPECT_TRUE(clients[i].closedWithin(2s)) << i;
-    const std::filesystem::path folder = server->folder.path();
-    server.reset();
-    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_TRUE(std::filesystem::is_empty(server->folder.path())) << "the half upload's file is gone";
 }
 
 TEST(ServerConcurrency, StopBeforeRunAndFromManyThreads) {
