@@ -35,8 +35,8 @@ bool isIdentity(std::string_view encoding) {
 Connection::Connection(ServerCore& core, asio::ip::tcp::socket socket, std::string address)
     : _core(core),
       _limits(core.limits),
-      _strand(asio::make_strand(core.io.get_executor())),
       _socket(std::move(socket)),
+      _strand(_socket.get_executor()),
       _timer(_strand),
       _address(std::move(address)) {}
 

@@ -4,7 +4,6 @@
 // job runs the connection waits for it, so the two never touch the same state at once.
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <chrono>
 #include <cstdint>
@@ -25,6 +24,7 @@ namespace quorvane::web::http {
 
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
+    // The socket must have been accepted onto a strand.
     Connection(ServerCore& core, boost::asio::ip::tcp::socket socket, std::string address);
     ~Connection();
     Connection(const Connection&) = delete;
@@ -37,7 +37,7 @@ public:
     // Closes, and lets go of the request and answer under way (spooled files are removed). Only while
     // no I/O thread and no worker runs.
     void abandon();
-    const boost::asio::strand<boost::asio::io_context::executor_type>& strand() const { return _strand; }
+    const boost::asio::any_io_executor& strand() const { return _strand; }
 
 private:
     enum class Phase { idle, header, body, spooling, handling, continuing, writing, lingering, closed };
@@ -67,8 +67,8 @@ private:
 
     ServerCore& _core;
     const Limits& _limits;
-    boost::asio::strand<boost::asio::io_context::executor_type> _strand;
-    boost::asio::ip::tcp::socket _socket;
+    boost::asio::ip::tcp::socket _socket;    // accepted onto a strand of its own
+    boost::asio::any_io_executor _strand;    // the socket's: its handlers and ours never run at once
     boost::asio::steady_timer _timer;
     uint64_t _timerGeneration = 0;
     std::string _address;

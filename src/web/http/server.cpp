@@ -2,6 +2,7 @@
 
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/strand.hpp>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -50,7 +51,7 @@ void ServerCore::abandonAllConnections() {
 }
 
 void ServerCore::accept() {
-    acceptor.async_accept([this](boost::system::error_code error, tcp::socket socket) {
+    acceptor.async_accept(asio::make_strand(io), [this](boost::system::error_code error, tcp::socket socket) {
         if (error == asio::error::operation_aborted || !acceptor.is_open()) return;
         if (!error) {
             accepted(std::move(socket));

@@ -156,7 +156,7 @@ TEST_F(ServerAttacks, IdleConnectionsClose) {
     EXPECT_GT(secondsSince(start), 0.2);
     RawClient silent(server.port);
     EXPECT_TRUE(silent.closedWithin(3s)) << "idle from the start";
-    EXPECT_TRUE(RunningServer::eventually([&] { return server.server.openConnections() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return server.server.openConnections() == 0; }));
 }
 
 TEST_F(ServerAttacks, AClientThatStopsReadingIsDropped) {
@@ -167,25 +167,25 @@ TEST_F(ServerAttacks, AClientThatStopsReadingIsDropped) {
     RawClient client(server.port);
     client.shrinkReceiveBuffer();
     ASSERT_TRUE(client.send(get("/file?name=big.bin")));
-    ASSERT_TRUE(RunningServer::eventually([&] { return server.server.openConnections() == 1; }));
-    EXPECT_TRUE(RunningServer::eventually([&] { return server.server.openConnections() == 0; }, 5s))
+    ASSERT_TRUE(waitUntil([&] { return server.server.openConnections() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return server.server.openConnections() == 0; }, 5s))
         << "dropped once its writes stalled";
 }
 
 TEST_F(ServerAttacks, ConnectionsPerAddressAndInAllAreCapped) {
     std::vector<RawClient> clients;
     for (int i = 0; i < 4; ++i) clients.emplace_back(server.port, "127.0.0.1");
-    ASSERT_TRUE(RunningServer::eventually([&] { return server.server.openConnections() == 4; }));
+    ASSERT_TRUE(waitUntil([&] { return server.server.openConnections() == 4; }));
     RawClient fifth(server.port, "127.0.0.1");
     EXPECT_TRUE(fifth.closedWithin(1s)) << "a fifth from one address is closed at once";
     for (int i = 0; i < 4; ++i) clients.emplace_back(server.port, "127.0.0.2");
-    ASSERT_TRUE(RunningServer::eventually([&] { return server.server.openConnections() == 8; }));
+    ASSERT_TRUE(waitUntil([&] { return server.server.openConnections() == 8; }));
     RawClient ninth(server.port, "127.0.0.3");
     EXPECT_TRUE(ninth.closedWithin(1s)) << "beyond the total, closed at once";
     ASSERT_TRUE(clients[0].send(get("/")));
     EXPECT_EQ(clients[0].receive()->body, "ok") << "those within the caps are served";
     clients.clear();
-    ASSERT_TRUE(RunningServer::eventually([&] { return server.server.openConnections() == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return server.server.openConnections() == 0; }));
     RawClient again(server.port, "127.0.0.1");
     ASSERT_TRUE(again.send(get("/")));
     EXPECT_EQ(again.receive()->body, "ok") << "closed connections give their places back";
@@ -194,7 +194,7 @@ TEST_F(ServerAttacks, ConnectionsPerAddressAndInAllAreCapped) {
 TEST_F(ServerAttacks, AFullWorkerQueueAnswers503) {
     RawClient running(server.port), queued(server.port), refused(server.port);
     ASSERT_TRUE(running.send(get("/hold")));
-    ASSERT_TRUE(RunningServer::eventually([&] { return server.app.holding() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return server.app.holding() == 1; }));
     ASSERT_TRUE(queued.send(get("/hold")));
     std::this_thread::sleep_for(50ms);  // let it reach the queue
     ASSERT_TRUE(refused.send(get("/")));

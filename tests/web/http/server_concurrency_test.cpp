@@ -43,7 +43,33 @@ TEST(ServerConcurrency, ManyClientsGetTheirOwnAnswers) {
     for (auto& client : clients) client.join();
     EXPECT_EQ(good, CLIENTS * ROUNDS);
     EXPECT_TRUE(server.app.takeErrors().empty());
-    EXPECT_TRUE(RunningServer::eventually([&] { return std::filesystem::is_empty(server.folder.path()); }));
+    EXPECT_TRUE(waitUntil([&] { return std::filesystem::is_empty(server.folder.path()); }));
+}
+
+TEST(ServerConcurrency, TimeoutsRaceWithArrivingBytes) {
+    Limits limits;
+    limits.headerTimeout = 100ms;
+    limits.bodyRateWindow = 60ms;
+    limits.keepAliveIdle = 80ms;
+    RunningServer server(limits);
+    std::atomic<int> cutOff{0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < 12; ++c) {
+        clients.emplace_back([&, c] {
+            RawClient client(server.port);
+            const std::string start = c % 2 ? "GET / HTTP/1.1\r\n" : "POST /echo HTTP/1.1\r\nContent-Length: 100000\r\n\r\n";
+            client.send(start);
+            std::optional<HttpReply> reply;
+            for (int i = 0; i < 100 && !reply; ++i) {  // a byte now and then, until the server has had enough
+                if (!client.send(c % 2 ? "X" : "b")) break;
+                reply = client.receive(std::chrono::milliseconds(1 + (c + i) % 4));
+            }
+            if (reply && reply->status == 408 && client.closedWithin(2s)) ++cutOff;
+        });
+    }
+    for (auto& client : clients) client.join();
+    EXPECT_EQ(cutOff, 12);
+    EXPECT_TRUE(waitUntil([&] { return server.server.openConnections() == 0; }));
 }
 
 TEST(ServerConcurrency, StopEndsEverythingWhileClientsAreMidway) {
@@ -57,8 +83,8 @@ TEST(ServerConcurrency, StopEndsEverythingWhileClientsAreMidway) {
     clients[3].send(get("/hold"));                                                                // a handler that waits
     clients[4].send(get("/"));                                                                    // answered, kept alive
     ASSERT_TRUE(clients[4].receive());
-    ASSERT_TRUE(RunningServer::eventually([&] { return server->app.holding() == 1; }));
-    ASSERT_TRUE(RunningServer::eventually([&] { return !std::filesystem::is_empty(server->folder.path()); }));
+    ASSERT_TRUE(waitUntil([&] { return server->app.holding() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return !std::filesystem::is_empty(server->folder.path()); }));
 
     std::thread stopper([&] { server->server.stop(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -85,7 +111,7 @@ TEST(ServerConcurrency, StopBeforeRunAndFromManyThreads) {
     Server server(app);
     server.bind("127.0.0.1", 0);
     std::thread runner([&] { server.run(); });
-    ASSERT_TRUE(RunningServer::eventually([&] { return server.isRunning(); }));
+    ASSERT_TRUE(waitUntil([&] { return server.isRunning(); }));
     std::vector<std::thread> stoppers;
     for (int i = 0; i < 4; ++i) stoppers.emplace_back([&] { server.stop(); });
     for (auto& stopper : stoppers) stopper.join();

@@ -103,7 +103,7 @@ TEST_F(ServerTraffic, MultipartWithAFileAndAField) {
     EXPECT_EQ(reply.body, "name||value=Bell\nfile|bell.mp3|size=" + std::to_string(content.size()) +
                               "|observed=" + std::to_string(content.size()) + "|" + digest.hex() + "|spooled\n");
     EXPECT_EQ(readFile(server.folder / "kept.mp3"), content);
-    EXPECT_TRUE(RunningServer::eventually([&] {
+    EXPECT_TRUE(waitUntil([&] {
         return std::distance(std::filesystem::directory_iterator(server.folder.path()), {}) == 1;
     })) << "the spooled file became the kept one; nothing else is left";
 
