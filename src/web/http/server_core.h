@@ -19,11 +19,11 @@ namespace quorvane::web::http {
 class Connection;
 
 struct ServerCore {
-    ServerCore(Application& application, const Limits& limits)
-        : application(application),
-          limits(limits),
-          slots(limits.maxConnections, limits.maxConnectionsPerAddress),
-          workers(std::max<size_t>(1, limits.workerThreads), limits.maxQueuedRequests) {}
+    ServerCore(Application& app, const Limits& chosen)
+        : application(app),
+          limits(chosen),
+          slots(chosen.maxConnections, chosen.maxConnectionsPerAddress),
+          workers(std::max<size_t>(1, chosen.workerThreads), chosen.maxQueuedRequests) {}
 
     void registerConnection(const std::shared_ptr<Connection>& connection);
     void unregisterConnection(const Connection* connection);

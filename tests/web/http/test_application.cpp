@@ -67,7 +67,7 @@ BodyPlan TestApplication::planBody(const Request& request) {
             observed->parts.emplace_back();
             const size_t index = observed->parts.size() - 1;
             return [observed, index](std::string_view bytes) {
-                std::lock_guard lock(observed->mutex);
+                std::lock_guard partLock(observed->mutex);
                 observed->parts[index].first += bytes.size();
                 observed->parts[index].second.add(bytes);
             };
