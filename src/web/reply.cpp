@@ -1,17 +1,14 @@
 #include "web/reply.h"
 
 namespace quorvane::web {
-namespace {
 
-Reply text(int status, std::string body) {
+Reply plainText(int status, std::string body) {
     Reply reply;
     reply.status = status;
     reply.contentType = TEXT_CONTENT_TYPE;
     reply.body = std::move(body);
     return reply;
 }
-
-}  // namespace
 
 Reply json_response(const Json& value) {
     Reply reply;
@@ -20,32 +17,33 @@ Reply json_response(const Json& value) {
     return reply;
 }
 
-Reply BadRequest(const std::string& message) { return text(400, message); }
+Reply BadRequest(const std::string& message) { return plainText(400, message); }
 
-Reply okText() { return text(200, "ok"); }
+Reply okText() { return plainText(200, "ok"); }
 
 Reply redirect(const std::string& location) {
-    Reply reply = text(302, "Redirecting to " + location);
+    Reply reply = plainText(302, "Redirecting to " + location);
     reply.headers.emplace_back("Location", location);
     return reply;
 }
 
-Reply fileReply(std::string bytes, const std::string& contentType) {
+Reply fileReply(const std::filesystem::path& file, const std::string& contentType) {
     Reply reply;
     reply.contentType = contentType;
-    reply.body = std::move(bytes);
-    reply.isFile = true;
+    reply.file = file;
     return reply;
 }
 
-Reply notFound() { return text(404, "Not Found"); }
+Reply notFound() { return plainText(404, "Not Found"); }
 
 Reply methodNotAllowed(const std::string& allowedMethods) {
-    Reply reply = text(405, "Method Not Allowed");
+    Reply reply = plainText(405, "Method Not Allowed");
     reply.headers.emplace_back("Allow", allowedMethods);
     return reply;
 }
 
-Reply internalError() { return text(500, "Internal Server Error"); }
+Reply payloadTooLarge() { return plainText(413, "Payload Too Large"); }
+
+Reply internalError() { return plainText(500, "Internal Server Error"); }
 
 }  // namespace quorvane::web

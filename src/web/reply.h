@@ -1,6 +1,8 @@
 #pragma once
 // The answers of the web interface. Every handler returns a Reply; the server frame turns it into the
 // HTTP response and adds the headers that every response carries.
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,8 +16,9 @@ struct Reply {
     std::string contentType;
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;
-    // Byte ranges apply only to files; for any other answer a Range header is ignored.
-    bool isFile = false;
+    // A file answer: sent from the file in pieces (the body is unused), byte ranges honoured. Any other
+    // answer ignores a Range header.
+    std::optional<std::filesystem::path> file;
 };
 
 inline constexpr const char* TEXT_CONTENT_TYPE = "text/plain; charset=utf-8";
@@ -23,18 +26,22 @@ inline constexpr const char* JSON_CONTENT_TYPE = "application/json";
 
 // Status 200 with the JSON text of the value (pure ASCII).
 Reply json_response(const Json& value);
+// The status with a plain-text body, verbatim.
+Reply plainText(int status, std::string body);
 // Status 400 whose body is the message, verbatim.
 Reply BadRequest(const std::string& message);
 // Status 200 with the body "ok".
 Reply okText();
 // Status 302 to the path.
 Reply redirect(const std::string& location);
-// Status 200 with the bytes of a file; byte ranges apply.
-Reply fileReply(std::string bytes, const std::string& contentType);
+// Status 200 with the bytes of a file, read as they are sent; byte ranges apply. A file that cannot be
+// opened by then answers 404.
+Reply fileReply(const std::filesystem::path& file, const std::string& contentType);
 
 // The generic answers of the frame.
 Reply notFound();
 Reply methodNotAllowed(const std::string& allowedMethods);
+Reply payloadTooLarge();
 Reply internalError();
 
 // A client error found while preparing a request for its handler (a body that is not JSON, say). The

@@ -1,22 +1,24 @@
 #pragma once
-// What a handler gets: the request, its path parameters, its session (which the handler may change)
-// and, for routes that read one, the JSON body.
-#include <httplib.h>
-
+// What a handler gets: the request, its path parameters, its session (which the handler may change),
+// for routes that read one the JSON body, and for upload routes the digests of the uploaded files.
 #include <map>
+#include <memory>
 #include <string>
 
 #include "model/json_text.h"
+#include "web/http/message.h"
 #include "web/reply.h"
 #include "web/session.h"
+#include "web/upload_digests.h"
 
 namespace quorvane::web {
 
 struct RequestContext {
-    const httplib::Request& request;
+    const http::Request& request;
     std::map<std::string, std::string> params;
     Session session;
     Json json;
+    std::shared_ptr<UploadDigests> uploads;
 
     const std::string& param(const std::string& name) const { return params.at(name); }
 };

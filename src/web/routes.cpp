@@ -9,21 +9,22 @@ namespace quorvane::web {
 
 std::vector<Route> applicationRoutes() {
     constexpr bool OPEN = false, GATED = true;
-    constexpr bool JSON_BODY = true;
+    constexpr bool READ_ONLY = true;
+    constexpr RequestBody NO_BODY = RequestBody::NONE, JSON_BODY = RequestBody::JSON, MULTIPART_BODY = RequestBody::MULTIPART;
     return {
         {"POST", "/auth/login", auth_login, OPEN, JSON_BODY},
         {"GET", "/auth/logout", auth_logout, GATED},
         {"POST", "/auth/chpasswd", auth_chpasswd, GATED, JSON_BODY},
-        {"GET", "/<path:path>", serve_static, OPEN},
-        {"GET", "/", serve_static, OPEN},
-        {"GET", "/api/get/<target>", get_endpoint, GATED},
+        {"GET", "/<path:path>", serve_static, OPEN, NO_BODY, READ_ONLY},
+        {"GET", "/", serve_static, OPEN, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READ_ONLY},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
-        {"GET", "/db", get_db, GATED},
-        {"POST", "/upload", upload_file, GATED},
-        {"GET", "/get_signal_file/<id>", get_signal_file, GATED},
-        {"GET", "/db/timetables", get_timetables, GATED},
-        {"POST", "/db/timetables/create", timetables_create, GATED},
-        {"POST", "/db/timetables/update/<id>", timetables_update, GATED},
+        {"GET", "/db", get_db, GATED, NO_BODY, READ_ONLY},
+        {"POST", "/upload", upload_file, GATED, MULTIPART_BODY},
+        {"GET", "/get_signal_file/<id>", get_signal_file, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/db/timetables", get_timetables, GATED, NO_BODY, READ_ONLY},
+        {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY},
+        {"POST", "/db/timetables/update/<id>", timetables_update, GATED, JSON_BODY},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},
     };
 }
