@@ -12,9 +12,7 @@ void appendLittleEndian(std::string& bytes, uint32_t value, int count) {
 
 }  // namespace
 
-std::string waveBytes(double seconds, int frequency, int sampleRate) {
-    const auto frames = static_cast<uint32_t>(seconds * sampleRate);
-    const uint32_t dataBytes = frames * 2;
+std::string waveHeader(uint32_t dataBytes, int sampleRate) {
     std::string bytes = "RIFF";
     appendLittleEndian(bytes, 36 + dataBytes, 4);
     bytes += "WAVEfmt ";
@@ -27,6 +25,12 @@ std::string waveBytes(double seconds, int frequency, int sampleRate) {
     appendLittleEndian(bytes, 16, 2);                                     // bits per sample
     bytes += "data";
     appendLittleEndian(bytes, dataBytes, 4);
+    return bytes;
+}
+
+std::string waveBytes(double seconds, int frequency, int sampleRate) {
+    const auto frames = static_cast<uint32_t>(seconds * sampleRate);
+    std::string bytes = waveHeader(frames * 2, sampleRate);
     for (uint32_t i = 0; i < frames; ++i) {
         const double sample = 8000.0 * std::sin(2.0 * M_PI * frequency * i / sampleRate);
         appendLittleEndian(bytes, static_cast<uint32_t>(static_cast<int16_t>(std::lround(sample))), 2);
