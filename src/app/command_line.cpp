@@ -1,15 +1,37 @@
 #include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <iostream>
 
 #include "app/command_line.h"
 
 namespace quorvane {
+namespace {
+
+// CLI11 reads integers in C's manner (010 is eight, 0x50 is eighty) and the server would wrap a port
+// above 65535 into range: only plain decimal digits pass, without their leading zeros, then the range.
+const CLI::Validator DECIMAL_DIGITS(
+    [](std::string& text) -> std::string {
+        if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return "Value " + text + " is not a decimal number";
+        text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+        return {};
+    },
+    "");
+
+}  // namespace
 
 ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const char* const* argv) {
     CLI::App parser(banner, "quorvane-player");
     CommandLine options;
     parser.add_flag("-v,--verbose", options.verbose, "Log debug messages too");
-    parser.add_option("--port", options.port, "TCP port of the web interface")->capture_default_str();
+    parser.add_option("--port", options.port, "TCP port of the web interface (1 to 65535)")
+        ->capture_default_str()
+        ->transform(DECIMAL_DIGITS)
+        ->check(CLI::Range(1, 65535).description(""))
+        ->type_name("PORT")
+        // As with most programs, a later --port overrides an earlier one (a wrapper script's default).
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     try {
         parser.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

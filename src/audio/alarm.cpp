@@ -14,18 +14,24 @@ namespace {
 std::mutex alarmMutex;
 std::shared_ptr<PlayerThread> alarmThread;
 
+// Not waited for and not deregistered here: the thread leaves the registry at its own end.
+void abortAlarm() {
+    alarmThread->abortPlay();
+    alarmThread = nullptr;
+}
+
 }  // namespace
 
 void Alarm::toggle(const StateLock& state) {
     std::lock_guard lock(alarmMutex);
-    if (alarmThread) {
-        // Not waited for and not deregistered here: the thread leaves the registry at its own end.
-        alarmThread->abortPlay();
-        alarmThread = nullptr;
-        return;
-    }
+    if (alarmThread) return abortAlarm();
     const Settings& settings = db.view(state).settings;
     alarmThread = playSignalById(state, settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec);
+}
+
+void Alarm::switchOff() {
+    std::lock_guard lock(alarmMutex);
+    if (alarmThread) abortAlarm();
 }
 
 bool Alarm::isActive() {

@@ -13,14 +13,18 @@ namespace {
 // Leaf lock of the registry. playFile holds it from registering to starting and stopAll for its whole
 // walk, so that no playback can slip past a stopAll.
 std::mutex registryMutex;
-std::vector<std::shared_ptr<PlayerThread>> threads;
+struct Registered {
+    std::shared_ptr<PlayerThread> thread;
+    PlaySource source;
+};
+std::vector<Registered> threads;
 // Threads started here whose bodies have not ended yet, whether or not a stopAll took them off the
 // registry.
 std::vector<const PlayerThread*> running;
 
 }  // namespace
 
-std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t count, double delay) {
+std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t count, double delay, PlaySource source) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) {
         spdlog::error("ERROR: File does not exist: {}", path);
@@ -28,7 +32,12 @@ std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t 
     }
     auto thread = std::make_shared<PlayerThread>(path, count, delay);
     std::lock_guard lock(registryMutex);
-    threads.push_back(thread);
+    // Counted under the registry's lock, so that plays asked for side by side cannot pass the cap together.
+    if (source == PlaySource::INTERFACE &&
+        std::count_if(threads.begin(), threads.end(), [](const Registered& entry) { return entry.source == PlaySource::INTERFACE; }) >=
+            static_cast<std::ptrdiff_t>(MAX_INTERFACE_PLAYS))
+        throw TooManyPlays();
+    threads.push_back({thread, source});
     running.push_back(thread.get());
     try {
         thread->start();
@@ -44,7 +53,7 @@ void Player::stopAll() {
     std::lock_guard lock(registryMutex);
     // Every registered thread is aborted, also one that is started but whose body has not begun yet:
     // it would otherwise play unregistered and unstoppable.
-    for (const auto& thread : threads) thread->abortPlay();
+    for (const auto& entry : threads) entry.thread->abortPlay();
     threads.clear();
 }
 
@@ -60,13 +69,13 @@ bool Player::hasRunningThreads() {
 
 void Player::_onThreadEnd(const PlayerThread* thread) {
     std::lock_guard lock(registryMutex);
-    const auto found = std::find_if(threads.begin(), threads.end(), [thread](const auto& entry) { return entry.get() == thread; });
+    const auto found = std::find_if(threads.begin(), threads.end(), [thread](const auto& entry) { return entry.thread.get() == thread; });
     if (found != threads.end()) threads.erase(found);
     std::erase(running, thread);
 }
 
-std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count, double delay) {
-    return Player::playFile(path, count, delay);
+std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count, double delay, PlaySource source) {
+    return Player::playFile(path, count, delay, source);
 }
 
 void stopAllPlay() { Player::stopAll(); }

@@ -3,16 +3,30 @@
 // anything plays.
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "audio/player_thread.h"
 
 namespace quorvane {
 
+// Who asked for a play. Plays asked for from the web interface are capped, so that a client cannot start
+// sounds without end; scheduled bells and the alarm always play.
+enum class PlaySource { AUTOMATIC, INTERFACE };
+inline constexpr size_t MAX_INTERFACE_PLAYS = 16;
+
+// An interface play refused because MAX_INTERFACE_PLAYS are registered already.
+class TooManyPlays : public std::runtime_error {
+public:
+    TooManyPlays() : std::runtime_error("Too many sounds playing") {}
+};
+
 class Player {
 public:
-    // Starts a playback thread; null (and an error line) when nothing exists at the path.
-    static std::shared_ptr<PlayerThread> playFile(const std::string& path, int64_t count = 1, double delay = 0.0);
+    // Starts a playback thread; null (and an error line) when nothing exists at the path; TooManyPlays for
+    // an interface play beyond the cap.
+    static std::shared_ptr<PlayerThread> playFile(const std::string& path, int64_t count = 1, double delay = 0.0,
+                                                  PlaySource source = PlaySource::AUTOMATIC);
     // Aborts every registered playback and empties the registry. A playFile running at the same moment
     // either comes before (and is aborted) or after (and stays registered).
     static void stopAll();
@@ -22,7 +36,8 @@ public:
     static void _onThreadEnd(const PlayerThread* thread);
 };
 
-std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count = 1, double delay = 0.0);
+std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count = 1, double delay = 0.0,
+                                            PlaySource source = PlaySource::AUTOMATIC);
 void stopAllPlay();
 
 }  // namespace quorvane

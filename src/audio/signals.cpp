@@ -12,9 +12,10 @@ std::shared_ptr<PlayerThread> playSignalByDescriptor(const StateLock& lock, cons
     return playSignalById(lock, desc.id);
 }
 
-std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count, double delay) {
+std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count, double delay,
+                                             PlaySource source) {
     if (id == NULL_ID) return nullptr;
-    return playAudioFile(getSignalAssetPathById(lock, id), count, delay);
+    return playAudioFile(getSignalAssetPathById(lock, id), count, delay, source);
 }
 
 std::string getSignalAssetPathById(const StateLock& lock, const std::string& id) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "audio/player.h"
 #include "audio/player_thread.h"
 #include "core/state_lock.h"
 #include "model/db.h"
@@ -11,7 +12,8 @@
 namespace quorvane {
 
 std::shared_ptr<PlayerThread> playSignalByDescriptor(const StateLock& lock, const PlayDesc& desc);
-std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count = 1, double delay = 0.0);
+std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count = 1, double delay = 0.0,
+                                             PlaySource source = PlaySource::AUTOMATIC);
 // KeyError "id not found" for an id that is not in the signal table.
 std::string getSignalAssetPathById(const StateLock& lock, const std::string& id);
 

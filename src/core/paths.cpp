@@ -6,9 +6,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <pwd.h>
-#include <unistd.h>
 #endif
 
 namespace quorvane {
@@ -21,12 +18,18 @@ fs::path resolved(const fs::path& path) {
     return error ? fs::absolute(path).lexically_normal() : real;
 }
 
-fs::path homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-#ifndef _WIN32
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-#endif
-    throw std::runtime_error("the home folder is unknown");
+// The folder named by an environment variable that the user data folder lives in. Without it (or with a
+// relative path, which would depend on the working folder) the data would land somewhere unexpected,
+// so start-up ends instead.
+fs::path folderFromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value || !*value)
+        throw std::runtime_error(std::string("the environment variable ") + name + " is not set; the user data folder " +
+                                 (isWindows() ? "%APPDATA%\\" : "$HOME/.") + APP_NAME + " needs it");
+    const fs::path folder(value);
+    if (!folder.is_absolute())
+        throw std::runtime_error(std::string("the environment variable ") + name + " is not an absolute path: " + value);
+    return folder;
 }
 
 }  // namespace
@@ -63,13 +66,8 @@ Layout layoutFor(const fs::path& executableDir) {
     layout.release = executableDir.filename() == "bin" && fs::is_directory(share, error);
     if (layout.release) {
         layout.assetRoot = resolved(share);
-        if (isWindows()) {
-            const char* appData = std::getenv("APPDATA");
-            if (!appData) throw std::runtime_error("the environment variable APPDATA is not set");
-            layout.userDataPath = resolved(fs::path(appData) / APP_NAME);
-        } else {
-            layout.userDataPath = resolved(homeFolder() / (std::string(".") + APP_NAME));
-        }
+        if (isWindows()) layout.userDataPath = resolved(folderFromEnvironment("APPDATA") / APP_NAME);
+        else layout.userDataPath = resolved(folderFromEnvironment("HOME") / (std::string(".") + APP_NAME));
     } else {
         layout.assetRoot = resolved(prefix);
         layout.userDataPath = resolved(prefix / "userdata");

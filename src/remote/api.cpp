@@ -3,10 +3,10 @@
 #include <httplib.h>
 #include <spdlog/spdlog.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <fstream>
+#include <system_error>
+
+#include "core/atomic_file.h"
 
 #include "remote/payload.h"
 #include "remote/service_address.h"
@@ -80,8 +80,6 @@ DownloadResult writeFailure(const std::string& reason) {
     return DownloadResult::Err(Payload(std::in_place_type<std::string>, "Failed to write file: " + reason));
 }
 
-std::string lastSystemError() { return errno ? std::strerror(errno) : "unknown error"; }
-
 }  // namespace
 
 std::string Api::baseUrl() { return serviceBaseUrl(); }
@@ -98,16 +96,16 @@ DownloadResult Api::downloadAnnouncement(const std::string& id, const std::strin
     const ApiResult answer = request({{"c", "downloadAnnouncement"}, {"id", id}}, downloadTimeLimits());
     if (!answer.isOk()) return DownloadResult::Err(answer.getError());
 
-    errno = 0;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return writeFailure(path + ": " + lastSystemError());
     const auto* audio = std::get_if<RawBody>(&*answer.getValue());
     if (!audio) return writeFailure(std::holds_alternative<Json>(*answer.getValue()) ? "the answer is JSON, not audio data"
                                                                                 : "the answer is text, not audio data");
-    errno = 0;
-    file.write(audio->bytes.data(), static_cast<std::streamsize>(audio->bytes.size()));
-    file.close();
-    if (!file) return writeFailure(path + ": " + lastSystemError());
+    // An earlier announcement may still be playing from the file: the new one is written beside it and
+    // renamed over it once complete, so the player keeps reading the old bytes to their end.
+    try {
+        writeFileAtomically(path, audio->bytes);
+    } catch (const std::system_error& error) {
+        return writeFailure(error.what());
+    }
     return DownloadResult::Ok(std::monostate{});
 }
 

@@ -16,7 +16,7 @@
 #include "core/state_lock.h"
 #include "model/record.h"
 #include "core/read_file.h"
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace quorvane {
 

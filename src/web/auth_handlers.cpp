@@ -2,8 +2,42 @@
 
 #include "model/errors.h"
 #include "storage/stored_records.h"
+#include "web/login_throttle.h"
 
 namespace quorvane::web {
+namespace {
+
+const std::string& requireText(const Json& object, const char* name) {
+    const auto member = object.find(name);
+    if (member == object.end() || !member->is_string()) throw TypeError(std::string(name) + " must be a text");
+    return member->get_ref<const std::string&>();
+}
+
+// A password check from the client's address: 429 while the address must wait, "failure" when the
+// password does not match (counted), absent when it matches (the address starts afresh).
+std::optional<Reply> checkPassword(const RequestContext& context, const std::string& password, const std::string& failure) {
+    if (const int64_t wait = loginThrottle.admit(context.clientAddress, context.now); wait > 0)
+        return tooManyRequests("Too many wrong passwords. Try again in " + std::to_string(wait) + " seconds.", wait);
+    bool matching = false;
+    {
+        StateLock lock;
+        matching = shadow.view(lock).isPasswordMatching(password);
+    }
+    if (!matching) return BadRequest(failure);
+    loginThrottle.recordSuccess(context.clientAddress);
+    return std::nullopt;
+}
+
+}  // namespace
+
+Session acceptedSession(std::string_view cookieHeader, std::string_view signingKey, int64_t now) {
+    Session session = Session::fromCookieHeader(cookieHeader, signingKey);
+    if (!session.loggedIn()) return session;
+    StateLock lock;
+    const Shadow& credentials = shadow.view(lock);
+    if (session.isCurrent(credentials._sessionGeneration, now) && !credentials.isSessionRevoked(session.id())) return session;
+    return {};
+}
 
 bool isLoginRequired(const Session& session) {
     if (session.loggedIn()) return false;
@@ -20,41 +54,67 @@ Reply auth_login(RequestContext& context) {
     const Json& body = context.json;
     // A body of the wrong shape is a fault of the client that the frame answers with its generic 500.
     if (!body.is_object()) throw TypeError("the login body must be a JSON object");
-    const auto password = body.find("userPassword");
-    if (password == body.end() || !password->is_string()) throw TypeError("userPassword must be a text");
-    bool matching = false;
-    {
-        StateLock lock;
-        matching = shadow.view(lock).isPasswordMatching(password->get<std::string>());
-    }
-    if (!matching) return BadRequest("Login failed");
+    const std::string& password = requireText(body, "userPassword");
+    if (auto refusal = checkPassword(context, password, "Login failed")) return *refusal;
     const auto remember = body.find("remember");
     if (remember == body.end()) throw KeyError("remember");
     const bool permanent = !(remember->is_null() || (remember->is_boolean() && !remember->get<bool>()) ||
                              (remember->is_number() && remember->get<double>() == 0.0) ||
                              (remember->is_string() && remember->get_ref<const std::string&>().empty()) ||
                              (remember->is_structured() && remember->empty()));
-    context.session.setLoggedIn(true);
-    context.session.setPermanent(permanent);
+    int64_t generation = 0;
+    {
+        StateLock lock;
+        generation = shadow.view(lock)._sessionGeneration;
+    }
+    context.session.logIn(permanent, generation, context.now);
     return redirect("/");
 }
 
 Reply auth_logout(RequestContext& context) {
-    context.session.setLoggedIn(false);
+    const Session& session = context.session;
+    if (session.loggedIn()) {
+        StateLock lock;
+        Shadow& credentials = shadow.edit(lock);
+        // Cookies from before generations existed are alike for every browser: ending one ends them all.
+        if (session.isLegacy()) credentials.startNewSessionGeneration();
+        else credentials.revokeSession(session.id(), *session.expiresAt(), context.now);
+    }
+    context.session.logOut();
     return redirect("/login");
 }
 
+// While no password is set the body is the new password as a JSON text (an object with newPassword is
+// taken too); afterwards {"currentPassword": ..., "newPassword": ...}.
 Reply auth_chpasswd(RequestContext& context) {
-    if (!context.json.is_string()) throw TypeError("the new password must be a JSON text");
+    const Json& body = context.json;
+    if (!body.is_string() && !body.is_object()) throw TypeError("the password change body must be a JSON text or object");
+    const std::string& newPassword = body.is_string() ? body.get_ref<const std::string&>() : requireText(body, "newPassword");
+    const auto currentPassword = body.is_object() && body.contains("currentPassword")
+                                     ? std::optional<std::string>(requireText(body, "currentPassword"))
+                                     : std::nullopt;
+    bool passwordSet = false;
     {
         StateLock lock;
-        shadow.edit(lock).setPassword(context.json.get<std::string>());
+        passwordSet = shadow.view(lock).isPasswordSet();
     }
-    if (!context.session.loggedIn()) {
-        // The browser that set the first password is logged in by it.
-        context.session.setLoggedIn(true);
-        context.session.setPermanent(false);
+    if (passwordSet) {
+        if (!currentPassword) return BadRequest("The current password is needed");
+        if (auto refusal = checkPassword(context, *currentPassword, "Wrong password")) return *refusal;
     }
+    int64_t generation = 0;
+    {
+        StateLock lock;
+        Shadow& credentials = shadow.edit(lock);
+        // Another browser may have set the first password meanwhile; it is not replaced unasked.
+        if (!passwordSet && credentials.isPasswordSet()) return BadRequest("The current password is needed");
+        credentials.setPassword(newPassword);
+        generation = credentials._sessionGeneration;
+    }
+    // Every other session has ended with the new generation; this browser stays (or, on the first
+    // password, becomes) logged in with a fresh cookie.
+    const bool permanent = context.session.loggedIn() && context.session.permanent();
+    context.session.logIn(permanent, generation, context.now);
     return okText();
 }
 

@@ -129,6 +129,7 @@ Reply get_signal_file(RequestContext& context) {
     std::string path;
     {
         StateLock lock;
+        if (!db.view(lock).signals.contains(context.param("id"))) return notFound("No such signal");
         path = getSignalAssetPathById(lock, context.param("id"));
     }
     // Audio types by extension: a browser's audio element needs them, and byte ranges to seek.

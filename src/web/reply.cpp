@@ -34,7 +34,13 @@ Reply fileReply(const std::filesystem::path& file, const std::string& contentTyp
     return reply;
 }
 
-Reply notFound() { return plainText(404, "Not Found"); }
+Reply tooManyRequests(const std::string& message, int64_t retryAfterSeconds) {
+    Reply reply = plainText(429, message);
+    reply.headers.emplace_back("Retry-After", std::to_string(retryAfterSeconds));
+    return reply;
+}
+
+Reply notFound(const std::string& message) { return plainText(404, message); }
 
 Reply methodNotAllowed(const std::string& allowedMethods) {
     Reply reply = plainText(405, "Method Not Allowed");

@@ -1,6 +1,7 @@
 #pragma once
 // The answers of the web interface. Every handler returns a Reply; the server frame turns it into the
 // HTTP response and adds the headers that every response carries.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -38,8 +39,11 @@ Reply redirect(const std::string& location);
 // opened by then answers 404.
 Reply fileReply(const std::filesystem::path& file, const std::string& contentType);
 
-// The generic answers of the frame.
-Reply notFound();
+// Status 429 with the message and Retry-After: the seconds to wait.
+Reply tooManyRequests(const std::string& message, int64_t retryAfterSeconds);
+
+// The generic answers of the frame; handlers may name what was not found.
+Reply notFound(const std::string& message = "Not Found");
 Reply methodNotAllowed(const std::string& allowedMethods);
 Reply payloadTooLarge();
 Reply internalError();

@@ -1,6 +1,8 @@
 #pragma once
 // What a handler gets: the request, its path parameters, its session (which the handler may change),
-// for routes that read one the JSON body, and for upload routes the digests of the uploaded files.
+// for routes that read one the JSON body, the client's address as the connection gives it, the time
+// (seconds since the epoch) by the server's clock, and for upload routes the digests of the uploaded files.
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +20,8 @@ struct RequestContext {
     std::map<std::string, std::string> params;
     Session session;
     Json json;
+    std::string clientAddress;
+    int64_t now = 0;
     std::shared_ptr<UploadDigests> uploads;
 
     const std::string& param(const std::string& name) const { return params.at(name); }

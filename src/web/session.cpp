@@ -3,9 +3,14 @@
 #include "model/digest.h"
 #include "model/json_text.h"
 #include "model/text.h"
+#include "model/uuid.h"
 
 namespace quorvane::web {
 namespace {
+
+// 128 random bits: not guessable, and short enough for a cookie.
+constexpr size_t SESSION_ID_BYTES = 16;
+constexpr int64_t CLOCK_SKEW_SECONDS = 5 * 60;
 
 constexpr std::string_view BASE64_URL_ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
@@ -58,12 +63,43 @@ std::optional<std::string> base64UrlDecode(std::string_view text) {
     return bytes;
 }
 
+void Session::logIn(bool permanent, int64_t generation, int64_t now) {
+    _loggedIn = true;
+    _permanent = permanent;
+    _generation = generation;
+    _issuedAt = now;
+    _id = randomHex(SESSION_ID_BYTES);
+    _modified = true;
+}
+
+void Session::logOut() {
+    *this = Session();
+    _modified = true;
+}
+
+std::optional<int64_t> Session::expiresAt() const {
+    if (!_issuedAt) return std::nullopt;
+    return *_issuedAt + (_permanent ? PERMANENT_SESSION_SECONDS : WORKDAY_SESSION_SECONDS);
+}
+
+bool Session::isCurrent(int64_t currentGeneration, int64_t now) const {
+    if (!_loggedIn) return false;
+    if (isLegacy()) return currentGeneration == 0;
+    // A clock set back by more than a few minutes ends the sessions issued before; the other way round a
+    // wrong clock could stretch a session far beyond its lifetime.
+    return *_generation == currentGeneration && *_issuedAt <= now + CLOCK_SKEW_SECONDS && now < *expiresAt();
+}
+
 std::string Session::encode(std::string_view signingKey) const {
     Json entries = Json::object();
     entries["loggedIn"] = _loggedIn;
     entries["permanent"] = _permanent;
-    const std::string payload = base64UrlEncode(toJsonText(entries));
-    return payload + "." + signature(payload, signingKey);
+    if (_generation) {
+        entries["generation"] = *_generation;
+        entries["issuedAt"] = *_issuedAt;
+        entries["id"] = _id;
+    }
+    return signedCookieValue(toJsonText(entries), signingKey);
 }
 
 Session Session::decode(std::string_view cookieValue, std::string_view signingKey) {
@@ -80,8 +116,21 @@ Session Session::decode(std::string_view cookieValue, std::string_view signingKe
         const auto found = entries.find(name);
         return found != entries.end() && found->is_boolean() && found->get<bool>();
     };
+    const auto integer = [&](const char* name) -> std::optional<int64_t> {
+        const auto found = entries.find(name);
+        if (found == entries.end() || !found->is_number_integer()) return std::nullopt;
+        return found->get<int64_t>();
+    };
     session._loggedIn = entry("loggedIn");
     session._permanent = entry("permanent");
+    if (entries.contains("generation")) {
+        const auto id = entries.find("id");
+        session._generation = integer("generation");
+        session._issuedAt = integer("issuedAt");
+        if (id != entries.end() && id->is_string()) session._id = id->get<std::string>();
+        // Only this server writes these, so a part missing means the value is not one of its cookies.
+        if (!session._generation || !session._issuedAt || session._id.empty()) return {};
+    }
     return session;
 }
 
@@ -94,6 +143,11 @@ std::string Session::setCookieHeader(std::string_view signingKey) const {
     std::string header = std::string(SESSION_COOKIE_NAME) + "=" + encode(signingKey) + "; HttpOnly; SameSite=Strict; Path=/";
     if (_permanent) header += "; Max-Age=" + std::to_string(PERMANENT_SESSION_SECONDS);
     return header;
+}
+
+std::string signedCookieValue(std::string_view json, std::string_view signingKey) {
+    const std::string payload = base64UrlEncode(json);
+    return payload + "." + signature(payload, signingKey);
 }
 
 std::optional<std::string> cookieValue(std::string_view header, std::string_view name) {

@@ -73,10 +73,24 @@ void deleteSignal(const std::string& id) {
     if (!fileToDelete.empty()) removeUserFile(fileToDelete);
 }
 
+void playSignal(const std::string& id) {
+    if (id == NULL_ID) return;
+    StateLock lock;
+    if (playSignalById(lock, id, 1, 0.0, PlaySource::INTERFACE)) return;
+    // The lookup succeeded, so only the file can be missing.
+    throw std::runtime_error("The file of signal '" + db.view(lock).signals.find(id)->name + "' is missing");
+}
+
 void announce(const std::string& id) {
     const std::string path = getUserFilePath(ANNOUNCEMENT_FILE_NAME);
     if (!Api::downloadAnnouncement(id, path).isOk()) throw std::runtime_error("Failed to download announcement");
-    playAudioFile(path);
+    playAudioFile(path, 1, 0.0, PlaySource::INTERFACE);
+}
+
+void stopAll() {
+    // The alarm first: stopping its playback alone would leave it switched on.
+    Alarm::switchOff();
+    stopAllPlay();
 }
 
 // The JSON text escapes every control character, so it is safe in a log line as it is.
@@ -111,12 +125,7 @@ Json get_target(const std::string& target) {
 
 void trigger_target(const std::string& target, const std::string& id) {
     if (target == "deleteSignal") return deleteSignal(id);
-    if (target == "playSignal") {
-        if (id == NULL_ID) return;
-        StateLock lock;
-        playSignalById(lock, id);
-        return;
-    }
+    if (target == "playSignal") return playSignal(id);
     if (target == "deleteTimetable") {
         StateLock lock;
         db.edit(lock).timetables.remove(id);
@@ -128,6 +137,7 @@ void trigger_target(const std::string& target, const std::string& id) {
         Alarm::toggle(lock);
         return;
     }
+    if (target == "stopAll") return stopAll();
     throw ValueError("Unknown target: " + target);
 }
 

@@ -3,6 +3,7 @@
 #include <spdlog/spdlog.h>
 
 #include <any>
+#include <chrono>
 #include <memory>
 #include <utility>
 
@@ -23,9 +24,12 @@ constexpr const char* BUILT_IN_SIGNING_KEY = "5f1c0a7e9b3d42c8a6e07f19d2b4c6e8a0
 // What planBody found out from the headers, handed to handle with the request.
 struct PlannedRequest {
     RouteTable::Match match;
-    Session session;
     std::shared_ptr<UploadDigests> uploads;
 };
+
+int64_t systemClockSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
 
 http::Response toResponse(Reply reply) {
     http::Response response;
@@ -57,10 +61,12 @@ Json parseJsonBody(const std::string& body) {
 }
 
 // The handler's answer, with the session cookie to send when the handler changed the session.
-Reply answer(PlannedRequest& planned, const http::Request& request, const std::string& signingKey, std::string& setCookie) {
+Reply answer(PlannedRequest& planned, const http::Request& request, const std::string& signingKey, int64_t now, std::string& setCookie) {
     const Route& route = *planned.match.route;
-    RequestContext context{request, std::move(planned.match.params), std::move(planned.session), {}, std::move(planned.uploads)};
-    // Checked again: a first password may have been set while the body arrived.
+    // The session is taken again, and the gate checked again: while the body arrived a first password
+    // may have been set, or this session ended by a logout or a password change.
+    RequestContext context{request, std::move(planned.match.params), acceptedSession(request.headers.value("Cookie"), signingKey, now),
+                           {}, request.remoteAddress, now, std::move(planned.uploads)};
     if (route.loginRequired)
         if (auto refusal = require_login(context)) return *refusal;
     if (route.body == RequestBody::JSON) context.json = parseJsonBody(request.body);
@@ -83,7 +89,7 @@ void after_request(http::Response& response) {
 }
 
 WebServer::WebServer(std::vector<Route> routes)
-    : _routes(std::move(routes)), _signingKey(BUILT_IN_SIGNING_KEY), _server(*this, [this] {
+    : _routes(std::move(routes)), _signingKey(BUILT_IN_SIGNING_KEY), _clock(systemClockSeconds), _server(*this, [this] {
           http::Limits limits;
           limits.workerThreads = WORKER_THREADS;
           // The transport refuses anything above the largest route's limit; each route its own.
@@ -99,6 +105,16 @@ void WebServer::setSigningKey(std::string key) {
 std::string WebServer::signingKey() const {
     std::lock_guard lock(_keyMutex);
     return _signingKey;
+}
+
+void WebServer::setClock(Clock clock) {
+    std::lock_guard lock(_keyMutex);
+    _clock = clock ? std::move(clock) : Clock(systemClockSeconds);
+}
+
+std::pair<std::string, int64_t> WebServer::keyAndTime() const {
+    std::lock_guard lock(_keyMutex);
+    return {_signingKey, _clock()};
 }
 
 void WebServer::bind(const std::string& host, int port) { _server.bind(host, port); }
@@ -120,9 +136,10 @@ void WebServer::stop() { _server.stop(); }
 bool WebServer::isRunning() const { return _server.isRunning(); }
 
 http::BodyPlan WebServer::planBody(const http::Request& request) {
-    PlannedRequest planned{_routes.find(request.method, request.path),
-                           Session::fromCookieHeader(request.headers.value("Cookie"), signingKey()), nullptr};
-    if (auto refusal = refusalFromHeaders(planned.match, request, planned.session)) return refusedPlan(std::move(*refusal));
+    PlannedRequest planned{_routes.find(request.method, request.path), nullptr};
+    const auto [key, now] = keyAndTime();
+    const Session session = acceptedSession(request.headers.value("Cookie"), key, now);
+    if (auto refusal = refusalFromHeaders(planned.match, request, session)) return refusedPlan(std::move(*refusal));
     http::BodyPlan plan;
     switch (planned.match.route->body) {
         case RequestBody::NONE: plan.kind = http::BodyPlan::Kind::none; break;
@@ -145,7 +162,8 @@ http::Response WebServer::handle(http::Request& request) {
     std::string setCookie;
     Reply reply;
     try {
-        reply = answer(planned, request, signingKey(), setCookie);
+        const auto [key, now] = keyAndTime();
+        reply = answer(planned, request, key, now, setCookie);
     } catch (const RefusedRequest& refused) {
         reply = refused.reply();
     } catch (const std::exception& error) {

@@ -5,8 +5,11 @@
 // under a catch-all that answers the generic 500, and after_request touches every answer, the
 // transport's own included.
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "web/http/application.h"
@@ -29,6 +32,9 @@ public:
 
     void setSigningKey(std::string key);
     std::string signingKey() const;
+    // Seconds since the epoch, for session lifetimes and the login throttle; tests move it by hand.
+    using Clock = std::function<int64_t()>;
+    void setClock(Clock clock);
 
     // Opens the listening socket; std::runtime_error naming the address and the reason when it cannot.
     void bind(const std::string& host, int port);
@@ -46,10 +52,13 @@ private:
     http::Response handle(http::Request& request) override;
     void finish(http::Response& response) override;
     void log(http::LogLevel level, const std::string& message) override;
+    std::pair<std::string, int64_t> keyAndTime() const;
 
     RouteTable _routes;
+    // Guards the signing key and the clock.
     mutable std::mutex _keyMutex;
     std::string _signingKey;
+    Clock _clock;
     http::Server _server;  // last: it stops before what its callbacks use goes
 };
 

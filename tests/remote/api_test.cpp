@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "remote/service_double.h"
@@ -166,6 +168,13 @@ TEST_F(ApiTimeLimitTest, AnAnswerThatTricklesInIsCutOffAtTheWholeLimit) {
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
 }
 
+std::vector<std::string> filesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 class DownloadTest : public ApiTest {
 protected:
     TempDir dir;
@@ -199,13 +208,34 @@ TEST_F(DownloadTest, AnUnreachableServiceLeavesAnOlderFileAlone) {
     EXPECT_EQ(readFile(path), "older");
 }
 
-TEST_F(DownloadTest, ATextAnswerIsAWriteFailureAndLeavesTheFileEmpty) {
+TEST_F(DownloadTest, ATextAnswerIsAWriteFailureAndLeavesAnOlderFileAlone) {
     service.answer("downloadAnnouncement", 200, "this is not audio", "text/plain; charset=utf-8");
     writeFile(path, "older");
     const DownloadResult result = Api::downloadAnnouncement("welcome", path);
     ASSERT_FALSE(result.isOk());
     EXPECT_EQ(std::get<std::string>(result.getError()).rfind("Failed to write file: ", 0), 0u);
-    EXPECT_EQ(readFile(path), "");
+    EXPECT_EQ(readFile(path), "older");
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"announcement.mp3"});
+}
+
+TEST_F(DownloadTest, AnAnnouncementStillPlayingKeepsItsBytes) {
+    const std::string older = "the older announcement, still being played";
+    writeFile(path, older);
+    std::ifstream playing(path, std::ios::binary);  // what a player that opened the file holds
+    service.answer("downloadAnnouncement", 200, "ID3 new", "audio/mpeg");
+    ASSERT_TRUE(Api::downloadAnnouncement("welcome", path).isOk());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(playing), {}), older);
+    EXPECT_EQ(readFile(path), "ID3 new");
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"announcement.mp3"}) << "no temporary file is left";
+}
+
+TEST_F(DownloadTest, AFailedWriteLeavesNoTemporaryFile) {
+    service.answer("downloadAnnouncement", 200, "ID3", "audio/mpeg");
+    std::filesystem::create_directory(path);  // the file cannot be replaced
+    const DownloadResult result = Api::downloadAnnouncement("welcome", path);
+    ASSERT_FALSE(result.isOk());
+    EXPECT_EQ(std::get<std::string>(result.getError()).rfind("Failed to write file: ", 0), 0u);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"announcement.mp3"});
 }
 
 TEST_F(DownloadTest, AFolderThatDoesNotExistIsAWriteFailure) {

@@ -57,10 +57,73 @@ TEST(Credentials, ChangingThePasswordKeepsTheSalt) {
 
 TEST(Credentials, StoredFormAndPartialFiles) {
     Shadow record;
-    EXPECT_EQ(to_json(record), R"({"_salt": null, "_pwd": null})");
+    EXPECT_EQ(to_json(record), R"({"_salt": null, "_pwd": null, "_sessionGeneration": 0, "_revokedSessions": []})");
     const Shadow loaded = from_json<Shadow>(R"({"_salt": "ab"})");
     EXPECT_EQ(loaded._salt, "ab");
     EXPECT_FALSE(loaded.isPasswordSet());
+}
+
+TEST(Credentials, AFileFromBeforeSessionGenerationsLoadsAsGenerationZero) {
+    const Shadow loaded = from_json<Shadow>(R"({"_salt": "ab", "_pwd": "cd"})");
+    EXPECT_EQ(loaded._sessionGeneration, 0);
+    EXPECT_TRUE(loaded._revokedSessions.empty());
+}
+
+TEST(Credentials, GenerationAndRevokedSessionsSurviveTheFile) {
+    Shadow record;
+    record.startNewSessionGeneration();
+    record.revokeSession("abc", 2000, 1000);
+    const Shadow back = from_json<Shadow>(to_json(record));
+    EXPECT_EQ(back._sessionGeneration, 1);
+    EXPECT_TRUE(back.isSessionRevoked("abc"));
+    EXPECT_EQ(fingerprint(back), fingerprint(record));
+    record.revokeSession("def", 2000, 1000);
+    EXPECT_NE(fingerprint(back), fingerprint(record)) << "a revocation is a change to save";
+}
+
+TEST(Credentials, APasswordChangeStartsANewSessionGeneration) {
+    Shadow record;
+    record.setPassword("first");
+    EXPECT_EQ(record._sessionGeneration, 1);
+    record.revokeSession("abc", 2000, 1000);
+    record.setPassword("second");
+    EXPECT_EQ(record._sessionGeneration, 2);
+    EXPECT_FALSE(record.isSessionRevoked("abc")) << "its whole generation is refused now";
+    EXPECT_TRUE(record._revokedSessions.empty());
+}
+
+TEST(Credentials, RevokedSessionsAreKeptUntilTheyWouldHaveExpired) {
+    Shadow record;
+    record.revokeSession("early", 1500, 1000);
+    record.revokeSession("late", 3000, 1000);
+    record.revokeSession("gone", 900, 1000);  // expired already: nothing to remember
+    EXPECT_TRUE(record.isSessionRevoked("early"));
+    EXPECT_TRUE(record.isSessionRevoked("late"));
+    EXPECT_FALSE(record.isSessionRevoked("gone"));
+    EXPECT_FALSE(record.isSessionRevoked(""));
+    record.revokeSession("next", 4000, 1500);
+    EXPECT_FALSE(record.isSessionRevoked("early")) << "dropped once its time is over";
+    EXPECT_EQ(record._revokedSessions.size(), 2u);
+    record.revokeSession("late", 3000, 1500);
+    EXPECT_EQ(record._revokedSessions.size(), 2u) << "revoking twice keeps one entry";
+    EXPECT_EQ(record._sessionGeneration, 0);
+}
+
+TEST(Credentials, AFullRevocationListStartsANewGenerationInstead) {
+    Shadow record;
+    for (size_t i = 0; i < Shadow::MAX_REVOKED_SESSIONS; ++i) record.revokeSession("s" + std::to_string(i), 5000, 1000);
+    EXPECT_EQ(record._revokedSessions.size(), Shadow::MAX_REVOKED_SESSIONS);
+    EXPECT_EQ(record._sessionGeneration, 0);
+    record.revokeSession("one more", 5000, 1000);
+    EXPECT_EQ(record._sessionGeneration, 1);
+    EXPECT_TRUE(record._revokedSessions.empty());
+
+    // A list full of entries whose time is over makes room instead.
+    for (size_t i = 0; i < Shadow::MAX_REVOKED_SESSIONS; ++i) record.revokeSession("t" + std::to_string(i), 2000, 1000);
+    record.revokeSession("after", 9000, 2000);
+    EXPECT_EQ(record._sessionGeneration, 1);
+    EXPECT_EQ(record._revokedSessions.size(), 1u);
+    EXPECT_TRUE(record.isSessionRevoked("after"));
 }
 
 TEST(Credentials, EmptyStoredSaltCountsAsAbsent) {

@@ -202,7 +202,9 @@ TEST_F(ConfigEndpoints, SignalFilesWithTheirTypesAndRanges) {
 
     std::filesystem::remove(layout.userData() / (mp4Key + ".mp4"));
     EXPECT_EQ(client.get("/get_signal_file/" + mp4Key).status, 404);
-    EXPECT_EQ(client.get("/get_signal_file/unknown").status, 500);
+    const HttpAnswer unknown = client.get("/get_signal_file/unknown");
+    EXPECT_EQ(unknown.status, 404);
+    EXPECT_EQ(unknown.body, "No such signal");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <regex>
 
+#include "audio/player.h"
+#include "audio/signals.h"
 #include "support/wave_bytes.h"
 #include "web/web_test_server.h"
 
@@ -59,6 +61,37 @@ private:
     std::mutex _mutex;
     std::vector<std::string> _queries;
 };
+
+// Players that go on playing until they are stopped (SIGTERM ends the sleep), first on PATH while the
+// object lives; each play appends its file to a trace.
+class LongPlayers {
+public:
+    LongPlayers() : _previousPath(std::getenv("PATH")) {
+        for (const char* name : {"mpg123", "aplay"}) {
+            const auto script = _dir / name;
+            testing::writeFile(script, "#!/bin/sh\necho \"$1\" >> '" + trace().string() + "'\nexec sleep 30\n");
+            std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+        }
+        setenv("PATH", (_dir.path().string() + ":" + _previousPath).c_str(), 1);
+    }
+    ~LongPlayers() { setenv("PATH", _previousPath.c_str(), 1); }
+    std::filesystem::path trace() const { return _dir / "trace"; }
+    size_t plays() const { return std::filesystem::exists(trace()) ? countLines(readFile(trace())) : 0; }
+    bool waitForPlays(size_t count) const {
+        for (int i = 0; i < 500 && plays() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return plays() >= count;
+    }
+
+private:
+    static size_t countLines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+    testing::TempDir _dir;
+    std::string _previousPath;
+};
+
+bool waitUntilNoPlaybackThreadRuns() {
+    for (int i = 0; i < 500 && Player::hasRunningThreads(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return !Player::hasRunningThreads();
+}
 
 using ReadTargets = WebServerTest;
 using TriggerTargets = WebServerTest;
@@ -149,6 +182,70 @@ TEST_F(TriggerTargets, PlaySignal) {
     ASSERT_TRUE(players.waitForTrace("s-ring.mp3")) << players.traceText();
     const std::string trace = players.traceText();
     EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 1) << "NULL played nothing: " << trace;
+}
+
+TEST_F(TriggerTargets, StopAllEndsEveryPlaybackAndTheAlarm) {
+    LongPlayers longPlayers;
+    {
+        StateLock lock;
+        db.edit(lock).settings.alarmDelaySec = 0.0;
+    }
+    Browser client = browser();
+    EXPECT_EQ(client.get("/api/trigger/toggleAlarm/x").body, "ok");
+    EXPECT_EQ(client.get("/api/trigger/playSignal/ID_ring").body, "ok");
+    {
+        // A timetable bell repeated without end.
+        StateLock lock;
+        ASSERT_TRUE(playSignalByDescriptor(lock, PlayDesc{"ID_ping", true, INFINITE_REPEAT, 0.0}));
+    }
+    ASSERT_TRUE(longPlayers.waitForPlays(3)) << readFile(longPlayers.trace());
+    EXPECT_EQ(Json::parse(client.get("/api/get/status").body)["isPlaying"], true);
+
+    const HttpAnswer stopped = client.get("/api/trigger/stopAll/any");
+    EXPECT_EQ(stopped.status, 200);
+    EXPECT_EQ(stopped.body, "ok");
+    EXPECT_EQ(Json::parse(client.get("/api/get/status").body)["isPlaying"], false);
+    EXPECT_EQ(Json::parse(client.get("/api/get/overview").body)["alarmActive"], false);
+    EXPECT_TRUE(waitUntilNoPlaybackThreadRuns()) << "every playback ended, its player stopped";
+    EXPECT_EQ(longPlayers.plays(), 3u) << "nothing started again";
+    EXPECT_EQ(client.get("/api/trigger/stopAll/any").body, "ok") << "with nothing playing too";
+}
+
+TEST_F(TriggerTargets, PlaysFromTheInterfaceAreCappedButBellsAndTheAlarmAreNot) {
+    LongPlayers longPlayers;
+    StandInService service;
+    Browser client = browser();
+    for (size_t i = 0; i < MAX_INTERFACE_PLAYS; ++i) ASSERT_EQ(client.get("/api/trigger/playSignal/ID_ring").body, "ok") << i;
+    const HttpAnswer refused = client.get("/api/trigger/playSignal/ID_ring");
+    EXPECT_EQ(refused.status, 400);
+    EXPECT_EQ(refused.body, "Too many sounds playing");
+    EXPECT_EQ(client.get("/api/trigger/announce/A1").body, "Too many sounds playing");
+
+    EXPECT_EQ(client.get("/api/trigger/toggleAlarm/x").body, "ok");
+    EXPECT_EQ(Json::parse(client.get("/api/get/overview").body)["alarmActive"], true);
+    {
+        StateLock lock;
+        EXPECT_TRUE(playSignalById(lock, "ID_ping")) << "a scheduled bell";
+    }
+    ASSERT_TRUE(longPlayers.waitForPlays(MAX_INTERFACE_PLAYS + 2));
+    const std::string trace = readFile(longPlayers.trace());
+    EXPECT_NE(trace.find("alarm.mp3"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("p-ping.mp3"), std::string::npos) << trace;
+
+    EXPECT_EQ(client.get("/api/trigger/stopAll/x").body, "ok");
+    EXPECT_EQ(client.get("/api/trigger/playSignal/ID_ring").body, "ok") << "room again once stopped";
+    EXPECT_EQ(client.get("/api/trigger/stopAll/x").body, "ok");
+    EXPECT_TRUE(waitUntilNoPlaybackThreadRuns());
+}
+
+TEST_F(TriggerTargets, PlayingASignalWhoseFileIsMissingNamesTheProblem) {
+    Browser client = browser();
+    const std::string key = Json::parse(client.upload("/upload", {{"file", testing::waveBytes(0.5), "School bell.wav", "audio/wav"}}).body);
+    std::filesystem::remove(layout.userData() / (key + ".wav"));
+    const HttpAnswer answer = client.get("/api/trigger/playSignal/" + key);
+    EXPECT_EQ(answer.status, 400);
+    EXPECT_EQ(answer.body, "The file of signal 'School bell' is missing");
+    EXPECT_EQ(players.traceText(), "");
 }
 
 TEST_F(TriggerTargets, DeleteTimetable) {

@@ -104,14 +104,18 @@ TEST_F(WebFrame, EmptyPasswordIsAPassword) {
     EXPECT_EQ(client.postJson("/auth/login", {{"userPassword", ""}, {"remember", false}}).status, 302);
 }
 
-TEST_F(WebFrame, PasswordChangeKeepsOtherSessions) {
+TEST_F(WebFrame, PasswordChangeEndsOtherSessionsButNotTheChangers) {
     Browser first = loggedInBrowser("one");
     Browser second = browser();
     ASSERT_EQ(second.postJson("/auth/login", {{"userPassword", "one"}, {"remember", false}}).status, 302);
     const std::string firstCookie = first.cookie;
-    EXPECT_EQ(first.postJson("/auth/chpasswd", "two").body, "ok");
-    EXPECT_EQ(first.cookie, firstCookie) << "an already logged-in session is not sent again";
-    EXPECT_EQ(second.get("/db").status, 200);
+    EXPECT_EQ(first.postJson("/auth/chpasswd", {{"currentPassword", "one"}, {"newPassword", "two"}}).body, "ok");
+    EXPECT_NE(first.cookie, firstCookie) << "the changer gets a fresh cookie";
+    EXPECT_EQ(first.get("/db").status, 200);
+    EXPECT_EQ(second.get("/db").body, "No auth");
+    Browser stale = browser();
+    stale.cookie = firstCookie;
+    EXPECT_EQ(stale.get("/db").body, "No auth") << "the changer's previous cookie ended too";
     Browser third = browser();
     EXPECT_EQ(third.postJson("/auth/login", {{"userPassword", "one"}, {"remember", false}}).body, "Login failed");
     EXPECT_EQ(third.postJson("/auth/login", {{"userPassword", "two"}, {"remember", false}}).status, 302);

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "support/stored_records_reset.h"
 #include "support/temp_dir.h"
 #include "support/test_layout.h"
+#include "web/login_throttle.h"
 #include "web/web_server.h"
 
 namespace quorvane::testing {
@@ -82,8 +84,19 @@ inline bool holdsWholeResponse(const std::string& text) {
 
 // Sends raw bytes over one connection and reads the first response; with untilClosed, everything until
 // the server closes the connection (or a second passes without data), and closedByServer tells which.
-inline std::string rawExchange(int port, const std::string& bytes, bool untilClosed = false, bool* closedByServer = nullptr) {
+// sourceAddress names another loopback address (127.0.0.2...) for the client's end.
+inline std::string rawExchange(int port, const std::string& bytes, bool untilClosed = false, bool* closedByServer = nullptr,
+                               const char* sourceAddress = nullptr) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (sourceAddress) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        inet_pton(AF_INET, sourceAddress, &source.sin_addr);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+            close(fd);
+            return "";
+        }
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -187,6 +200,8 @@ protected:
         // A fresh installation: factory configuration, no password, empty cache, files in this layout.
         resetStoredRecords();
         loadStoredRecords();
+        // Every test connects from 127.0.0.1: failed logins of one test must not throttle the next.
+        web::loginThrottle.clear();
         server.setSigningKey(TEST_SIGNING_KEY);
         port = freePort();
         server.bind("127.0.0.1", port);
@@ -201,6 +216,10 @@ protected:
     }
 
     Browser browser() const { return Browser(port); }
+    // From now on the server's clock reads clockSeconds, which the test moves by hand.
+    void useTestClock() {
+        server.setClock([this] { return clockSeconds.load(); });
+    }
     HttpAnswer raw(const std::string& bytes) const { return parseRawAnswer(rawExchange(port, bytes)); }
 
     // Sets the first password from a fresh browser and returns that (logged-in) browser.
@@ -215,6 +234,7 @@ protected:
     web::WebServer server{web::applicationRoutes()};
     int port = 0;
     std::thread serving;
+    std::atomic<int64_t> clockSeconds{1'800'000'000};
 };
 
 inline void expectCacheHeaders(const HttpAnswer& answer) {

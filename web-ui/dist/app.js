@@ -2,7 +2,7 @@
 
 import { api, onNoAuth } from './js/api.js';
 import { addRoute, match, navigate, startRouter } from './js/router.js';
-import { live, startLive, stopLive, refreshOverview } from './js/live.js';
+import { live, startLive, stopLive, refreshOverview, refreshStatus } from './js/live.js';
 import { h, replace } from './js/dom.js';
 import { createShell } from './js/widgets/layout.js';
 import { toast, notice, errorText } from './js/widgets/notice.js';
@@ -95,6 +95,16 @@ async function stopAlarm() {
   }
 }
 
+async function stopAllSounds() {
+  try {
+    await api.stopAll();
+    await Promise.all([refreshStatus(), refreshOverview()]);
+    toast('All sounds have been stopped.', 'ok');
+  } catch (err) {
+    if (!err.noAuth) toast(`The sounds could not be stopped: ${errorText(err)}`, 'error');
+  }
+}
+
 async function onRoute(path, query) {
   if (cleanup) {
     try { cleanup(); } catch { /* a page's teardown must not block navigation */ }
@@ -133,7 +143,7 @@ async function onRoute(path, query) {
   if (auth === 'open') return void navigate('/setup', { replace: true, force: true });
 
   if (!shell) {
-    shell = createShell({ onLogout: logout, onStopAlarm: stopAlarm });
+    shell = createShell({ onLogout: logout, onStopAlarm: stopAlarm, onStopAll: stopAllSounds });
     replace(root, shell.root);
   }
   startLive();

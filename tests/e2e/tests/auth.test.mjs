@@ -67,16 +67,49 @@ describe('authentication', () => {
     assert.equal(db.dbVersion, 1);
   });
 
-  it('changes the password from the settings page', async () => {
+  it('changes the password from the settings page with the current one, ending other sessions', async () => {
     const { page, context } = browser;
-    await page.goto(`${stack.baseUrl}/settings`);
-    const form = page.locator('.password-card');
-    await form.getByLabel('New password', { exact: true }).fill('second-pass');
-    await form.getByLabel('Repeat the new password').fill('second-pass');
-    await form.getByRole('button', { name: 'Change password' }).click();
-    await page.getByText('The password has been changed.').waitFor();
-    // Still logged in here.
-    assert.equal((await context.request.get(`${stack.baseUrl}/db`)).status(), 200);
+    // Another device logged in with the same password.
+    const other = await startBrowser();
+    try {
+      await logIn(other.page, stack.baseUrl, 'first-pass');
+      assert.equal((await other.context.request.get(`${stack.baseUrl}/db`)).status(), 200);
+
+      await page.goto(`${stack.baseUrl}/settings`);
+      const form = page.locator('.password-card');
+      const current = form.getByLabel('Current password');
+      const next = form.getByLabel('New password', { exact: true });
+      const again = form.getByLabel('Repeat the new password');
+      const submit = form.getByRole('button', { name: 'Change password' });
+
+      // Too short: refused in the page, nothing is sent.
+      await current.fill('first-pass');
+      await next.fill('short');
+      await again.fill('short');
+      await submit.click();
+      await form.getByText('The new password must have at least 8 characters.').waitFor();
+      await screenshot(page, 'password-change-desktop');
+
+      // A wrong current password: the player refuses it.
+      await current.fill('not-the-one');
+      await next.fill('second-pass');
+      await again.fill('second-pass');
+      await submit.click();
+      await form.getByText('The current password is not correct.').waitFor();
+      assert.equal((await other.context.request.get(`${stack.baseUrl}/db`)).status(), 200, 'nothing changed yet');
+
+      await current.fill('first-pass');
+      await submit.click();
+      await page.getByText('The password has been changed.').waitFor();
+      assert.equal(await current.inputValue(), '');
+      // Still logged in here, and nowhere else.
+      assert.equal((await context.request.get(`${stack.baseUrl}/db`)).status(), 200);
+      const elsewhere = await other.context.request.get(`${stack.baseUrl}/db`);
+      assert.equal(await elsewhere.text(), 'No auth');
+      assert.deepEqual(other.problems, []);
+    } finally {
+      await other.close();
+    }
 
     await page.getByRole('button', { name: 'Log out' }).click();
     await page.waitForURL(`${stack.baseUrl}/login`);
@@ -98,6 +131,25 @@ describe('authentication', () => {
     } finally {
       await phone.close();
     }
+    assert.deepEqual(browser.problems, []);
+  });
+
+  // Last: afterwards this address must wait before it may log in again.
+  it('says how long to wait after too many wrong passwords', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/`);
+    await page.getByRole('button', { name: 'Log out' }).click();
+    await page.waitForURL(`${stack.baseUrl}/login`);
+    for (let i = 0; i < 5; i += 1) {
+      await page.getByLabel('Password').fill(`guess-${i}`);
+      await page.getByRole('button', { name: 'Log in' }).click();
+      await page.getByText('The password is not correct.').waitFor();
+    }
+    await page.getByLabel('Password').fill('second-pass');
+    await page.getByRole('button', { name: 'Log in' }).click();
+    await page.getByText('Too many wrong passwords. Please wait 1 minute before trying again.').waitFor();
+    assert.equal(page.url(), `${stack.baseUrl}/login`, 'not even the right password gets in while waiting');
+    await screenshot(page, 'login-throttled-desktop');
     assert.deepEqual(browser.problems, []);
   });
 });

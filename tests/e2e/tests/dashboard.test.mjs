@@ -59,6 +59,39 @@ describe('dashboard', () => {
     assert.equal(stack.plays().length, settled, 'no more alarm plays after switching it off');
   });
 
+  it('offers "Stop all sounds" while something plays, and it silences everything', async () => {
+    const { page, context } = browser;
+    const stopAll = page.getByTestId('stop-all');
+    await stopAll.waitFor({ state: 'hidden' });
+    // The alarm rings without end; nothing in its own controls is pressed here.
+    assert.equal((await context.request.get(`${stack.baseUrl}/api/trigger/toggleAlarm/x`)).status(), 200);
+    await stopAll.waitFor({ state: 'visible' });
+    assert.match(await stopAll.innerText(), /Stop all sounds/);
+    await screenshot(page, 'stop-all-desktop');
+
+    const phone = await startBrowser(PHONE);
+    try {
+      await phone.context.addCookies(await context.cookies());
+      await phone.page.goto(`${stack.baseUrl}/signals`);
+      await phone.page.getByTestId('stop-all').waitFor({ state: 'visible' });
+      await screenshot(phone.page, 'stop-all-phone');
+      assert.ok(await phone.page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), 'no sideways scrolling on a phone');
+      assert.deepEqual(phone.problems, []);
+    } finally {
+      await phone.close();
+    }
+
+    await stopAll.click();
+    await page.getByText('All sounds have been stopped.').waitFor();
+    await stopAll.waitFor({ state: 'hidden' });
+    assert.equal((await overview()).alarmActive, false);
+    assert.equal(await page.getByTestId('alarm-toggle').getAttribute('aria-pressed'), 'false');
+    await sleep(800);
+    const settled = stack.plays().length;
+    await sleep(1200);
+    assert.equal(stack.plays().length, settled, 'nothing plays after stopping all sounds');
+  });
+
   it('shows a timetable chosen for today with its next bell and countdown', async (t) => {
     const { page, context } = browser;
     const now = secondsOf((await getJson(context, stack.baseUrl, '/api/get/status')).time);

@@ -14,7 +14,7 @@ describe('timetables', () => {
   before(async () => {
     stack = await startStack('timetables');
     browser = await startBrowser();
-    await setFirstPassword(browser.page, stack.baseUrl, 'tt-pass');
+    await setFirstPassword(browser.page, stack.baseUrl, 'tt-passwd');
   });
   after(async () => {
     if (browser) await browser.close();

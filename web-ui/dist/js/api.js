@@ -18,13 +18,31 @@ export function onNoAuth(handler) {
 
 const UNREACHABLE = 'The player cannot be reached. Check that it is running and that this device is on its network.';
 
-export function describeFailure(status, text) {
+/** "45 seconds", "1 minute", "15 minutes": a wait announced by Retry-After, rounded up to minutes past one. */
+export function waitText(seconds) {
+  const s = Math.max(1, Math.ceil(Number(seconds) || 0));
+  if (s < 60) return s === 1 ? '1 second' : `${s} seconds`;
+  const m = Math.ceil(s / 60);
+  return m === 1 ? '1 minute' : `${m} minutes`;
+}
+
+export function describeFailure(status, text, retryAfter = null) {
+  if (status === 429) {
+    return retryAfter === null
+      ? 'Too many wrong passwords. Please wait before trying again.'
+      : `Too many wrong passwords. Please wait ${waitText(retryAfter)} before trying again.`;
+  }
   if (status === 400 && text) return text;
   if (status === 413) return 'The file is too large: the player accepts files of up to 100 MiB.';
   if (status === 404) return text && text.length < 200 && !text.startsWith('<') ? text : 'The player could not find what was asked for.';
   if (status >= 500) return `The player could not complete the request (error ${status}).`;
   return text || `The request failed (error ${status}).`;
 }
+
+const retryAfterOf = (res) => {
+  const value = res.headers.get('retry-after');
+  return value !== null && /^\d+$/.test(value.trim()) ? Number(value) : null;
+};
 
 async function send(url, options = {}) {
   let res;
@@ -39,7 +57,7 @@ async function send(url, options = {}) {
     noAuthHandler();
     throw new ApiError('You are not logged in any more. Please log in again.', 400, true);
   }
-  throw new ApiError(describeFailure(res.status, text), res.status);
+  throw new ApiError(describeFailure(res.status, text, retryAfterOf(res)), res.status);
 }
 
 async function body(res) {
@@ -88,6 +106,7 @@ export const api = {
   deleteSignal: (id) => api.trigger('deleteSignal', id),
   playSignal: (id) => api.trigger('playSignal', id),
   toggleAlarm: () => api.trigger('toggleAlarm', 'x'),
+  stopAll: () => api.trigger('stopAll', 'x'),
   announce: (id) => api.trigger('announce', id),
 
   signalFileUrl: (id) => `/get_signal_file/${seg(id)}`,
@@ -110,15 +129,20 @@ export const api = {
     if (res.status === 400 && text === 'Login failed') {
       throw new ApiError('The password is not correct.', 400);
     }
-    throw new ApiError(describeFailure(res.status, text), res.status);
+    throw new ApiError(describeFailure(res.status, text, retryAfterOf(res)), res.status);
   },
 
   async logout() {
     await send('/auth/logout');
   },
 
-  /** The body is the new password itself as a JSON string. */
-  changePassword: (password) => postJson('/auth/chpasswd', String(password)),
+  /**
+   * Once a password is set the current one must be given; the first password is sent as a JSON string.
+   * A wrong current password answers 400 "Wrong password".
+   */
+  changePassword: (password, currentPassword = null) => postJson('/auth/chpasswd', currentPassword === null
+    ? String(password)
+    : { currentPassword: String(currentPassword), newPassword: String(password) }),
 
   /** Multipart upload with progress; resolves with the new signal's id. */
   upload(file, onProgress) {

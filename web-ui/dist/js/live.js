@@ -76,6 +76,13 @@ export function stopLive() {
   for (const key of Object.keys(timers)) clearTimeout(timers[key]);
 }
 
+/** Fetch the status at once (after an action that changes whether something plays). */
+export async function refreshStatus() {
+  applyStatus(await api.status());
+  emit();
+  return live.status;
+}
+
 /** Fetch the overview at once (after an action that changes it). */
 export async function refreshOverview() {
   const overview = await api.overview();

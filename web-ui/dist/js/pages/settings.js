@@ -33,8 +33,8 @@ export function render(main) {
     formSlot,
     h('section', { class: 'card password-card', 'aria-labelledby': 'pw-h' },
       h('h2', { id: 'pw-h', class: 'card-title' }, icon('key'), 'Password'),
-      h('p', { class: 'muted small' }, 'One password protects the player. Changing it keeps you logged in here.'),
-      passwordForm({ submitLabel: 'Change password', onDone: () => toast('The password has been changed.', 'ok') })));
+      h('p', { class: 'muted small' }, 'One password protects the player. Changing it keeps you logged in here and logs out every other browser.'),
+      passwordForm({ submitLabel: 'Change password', askCurrent: true, onDone: () => toast('The password has been changed.', 'ok') })));
 
   async function load() {
     try {

@@ -18,7 +18,7 @@ function isCurrent(item, path) {
 }
 
 /** Builds the frame once; returns the main element and a way to mark the current page. */
-export function createShell({ onLogout, onStopAlarm }) {
+export function createShell({ onLogout, onStopAlarm, onStopAll }) {
   const links = NAV.map((item) => h('a', { href: item.path, class: 'nav-link' }, icon(item.icon), h('span', {}, item.label)));
   const nav = h('nav', { class: 'nav', id: 'site-nav', 'aria-label': 'Main' }, h('ul', {}, links.map((a) => h('li', {}, a))));
   const menuButton = h('button', {
@@ -29,13 +29,26 @@ export function createShell({ onLogout, onStopAlarm }) {
       nav.classList.toggle('open', open);
     },
   }, icon('menu'), h('span', { class: 'sr-only' }, 'Menu'));
-  const playing = h('span', { class: 'playing-pill', hidden: true }, icon('speaker'), 'Playing');
+  // Shown whenever the player reports a sound playing: a bell, the alarm, a signal played by hand.
+  const stopAll = h('button', {
+    type: 'button', class: 'stop-all-button', 'data-testid': 'stop-all',
+    onclick: async () => {
+      stopAll.disabled = true;
+      try {
+        await onStopAll();
+      } finally {
+        stopAll.disabled = false;
+      }
+    },
+  }, icon('stop'), 'Stop all sounds');
+  const playing = h('div', { class: 'stop-all-bar', role: 'region', 'aria-label': 'Sound playing', hidden: true },
+    h('span', { class: 'stop-all-playing' }, icon('speaker'), 'Playing'), stopAll);
   const logout = h('button', { type: 'button', class: 'button button-quiet logout-button', onclick: onLogout }, icon('logout'), h('span', {}, 'Log out'));
 
   const header = h('header', { class: 'site-header' },
     h('div', { class: 'header-inner' },
       h('a', { href: '/', class: 'brand' }, icon('bell'), h('span', {}, 'Quorvane Player')),
-      playing, menuButton, nav, logout));
+      menuButton, nav, logout));
 
   const banners = h('div', { class: 'banners' });
   const main = h('main', { id: 'main', class: 'main', tabindex: '-1' });
@@ -72,7 +85,7 @@ export function createShell({ onLogout, onStopAlarm }) {
     render();
   });
 
-  const root = h('div', { class: 'shell' }, skip, header, banners, main, footer);
+  const root = h('div', { class: 'shell' }, skip, header, banners, main, footer, playing);
   return {
     root,
     main,

@@ -1,4 +1,4 @@
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
