@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "http_client.h"
+#include "support/raw_http_client.h"
 #include "support/temp_dir.h"
 #include "web/http/http_error.h"
 #include "web/http/multipart_parser.h"

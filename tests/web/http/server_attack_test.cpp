@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "http_client.h"
+#include "support/raw_http_client.h"
 #include "running_server.h"
 
 namespace quorvane::web::http {

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "http_client.h"
+#include "support/raw_http_client.h"
 #include "running_server.h"
 
 namespace quorvane::web::http {

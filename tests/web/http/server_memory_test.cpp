@@ -10,7 +10,7 @@
 #include <iostream>
 #include <thread>
 
-#include "http_client.h"
+#include "support/raw_http_client.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "test_application.h"

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "http_client.h"
+#include "support/raw_http_client.h"
 #include "running_server.h"
 
 namespace quorvane::web::http {

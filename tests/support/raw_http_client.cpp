@@ -1,4 +1,4 @@
-#include "http_client.h"
+#include "support/raw_http_client.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
