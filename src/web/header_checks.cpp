@@ -35,7 +35,7 @@ bool isJsonContentType(std::string_view contentType) {
 std::optional<Reply> refusalFromHeaders(const RouteTable::Match& match, const http::Request& request, const Session& session) {
     if (!match.route) return methodNotAllowed(match.allowedMethods);
     const Route& route = *match.route;
-    if (!route.readOnly && isCrossSite(request.headers)) return plainText(403, "Cross-site request refused");
+    if (!route.readOnly() && isCrossSite(request.headers)) return plainText(403, "Cross-site request refused");
     if (route.loginRequired && isLoginRequired(session)) return BadRequest("No auth");
     if (request.contentLength > route.maxBodyBytes) return payloadTooLarge();
     if (route.body == RequestBody::JSON && !isJsonContentType(request.headers.value("Content-Type")))

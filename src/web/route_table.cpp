@@ -72,7 +72,7 @@ std::optional<std::map<std::string, std::string>> PathPattern::match(const std::
 
 RouteTable::RouteTable(std::vector<Route> routes) : _routes(std::move(routes)) {
     for (const Route& route : _routes) {
-        if (route.readOnly && route.method != "GET") throw std::logic_error("only a GET route can be read-only: " + route.pattern);
+        if (route.readOnly() && route.method != "GET") throw std::logic_error("only a GET route can be read-only: " + route.pattern);
         _patterns.emplace_back(route.pattern);
     }
     for (size_t i = 0; i < _routes.size(); ++i)
@@ -94,7 +94,7 @@ RouteTable::Match RouteTable::find(const std::string& method, const std::string&
         if (route.method == "GET" && !getSeen) {
             // HEAD goes where a GET would go, and only a GET without side effects may answer it.
             getSeen = true;
-            headAllowed = route.readOnly;
+            headAllowed = route.readOnly();
         }
         if (route.method == wanted && (!head || headAllowed)) {
             result.route = &route;

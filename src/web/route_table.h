@@ -22,6 +22,14 @@ enum class RequestBody {
     MULTIPART,  // multipart/form-data, file parts streamed to temporary files in the user data folder
 };
 
+// What a route does besides answering.
+enum class Effect {
+    CHANGES_STATE,      // refused when a browser sent it from another site; HEAD answers 405
+    READ_ONLY,          // a GET without side effects: it answers HEAD too, and may come from another site
+    READS_MEMORY,       // read-only, and answered from the records in memory at once: handled on the
+                        // transport's I/O thread, without hand-offs to a worker (never for files)
+};
+
 inline constexpr uint64_t DEFAULT_MAX_BODY_BYTES = 100 * 1024 * 1024;
 
 struct Route {
@@ -30,12 +38,11 @@ struct Route {
     Handler handler;
     bool loginRequired = true;
     RequestBody body = RequestBody::NONE;
-    // A GET without side effects: it answers HEAD too, and a browser may send it from another site.
-    // Every other route changes something: HEAD answers 405, and a request a browser sent from another
-    // site is refused.
-    bool readOnly = false;
+    Effect effect = Effect::CHANGES_STATE;
     // A larger announced body is refused from the headers (413).
     uint64_t maxBodyBytes = DEFAULT_MAX_BODY_BYTES;
+
+    bool readOnly() const { return effect != Effect::CHANGES_STATE; }
 };
 
 class PathPattern {

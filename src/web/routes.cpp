@@ -9,7 +9,7 @@ namespace quorvane::web {
 
 std::vector<Route> applicationRoutes() {
     constexpr bool OPEN = false, GATED = true;
-    constexpr bool READ_ONLY = true;
+    constexpr Effect READ_ONLY = Effect::READ_ONLY, READS_MEMORY = Effect::READS_MEMORY;
     constexpr RequestBody NO_BODY = RequestBody::NONE, JSON_BODY = RequestBody::JSON, MULTIPART_BODY = RequestBody::MULTIPART;
     return {
         {"POST", "/auth/login", auth_login, OPEN, JSON_BODY},
@@ -17,12 +17,12 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/auth/chpasswd", auth_chpasswd, GATED, JSON_BODY},
         {"GET", "/<path:path>", serve_static, OPEN, NO_BODY, READ_ONLY},
         {"GET", "/", serve_static, OPEN, NO_BODY, READ_ONLY},
-        {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
-        {"GET", "/db", get_db, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/db", get_db, GATED, NO_BODY, READS_MEMORY},
         {"POST", "/upload", upload_file, GATED, MULTIPART_BODY},
         {"GET", "/get_signal_file/<id>", get_signal_file, GATED, NO_BODY, READ_ONLY},
-        {"GET", "/db/timetables", get_timetables, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/db/timetables", get_timetables, GATED, NO_BODY, READS_MEMORY},
         {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY},
         {"POST", "/db/timetables/update/<id>", timetables_update, GATED, JSON_BODY},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},

@@ -92,6 +92,8 @@ WebServer::WebServer(std::vector<Route> routes)
     : _routes(std::move(routes)), _signingKey(BUILT_IN_SIGNING_KEY), _clock(systemClockSeconds), _server(*this, [this] {
           http::Limits limits;
           limits.workerThreads = WORKER_THREADS;
+          // A reverse proxy on this machine, or its own browser, brings every client under one address.
+          limits.uncappedAddresses = {"127.0.0.1", "::1"};
           // The transport refuses anything above the largest route's limit; each route its own.
           limits.maxBodyBytes = _routes.largestBody();
           return limits;
@@ -141,6 +143,7 @@ http::BodyPlan WebServer::planBody(const http::Request& request) {
     const Session session = acceptedSession(request.headers.value("Cookie"), key, now);
     if (auto refusal = refusalFromHeaders(planned.match, request, session)) return refusedPlan(std::move(*refusal));
     http::BodyPlan plan;
+    plan.handleInline = planned.match.route->effect == Effect::READS_MEMORY;
     switch (planned.match.route->body) {
         case RequestBody::NONE: plan.kind = http::BodyPlan::Kind::none; break;
         case RequestBody::JSON: plan.kind = http::BodyPlan::Kind::inMemory; break;

@@ -35,7 +35,8 @@ TEST(PathPattern, SegmentsAndRest) {
 
 TEST(RouteTable, FixedRoutesWinAndOtherMethodsAnswer405) {
     const auto named = [](std::string name) { return [name](RequestContext&) { return BadRequest(name); }; };
-    constexpr bool GATED = true, READ_ONLY = true;
+    constexpr bool GATED = true;
+    constexpr Effect READ_ONLY = Effect::READ_ONLY;
     constexpr RequestBody NO_BODY = RequestBody::NONE;
     const RouteTable table({{"POST", "/auth/login", named("login")},
                             {"GET", "/<path:path>", named("static"), GATED, NO_BODY, READ_ONLY},
@@ -63,7 +64,8 @@ TEST(RouteTable, FixedRoutesWinAndOtherMethodsAnswer405) {
 
 TEST(RouteTable, HeadOnlyWhereGetHasNoSideEffect) {
     const auto named = [](std::string name) { return [name](RequestContext&) { return BadRequest(name); }; };
-    constexpr bool GATED = true, READ_ONLY = true;
+    constexpr bool GATED = true;
+    constexpr Effect READ_ONLY = Effect::READ_ONLY;
     const RouteTable table({{"GET", "/<path:path>", named("static"), GATED, RequestBody::NONE, READ_ONLY},
                             {"GET", "/api/trigger/<target>/<id>", named("trigger")},
                             {"GET", "/auth/logout", named("logout")}});
@@ -77,6 +79,7 @@ TEST(RouteTable, HeadOnlyWhereGetHasNoSideEffect) {
     }
     EXPECT_EQ(table.find("PROPFIND", "/page").allowedMethods, "GET, HEAD");
     EXPECT_THROW(RouteTable({{"POST", "/x", named("x"), GATED, RequestBody::JSON, READ_ONLY}}), std::logic_error);
+    EXPECT_THROW(RouteTable({{"POST", "/x", named("x"), GATED, RequestBody::JSON, Effect::READS_MEMORY}}), std::logic_error);
 }
 
 }  // namespace

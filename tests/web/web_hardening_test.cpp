@@ -4,12 +4,14 @@
 
 #include "model/digest.h"
 #include "support/log_capture.h"
+#include "support/raw_http_client.h"
 #include "support/wave_bytes.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::Browser;
 using testing::expectCacheHeaders;
 using testing::HttpAnswer;
@@ -161,12 +163,26 @@ TEST_F(FrameHardening, AnUploadWhoseFileCannotBeKeptAddsNoSignal) {
         EXPECT_NE(entry.path().filename().string().rfind(".upload-", 0), 0u) << "temporary file left: " << entry.path();
 }
 
+// One address may hold 32 connections; the machine's own, where a reverse proxy or the local browser
+// speaks for many clients, counts only towards the total of 512.
+TEST_F(FrameHardening, ConnectionsPerAddressAreCappedButTheMachinesOwn) {
+    std::vector<web::http::testing::RawClient> local, remote;
+    for (int i = 0; i < 40; ++i) local.emplace_back(port, "127.0.0.1");
+    for (int i = 0; i < 33; ++i) remote.emplace_back(port, "127.0.0.2");
+    for (auto& client : local) ASSERT_TRUE(client.send(web::http::testing::get("/api/get/status")));
+    for (auto& client : local) EXPECT_EQ(client.receive(5s).value_or(web::http::testing::HttpReply{}).status, 200);
+    EXPECT_TRUE(remote.back().closedWithin(1s)) << "the 33rd from 127.0.0.2";
+    remote.pop_back();
+    for (auto& client : remote) ASSERT_TRUE(client.send(web::http::testing::get("/api/get/status")));
+    for (auto& client : remote) EXPECT_EQ(client.receive(5s).value_or(web::http::testing::HttpReply{}).status, 200);
+}
+
 // A route may take a larger body than the default; the others keep theirs.
 TEST(RouteBodyLimits, ARouteAsksForALargerBody) {
     testing::TestLayout layout;
     const auto ok = [](web::RequestContext&) { return web::okText(); };
     constexpr uint64_t GiB = 1024ull * 1024 * 1024;
-    web::WebServer server({{"POST", "/restore", ok, false, web::RequestBody::MULTIPART, false, GiB},
+    web::WebServer server({{"POST", "/restore", ok, false, web::RequestBody::MULTIPART, web::Effect::CHANGES_STATE, GiB},
                            {"POST", "/upload", ok, false, web::RequestBody::MULTIPART}});
     const int port = server.bindAnyPort("127.0.0.1");
     std::thread serving([&] { server.serve(); });

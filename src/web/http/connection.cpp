@@ -330,29 +330,39 @@ void Connection::dispatchRequest() {
     _spool.reset();
     std::string().swap(_bodyPiece);
     _request->planContext = std::move(_plan.context);
+    const bool handleInline = _plan.handleInline && _plan.kind != BodyPlan::Kind::multipart;
     _plan = BodyPlan();
     std::shared_ptr<Request> request = std::move(_request);
+    if (handleInline) {
+        if (auto answer = answerRequest(std::move(request), _context)) return writeAnswer(std::move(answer));
+        return closeNow();
+    }
     const bool taken = _core.workers.submitRequest([self = shared_from_this(), request, context = _context]() mutable {
-        Application& application = self->_core.application;
-        Response response;
-        try {
-            response = application.handle(*request);
-        } catch (const std::exception& error) {
-            application.log(LogLevel::error, "handling " + request->method + " " + request->path + " failed: " + error.what());
-            response = errorResponse(500);
-        } catch (...) {
-            application.log(LogLevel::error, "handling " + request->method + " " + request->path + " failed");
-            response = errorResponse(500);
-        }
-        request.reset();  // its spooled files, unless the handler kept them, go here, off the I/O threads
-        auto answer = std::make_shared<OutgoingAnswer>(prepareAnswer(std::move(response), context, application));
-        if (answer->file && !readNextPiece(*answer, self->_filePiece, FILE_PIECE_BYTES)) {
-            application.log(LogLevel::error, "a file to send could not be read");
-            return asio::post(self->_strand, [self] { self->closeNow(); });
-        }
-        asio::post(self->_strand, [self, answer] { self->writeAnswer(answer); });
+        auto answer = self->answerRequest(std::move(request), context);
+        asio::post(self->_strand, [self, answer] { answer ? self->writeAnswer(answer) : self->closeNow(); });
     });
     if (!taken) fail(503, "the worker queue is full");
+}
+
+std::shared_ptr<OutgoingAnswer> Connection::answerRequest(std::shared_ptr<Request> request, const AnswerContext& context) {
+    Application& application = _core.application;
+    Response response;
+    try {
+        response = application.handle(*request);
+    } catch (const std::exception& error) {
+        application.log(LogLevel::error, "handling " + request->method + " " + request->path + " failed: " + error.what());
+        response = errorResponse(500);
+    } catch (...) {
+        application.log(LogLevel::error, "handling " + request->method + " " + request->path + " failed");
+        response = errorResponse(500);
+    }
+    request.reset();  // its spooled files, unless the handler kept them, go here, off the I/O threads
+    auto answer = std::make_shared<OutgoingAnswer>(prepareAnswer(std::move(response), context, application));
+    if (answer->file && !readNextPiece(*answer, _filePiece, FILE_PIECE_BYTES)) {
+        application.log(LogLevel::error, "a file to send could not be read");
+        return nullptr;
+    }
+    return answer;
 }
 
 void Connection::fail(int status, const std::string& why) {

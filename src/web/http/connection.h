@@ -55,6 +55,8 @@ private:
     void spoolPending(bool last);
     void afterSpool(int errorStatus, const std::string& reason);
     void dispatchRequest();
+    // The handler's answer, ready to write; null when its file cannot be read.
+    std::shared_ptr<OutgoingAnswer> answerRequest(std::shared_ptr<Request> request, const AnswerContext& context);
     void fail(int status, const std::string& why);
     void answerNow(Response response);
     void writeAnswer(std::shared_ptr<OutgoingAnswer> answer);

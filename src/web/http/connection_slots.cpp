@@ -6,7 +6,7 @@ bool ConnectionSlots::tryAcquire(const std::string& address) {
     std::lock_guard lock(_mutex);
     if (_open >= _maxTotal) return false;
     size_t& count = _perAddress[address];
-    if (count >= _maxPerAddress) {
+    if (count >= _maxPerAddress && !_uncapped.contains(address)) {
         if (count == 0) _perAddress.erase(address);
         return false;
     }

@@ -4,12 +4,15 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace quorvane::web::http {
 
 class ConnectionSlots {
 public:
-    ConnectionSlots(size_t maxTotal, size_t maxPerAddress) : _maxTotal(maxTotal), _maxPerAddress(maxPerAddress) {}
+    ConnectionSlots(size_t maxTotal, size_t maxPerAddress, const std::vector<std::string>& uncapped = {})
+        : _maxTotal(maxTotal), _maxPerAddress(maxPerAddress), _uncapped(uncapped.begin(), uncapped.end()) {}
 
     // False when either cap is reached; the connection must then be closed at once.
     bool tryAcquire(const std::string& address);
@@ -18,6 +21,7 @@ public:
 
 private:
     size_t _maxTotal, _maxPerAddress;
+    const std::unordered_set<std::string> _uncapped;
     mutable std::mutex _mutex;
     size_t _open = 0;
     std::unordered_map<std::string, size_t> _perAddress;

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace quorvane::web::http {
 
@@ -18,6 +20,9 @@ struct Limits {
     std::chrono::milliseconds writeStall{std::chrono::seconds(30)};      // a client not reading our answer is dropped
     size_t maxConnections = 512;                          // beyond: closed at once
     size_t maxConnectionsPerAddress = 32;                 // beyond: closed at once
+    // Addresses the per-address cap does not apply to, only the total one: the machine's own, behind
+    // which a reverse proxy or the machine's own browser and tools bring many clients.
+    std::vector<std::string> uncappedAddresses;
     size_t ioThreads = 2;
     size_t workerThreads = 4;
     size_t maxQueuedRequests = 256;                       // worker queue full: 503 and close

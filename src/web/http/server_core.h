@@ -22,7 +22,7 @@ struct ServerCore {
     ServerCore(Application& app, const Limits& chosen)
         : application(app),
           limits(chosen),
-          slots(chosen.maxConnections, chosen.maxConnectionsPerAddress),
+          slots(chosen.maxConnections, chosen.maxConnectionsPerAddress, chosen.uncappedAddresses),
           workers(std::max<size_t>(1, chosen.workerThreads), chosen.maxQueuedRequests) {}
 
     void registerConnection(const std::shared_ptr<Connection>& connection);

@@ -9,8 +9,9 @@
 #include <chrono>
 #include <thread>
 
-#include "support/raw_http_client.h"
 #include "running_server.h"
+#include "support/raw_http_client.h"
+#include "web/http/connection_slots.h"
 
 namespace quorvane::web::http {
 namespace {
@@ -189,6 +190,33 @@ TEST_F(ServerAttacks, ConnectionsPerAddressAndInAllAreCapped) {
     RawClient again(server.port, "127.0.0.1");
     ASSERT_TRUE(again.send(get("/")));
     EXPECT_EQ(again.receive()->body, "ok") << "closed connections give their places back";
+}
+
+TEST(ConnectionSlots, AnUncappedAddressCountsOnlyTowardsTheTotal) {
+    ConnectionSlots slots(6, 2, {"127.0.0.1"});
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(slots.tryAcquire("127.0.0.1")) << i;
+    EXPECT_TRUE(slots.tryAcquire("127.0.0.2"));
+    EXPECT_FALSE(slots.tryAcquire("127.0.0.1")) << "the total still counts";
+    slots.release("127.0.0.1");
+    slots.release("127.0.0.1");
+    EXPECT_TRUE(slots.tryAcquire("127.0.0.2"));
+    EXPECT_FALSE(slots.tryAcquire("127.0.0.2")) << "other addresses keep their cap";
+}
+
+TEST_F(ServerAttacks, AnInlineRequestNeedsNoWorker) {
+    RawClient running(server.port), queued(server.port), quick(server.port);
+    ASSERT_TRUE(running.send(get("/hold")));
+    ASSERT_TRUE(waitUntil([&] { return server.app.holding() == 1; }));
+    ASSERT_TRUE(queued.send(get("/hold")));
+    std::this_thread::sleep_for(50ms);  // let it reach the queue
+    ASSERT_TRUE(quick.send(get("/inline")));
+    const auto reply = quick.receive(1s);
+    ASSERT_TRUE(reply) << "answered while the only worker is held and the queue is full";
+    EXPECT_EQ(reply->body, "ok");
+    EXPECT_EQ(reply->header("Cache-Control"), "no-store, no-cache, must-revalidate, max-age=0") << "passed through finish";
+    server.app.release();
+    EXPECT_EQ(running.receive()->body, "held");
+    EXPECT_EQ(queued.receive()->body, "held");
 }
 
 TEST_F(ServerAttacks, AFullWorkerQueueAnswers503) {

@@ -75,6 +75,7 @@ BodyPlan TestApplication::planBody(const Request& request) {
     } else if (request.method == "POST" || request.method == "PUT") {
         plan.kind = BodyPlan::Kind::inMemory;
     }
+    plan.handleInline = request.path == "/inline";
     return plan;
 }
 

@@ -5,6 +5,7 @@
 //   /upload          multipart into the spool folder; each part summed up, file parts observed
 //   /refuse          refused before its body with 403
 //   /hold            waits until release() (to fill the worker pool)
+//   /inline          "ok", handled on the I/O thread
 //   /throw           a handler that throws
 //   /memory          this process's peak and current resident memory in KiB: "VmHWM VmRSS"
 // Every answer gets the three cache headers from finish().
