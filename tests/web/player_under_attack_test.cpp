@@ -16,6 +16,7 @@
 
 #include "model/json_text.h"
 #include "support/child_process.h"
+#include "support/process_memory.h"
 #include "support/raw_http_client.h"
 #include "support/temp_dir.h"
 #include "support/wave_bytes.h"
@@ -32,13 +33,8 @@ using web::http::testing::HttpReply;
 using web::http::testing::post;
 using web::http::testing::RawClient;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool SANITIZED = true;
-#else
-constexpr bool SANITIZED = false;
-#endif
-
-constexpr uint64_t MiB = 1024 * 1024;
+using testing::MiB;
+using testing::SANITIZED;
 constexpr size_t KiB_PER_MiB = 1024;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -95,13 +91,10 @@ protected:
 
     std::filesystem::path trace() const { return stubs / "trace"; }
 
-    // A field of the player's /proc/<pid>/status in KiB.
     size_t statusKiB(const std::string& field) const {
-        std::ifstream status("/proc/" + std::to_string(player->pid()) + "/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind(field + ":", 0) == 0) return std::stoul(line.substr(field.size() + 1));
-        ADD_FAILURE() << "no " << field << " in the player's status";
-        return 0;
+        const size_t kiB = testing::statusKiB(player->pid(), field);
+        EXPECT_GT(kiB, 0u) << "no " << field << " in the player's status";
+        return kiB;
     }
     size_t peakKiB() const { return statusKiB("VmHWM"); }
     // The peak starts again from the present size (so that one attack is measured alone).

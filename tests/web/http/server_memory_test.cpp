@@ -12,6 +12,7 @@
 
 #include "support/raw_http_client.h"
 #include "support/child_process.h"
+#include "support/process_memory.h"
 #include "support/temp_dir.h"
 #include "test_application.h"
 
@@ -21,13 +22,8 @@ namespace {
 using namespace testing;
 using Clock = std::chrono::steady_clock;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool SANITIZED = true;
-#else
-constexpr bool SANITIZED = false;
-#endif
-
-constexpr uint64_t MiB = 1024 * 1024;
+using quorvane::testing::MiB;
+using quorvane::testing::SANITIZED;
 
 class ServerMemory : public ::testing::Test {
 protected:

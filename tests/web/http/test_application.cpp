@@ -1,8 +1,9 @@
 #include "test_application.h"
 
+#include "support/process_memory.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -23,14 +24,6 @@ Response text(int status, std::string body) {
     return response;
 }
 
-size_t statusField(const std::string& name) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(name + ":", 0) == 0) return std::stoul(line.substr(name.size() + 1));
-    return 0;
-}
-
 // What the observers of one upload found, per part, in the order the parts came.
 struct Observed {
     std::mutex mutex;
@@ -39,8 +32,8 @@ struct Observed {
 
 }  // namespace
 
-size_t peakResidentKiB() { return statusField("VmHWM"); }
-size_t residentKiB() { return statusField("VmRSS"); }
+size_t peakResidentKiB() { return quorvane::testing::ownStatusKiB("VmHWM"); }
+size_t residentKiB() { return quorvane::testing::ownStatusKiB("VmRSS"); }
 
 void Fnv::add(std::string_view bytes) {
     for (const char c : bytes) _hash = (_hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
