@@ -90,30 +90,34 @@ bool RawClient::readMore(Clock::time_point deadline) {
     return true;
 }
 
+std::optional<std::pair<HttpReply, size_t>> parseReply(std::string_view text, bool head) {
+    const size_t headEnd = text.find("\r\n\r\n");
+    if (headEnd == std::string_view::npos || text.substr(0, 9) != "HTTP/1.1 ") return std::nullopt;
+    HttpReply reply;
+    reply.status = std::stoi(std::string(text.substr(9, 3)));
+    size_t line = text.find("\r\n") + 2;
+    while (line < headEnd) {
+        const size_t end = text.find("\r\n", line);
+        const std::string_view field = text.substr(line, end - line);
+        const size_t colon = field.find(':');
+        reply.headers.emplace_back(std::string(field.substr(0, colon)), std::string(trimmedSpace(field.substr(colon + 1))));
+        line = end + 2;
+    }
+    const std::string length = reply.header("Content-Length");
+    const size_t bodyBytes = head || length.empty() ? 0 : std::stoul(length);
+    if (text.size() < headEnd + 4 + bodyBytes) return std::nullopt;
+    reply.body = std::string(text.substr(headEnd + 4, bodyBytes));
+    return std::pair{std::move(reply), headEnd + 4 + bodyBytes};
+}
+
 std::optional<HttpReply> RawClient::receive(std::chrono::milliseconds timeout, bool head) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
-        const size_t headEnd = _received.find("\r\n\r\n");
-        if (headEnd != std::string::npos) {
-            HttpReply reply;
-            if (_received.rfind("HTTP/1.1 ", 0) != 0) return std::nullopt;
-            reply.status = std::stoi(_received.substr(9, 3));
-            size_t line = _received.find("\r\n") + 2;
-            while (line < headEnd) {
-                const size_t end = _received.find("\r\n", line);
-                const std::string field = _received.substr(line, end - line);
-                const size_t colon = field.find(':');
-                reply.headers.emplace_back(field.substr(0, colon), std::string(trimmedSpace(std::string_view(field).substr(colon + 1))));
-                line = end + 2;
-            }
-            const std::string length = reply.header("Content-Length");
-            const size_t bodyBytes = head || length.empty() ? 0 : std::stoul(length);
-            if (_received.size() >= headEnd + 4 + bodyBytes) {
-                reply.body = _received.substr(headEnd + 4, bodyBytes);
-                _received.erase(0, headEnd + 4 + bodyBytes);
-                return reply;
-            }
+        if (auto parsed = parseReply(_received, head)) {
+            _received.erase(0, parsed->second);
+            return std::move(parsed->first);
         }
+        if (_received.find("\r\n\r\n") != std::string::npos && _received.rfind("HTTP/1.1 ", 0) != 0) return std::nullopt;
         if (!readMore(deadline)) return std::nullopt;
     }
 }

@@ -54,6 +54,10 @@ private:
     bool _closed = false;
 };
 
+// The first response in `text` once it has come whole (for an answer to HEAD, once its head has), and
+// how many bytes of `text` it took; absent while it is incomplete, or when it is not HTTP/1.1.
+std::optional<std::pair<HttpReply, size_t>> parseReply(std::string_view text, bool head = false);
+
 // One request on a fresh connection, its response.
 HttpReply roundTrip(int port, const std::string& request, bool head = false);
 // A GET of the path with HTTP/1.1 and Host.
