@@ -1,16 +1,20 @@
 // Runs the real scheduler loop on the real clock and reports how late each new second is processed
-// (from the start of the second to the call of the signal trigger), and the CPU time the loop costs.
+// (from the start of the second to the call of the signal trigger), and the CPU time the loop costs,
+// with the bell journal on.
 //   bench_bell_delay [seconds=60]
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "scheduling/active_timetable.h"
+#include "scheduling/bell_journal.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 
@@ -38,6 +42,9 @@ int main(int argc, char** argv) {
         StateLock lock;
         db.edit(lock).loadFactoryDefault();
     }
+    // The journal is on, as in the running player: every pass records itself for it.
+    const auto journalDir = std::filesystem::temp_directory_path() / ("quorvane-bench-delay-" + std::to_string(::getpid()));
+    openJournal(std::make_shared<JournalWriter>(journalDir));
     std::mutex mutex;
     std::vector<double> delaysMs;
     SchedulerSteps steps = defaultSchedulerSteps([](const StateLock&, const PlayDesc&) {});
@@ -70,5 +77,6 @@ int main(int argc, char** argv) {
     std::printf("CPU: %.3f s in %d s = %.3f%% of one core (%.2f s per minute)\n", cpuUsed, seconds, 100.0 * cpuUsed / seconds,
                 cpuUsed * 60.0 / seconds);
     std::fflush(stdout);
+    std::filesystem::remove_all(journalDir);
     std::_Exit(0);
 }

@@ -8,8 +8,10 @@ PACKAGES=(
   libcpp-httplib-dev nlohmann-json3-dev libspdlog-dev libcli11-dev libtag1-dev libssl-dev
   libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libfuzzer-14-dev libclang-rt-14-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils
   g++-mingw-w64-x86-64
+  libsystemd-dev systemd dpkg-dev file lintian shellcheck
   wrk
   chromium nodejs npm
 )

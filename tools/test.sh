@@ -4,7 +4,9 @@
 #     compiled) with every test through CTest (unit, concurrency, browser);
 #  2. the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
 #  3. the concurrency tests under ThreadSanitizer (build-tsan/);
-#  4. the Windows sound player compiled for Windows with MinGW-w64, so it cannot rot unseen.
+#  4. every libFuzzer target of tests/fuzz, built with clang under ASan and UBSan (build-fuzz/), for
+#     FUZZ_SECONDS (20) each; a crash fails the run and its input is kept in build-fuzz/artifacts/;
+#  5. the Windows sound player compiled for Windows with MinGW-w64, so it cannot rot unseen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -30,6 +32,25 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVAN
 cmake --build build-tsan -j"$JOBS" --target concurrency_tests http_concurrency_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan -L '^concurrency$' --output-on-failure -j"$JOBS" --no-tests=error
+
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+section "fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer, ${FUZZ_SECONDS} s each"
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON -DQUORVANE_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j"$JOBS"
+mkdir -p build-fuzz/artifacts
+for source in tests/fuzz/*_fuzz.cpp; do
+  name="$(basename "$source" _fuzz.cpp)"
+  # New inputs go to build-fuzz/corpus/<name>; the committed seeds stay as they are.
+  mkdir -p "build-fuzz/corpus/$name"
+  log="build-fuzz/fuzz_$name.log"
+  if ! "build-fuzz/tests/fuzz/fuzz_$name" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
+      -artifact_prefix="build-fuzz/artifacts/$name-" "build-fuzz/corpus/$name" "tests/fuzz/corpus/$name" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz_$name found a crash; the input is in build-fuzz/artifacts/, the whole log in $log" >&2
+    exit 1
+  fi
+  echo "fuzz_$name: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') inputs run, no crash"
+done
 
 if compgen -G "src/audio/*_win.cpp" >/dev/null; then
   section "Windows player compiled for Windows"

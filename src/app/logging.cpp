@@ -1,13 +1,62 @@
+#include "app/logging.h"
+
+#include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
-#include "app/logging.h"
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace quorvane {
+namespace {
+
+// "%*": the syslog priority of the level, in the form the journal reads at the start of a line.
+class JournalPriority : public spdlog::custom_flag_formatter {
+public:
+    void format(const spdlog::details::log_msg& message, const std::tm&, spdlog::memory_buf_t& dest) override {
+        const char* text = "<6>";
+        switch (message.level) {
+            case spdlog::level::trace:
+            case spdlog::level::debug: text = "<7>"; break;
+            case spdlog::level::warn: text = "<4>"; break;
+            case spdlog::level::err: text = "<3>"; break;
+            case spdlog::level::critical: text = "<2>"; break;
+            default: break;
+        }
+        dest.append(text, text + 3);
+    }
+    std::unique_ptr<custom_flag_formatter> clone() const override { return std::make_unique<JournalPriority>(); }
+};
+
+}  // namespace
+
+std::unique_ptr<spdlog::formatter> logFormatter(bool journalPriorities) {
+    auto formatter = std::make_unique<spdlog::pattern_formatter>();
+    if (journalPriorities) formatter->add_flag<JournalPriority>('*').set_pattern("%*%v");
+    else formatter->set_pattern("%v");
+    return formatter;
+}
+
+bool isJournalStream([[maybe_unused]] const char* journalStream, [[maybe_unused]] int fd) {
+#ifndef _WIN32
+    uintmax_t device = 0, inode = 0;
+    char rest = 0;
+    if (!journalStream || std::sscanf(journalStream, "%" SCNuMAX ":%" SCNuMAX "%c", &device, &inode, &rest) != 2) return false;
+    struct stat status {};
+    return fstat(fd, &status) == 0 && status.st_dev == device && status.st_ino == inode;
+#else
+    return false;
+#endif
+}
 
 void configureLogging(bool verbose) {
     auto logger = std::make_shared<spdlog::logger>("quorvane", std::make_shared<spdlog::sinks::stderr_sink_mt>());
-    logger->set_pattern("%v");
+    logger->set_formatter(logFormatter(isJournalStream(std::getenv("JOURNAL_STREAM"), 2)));
     logger->set_level(verbose ? spdlog::level::debug : spdlog::level::info);
     logger->flush_on(spdlog::level::debug);
     spdlog::set_default_logger(std::move(logger));

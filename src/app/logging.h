@@ -1,8 +1,20 @@
 #pragma once
+#include <memory>
+
+#include <spdlog/formatter.h>
 
 namespace quorvane {
 
-// Configures the process-wide log: bare messages on standard error, info or debug level.
+// Configures the process-wide log on standard error, info or debug level. The lines are the bare
+// messages; when standard error is the journal's stream, each starts with its syslog priority ("<3>"
+// error, "<4>" warning, "<6>" info, "<7>" debug) so that `journalctl -p warning` can pick them.
 void configureLogging(bool verbose);
+
+// The line format: the bare message, with the priority in front for the journal.
+std::unique_ptr<spdlog::formatter> logFormatter(bool journalPriorities);
+
+// True when the descriptor is the stream that systemd names in JOURNAL_STREAM ("<device>:<inode>");
+// a variable inherited by a program whose output went elsewhere does not count.
+bool isJournalStream(const char* journalStream, int fd);
 
 }  // namespace quorvane

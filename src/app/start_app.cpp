@@ -3,18 +3,49 @@
 #include <spdlog/spdlog.h>
 
 #include <memory>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/logging.h"
+#include "app/service_notifier.h"
+#include "app/shutdown.h"
+#include "app/termination_signals.h"
+#include "core/clock.h"
 #include "core/paths.h"
 #include "core/version.h"
+#include "scheduling/bell_journal.h"
+#include "scheduling/next_bell.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "web/web_server.h"
 
 namespace quorvane {
+namespace {
+
+std::string statusLine() {
+    StateLock lock;
+    return nextBellStatus(lock, getClock());
+}
+
+// The scheduler's pass feeds the watchdog, and once a second refreshes the status line.
+SchedulerSteps stepsReportingTo(std::shared_ptr<ServiceNotifier> notifier) {
+    SchedulerSteps steps = defaultSchedulerSteps();
+    steps.afterPass = [notifier, lastSecond = std::optional<struct_time>()]() mutable {
+        notifier->passCompleted();
+        const struct_time now = getClock();
+        if (!notifier->active() || now == lastSecond) return;
+        lastSecond = now;
+        notifier->status(statusLine());
+    };
+    return steps;
+}
+
+}  // namespace
 
 int start_app(int argc, const char* const* argv) {
+    // Before any thread exists, so that every thread inherits the mask and only the signal thread takes them.
+    blockTerminationSignals();
+
     const std::string banner = "Quorvane Player v" + getVersion();
 
     const ParsedCommandLine parsed = parseCommandLine(banner, argc, argv);
@@ -32,16 +63,26 @@ int start_app(int argc, const char* const* argv) {
 
     loadStoredRecords();
 
-    std::make_shared<Scheduler>()->start();
+    const auto notifier = std::make_shared<ServiceNotifier>();
+    const auto scheduler = std::make_shared<Scheduler>(stepsReportingTo(notifier));
+    openJournalOfThisProcess(*scheduler);
+    scheduler->start();
 
     web::app.setSigningKey(sessionSigningKey());
 
-    // Blocks for the life of the process; a port that cannot be bound throws, and main reports it.
-    if (!web::app.run("0.0.0.0", options.port)) {
-        spdlog::error("The web server stopped accepting connections");
-        return 1;
-    }
-    return 0;
+    // A port that cannot be bound throws, and main reports it.
+    web::app.bind("0.0.0.0", options.port);
+    const auto stop = std::make_shared<StopRequest>();
+    startTerminationSignalThread([stop](const std::string& name) { stop->request(name + " received", 0); });
+    ServingThread serving(stop);
+    notifier->ready(statusLine());
+
+    const StopReason reason = stop->wait();
+    spdlog::info("Stopping: {}", reason.text);
+    notifier->stopping();
+    shutDown(serving, *scheduler);
+    spdlog::info("Stopped");
+    return reason.exitStatus;
 }
 
 }  // namespace quorvane

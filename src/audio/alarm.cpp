@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "audio/journal_sink.h"
 #include "audio/signals.h"
 #include "storage/stored_records.h"
 
@@ -15,8 +16,8 @@ std::mutex alarmMutex;
 std::shared_ptr<PlayerThread> alarmThread;
 
 // Not waited for and not deregistered here: the thread leaves the registry at its own end.
-void abortAlarm() {
-    alarmThread->abortPlay();
+void abortAlarm(OutcomeReason why) {
+    alarmThread->abortPlay(why);
     alarmThread = nullptr;
 }
 
@@ -24,14 +25,15 @@ void abortAlarm() {
 
 void Alarm::toggle(const StateLock& state) {
     std::lock_guard lock(alarmMutex);
-    if (alarmThread) return abortAlarm();
+    if (alarmThread) return abortAlarm(OutcomeReason::ALARM_SWITCH);
     const Settings& settings = db.view(state).settings;
-    alarmThread = playSignalById(state, settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec);
+    alarmThread = playSignalById(state, settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec, PlaySource::AUTOMATIC,
+                                 requestedPlay(PlayKind::ALARM));
 }
 
-void Alarm::switchOff() {
+void Alarm::switchOff(OutcomeReason why) {
     std::lock_guard lock(alarmMutex);
-    if (alarmThread) abortAlarm();
+    if (alarmThread) abortAlarm(why);
 }
 
 bool Alarm::isActive() {

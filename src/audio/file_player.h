@@ -15,6 +15,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// How the player of the last play ended, where the platform can tell (a child process's exit status).
+struct PlayerExit {
+    enum class How { UNKNOWN, EXITED, SIGNALLED };
+    How how = How::UNKNOWN;
+    int code = 0;  // the exit status, or the number of the signal that ended it
+};
+
 class FilePlayer {
 public:
     virtual ~FilePlayer() = default;
@@ -23,6 +30,9 @@ public:
     virtual bool isPlaying() = 0;
     // Ends the play and releases what startPlay took; throws PlaybackError.
     virtual void closeFile(bool wasAborted) = 0;
+    // How the last play's player ended once isPlaying has answered false; players that cannot tell
+    // keep the default.
+    virtual PlayerExit lastExit() const { return {}; }
 };
 
 // The file player of this platform (Windows: MCI; elsewhere: mpg123 and aplay child processes).

@@ -1,43 +1,14 @@
 #if !defined(_WIN32) && !defined(__CYGWIN__)
 #include "audio/linux_file_player.h"
 
-#include <cerrno>
-#include <csignal>
 #include <filesystem>
-#include <system_error>
 #include <utility>
 
-#include <sys/wait.h>
-
-#include "audio/child_reaper.h"
-#include "core/child_process.h"
+#include "audio/player_children.h"
 #include "model/audio_format.h"
 #include "model/file_name.h"
 
 namespace quorvane {
-namespace {
-
-// Starts the program from the search path with the file as its only argument; the player keeps the
-// server's standard input and output, its chatter on standard error goes to the null device.
-int spawnPlayer(const std::string& program, const std::string& path) {
-    try {
-        return spawnProgram({program, path});
-    } catch (const std::system_error& error) {
-        throw PlaybackError(error.code().message());
-    }
-}
-
-// True once the child has exited; its status is then collected.
-bool hasExited(int pid) {
-    int result;
-    do {
-        result = waitpid(pid, nullptr, WNOHANG);
-    } while (result < 0 && errno == EINTR);
-    // Any error means there is no such child of ours any more (already collected elsewhere).
-    return result != 0;
-}
-
-}  // namespace
 
 std::string lowerCaseExtension(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
@@ -61,12 +32,15 @@ void LinuxFilePlayer::startPlay(const std::string& path) {
     const std::string program = playerProgramFor(path);
     // A previous play of this object that was not closed is not forgotten.
     if (_proc >= 0) reapInBackground(std::exchange(_proc, -1));
-    _proc = spawnPlayer(program, path);
+    _lastExit = {};
+    // The player keeps the server's standard input and output; its chatter on standard error goes to
+    // the null device.
+    _proc = startPlayerChild(program, path);
 }
 
 bool LinuxFilePlayer::isPlaying() {
     if (_proc < 0) return false;
-    if (!hasExited(_proc)) return true;
+    if (!playerChildHasEnded(_proc, &_lastExit)) return true;
     _proc = -1;
     return false;
 }
@@ -74,8 +48,8 @@ bool LinuxFilePlayer::isPlaying() {
 void LinuxFilePlayer::closeFile(bool wasAborted) {
     if (_proc < 0) return;  // ended by itself and already collected
     const int pid = std::exchange(_proc, -1);
-    if (hasExited(pid)) return;
-    if (wasAborted) kill(pid, SIGTERM);
+    if (playerChildHasEnded(pid, &_lastExit)) return;
+    if (wasAborted) terminatePlayerChild(pid);
     // Not waited for here: the playback thread must never block on a player.
     reapInBackground(pid);
 }

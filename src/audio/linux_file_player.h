@@ -24,10 +24,12 @@ public:
     void startPlay(const std::string& path) override;
     bool isPlaying() override;
     void closeFile(bool wasAborted) override;
+    PlayerExit lastExit() const override { return _lastExit; }
 
 private:
     // Process id of the child of the current play; -1 once it has been collected or handed on.
     int _proc = -1;
+    PlayerExit _lastExit;
 };
 
 }  // namespace quorvane

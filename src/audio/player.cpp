@@ -7,6 +7,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "audio/journal_sink.h"
+
 namespace quorvane {
 namespace {
 
@@ -24,13 +26,21 @@ std::vector<const PlayerThread*> running;
 
 }  // namespace
 
-std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t count, double delay, PlaySource source) {
+std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t count, double delay, PlaySource source,
+                                               std::optional<JournalEntry> journalEntry) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) {
         spdlog::error("ERROR: File does not exist: {}", path);
+        if (journalEntry) {
+            journalEntry->outcome = PlayOutcome::FAILED;
+            journalEntry->reason = OutcomeReason::FILE_MISSING;
+            journalEntry->detail = path;
+            toJournal(std::move(*journalEntry));
+        }
         return nullptr;
     }
     auto thread = std::make_shared<PlayerThread>(path, count, delay);
+    if (journalEntry) thread->setJournalEntry(std::move(*journalEntry));
     std::lock_guard lock(registryMutex);
     // Counted under the registry's lock, so that plays asked for side by side cannot pass the cap together.
     if (source == PlaySource::INTERFACE &&
@@ -49,11 +59,11 @@ std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t 
     return thread;
 }
 
-void Player::stopAll() {
+void Player::stopAll(OutcomeReason why) {
     std::lock_guard lock(registryMutex);
     // Every registered thread is aborted, also one that is started but whose body has not begun yet:
     // it would otherwise play unregistered and unstoppable.
-    for (const auto& entry : threads) entry.thread->abortPlay();
+    for (const auto& entry : threads) entry.thread->abortPlay(why);
     threads.clear();
 }
 
@@ -74,8 +84,9 @@ void Player::_onThreadEnd(const PlayerThread* thread) {
     std::erase(running, thread);
 }
 
-std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count, double delay, PlaySource source) {
-    return Player::playFile(path, count, delay, source);
+std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count, double delay, PlaySource source,
+                                            std::optional<JournalEntry> entry) {
+    return Player::playFile(path, count, delay, source, std::move(entry));
 }
 
 void stopAllPlay() { Player::stopAll(); }

@@ -3,10 +3,12 @@
 // anything plays.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "audio/player_thread.h"
+#include "model/journal_entry.h"
 
 namespace quorvane {
 
@@ -24,12 +26,15 @@ public:
 class Player {
 public:
     // Starts a playback thread; null (and an error line) when nothing exists at the path; TooManyPlays for
-    // an interface play beyond the cap.
+    // an interface play beyond the cap. With a journal entry, the play is journaled when it ends (a
+    // missing file at once, as failed).
     static std::shared_ptr<PlayerThread> playFile(const std::string& path, int64_t count = 1, double delay = 0.0,
-                                                  PlaySource source = PlaySource::AUTOMATIC);
+                                                  PlaySource source = PlaySource::AUTOMATIC,
+                                                  std::optional<JournalEntry> entry = std::nullopt);
     // Aborts every registered playback and empties the registry. A playFile running at the same moment
     // either comes before (and is aborted) or after (and stays registered).
-    static void stopAll();
+    // The reason is what the plays' journal entries say stopped them.
+    static void stopAll(OutcomeReason why = OutcomeReason::STOP_ALL);
     static bool isPlaying();
     // True while a thread started by playFile has not finished its body, also after a stopAll.
     static bool hasRunningThreads();
@@ -37,7 +42,8 @@ public:
 };
 
 std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count = 1, double delay = 0.0,
-                                            PlaySource source = PlaySource::AUTOMATIC);
+                                            PlaySource source = PlaySource::AUTOMATIC,
+                                            std::optional<JournalEntry> entry = std::nullopt);
 void stopAllPlay();
 
 }  // namespace quorvane

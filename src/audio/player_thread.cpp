@@ -8,6 +8,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "audio/journal_sink.h"
 #include "audio/player.h"
 #include "core/clock.h"
 
@@ -46,6 +47,7 @@ void PlayerThread::run() {
     struct EndOfBody {
         PlayerThread* self;
         ~EndOfBody() {
+            self->reportToJournal();
             Player::_onThreadEnd(self);
             self->_alive.store(false);
             self->_ended.store(true);
@@ -67,10 +69,15 @@ bool PlayerThread::playOnce() {
         _player->startPlay(_path);
     } catch (const std::exception& error) {
         spdlog::error("Failed to play the file: {} - {}", _path, error.what());
+        noteFailure(OutcomeReason::PLAYER_NOT_STARTED, 0, error.what());
         return false;
     }
+    ++_plays;
+    if (_entry && _started.empty()) _started = journalMomentNow();
     try {
         waitForEndOfPlay();
+        // A player cut short by our own abort ends by our signal: that is a stop, not a failure.
+        if (!_doAbort.load()) noteExit(_player->lastExit());
     } catch (const std::exception& error) {
         // The play cannot be followed any more: treat it as over and release it like any other.
         spdlog::error("Failed to close file: {} - {}", _path, error.what());
@@ -85,6 +92,48 @@ bool PlayerThread::playOnce() {
 
 void PlayerThread::waitForEndOfPlay() {
     while (_player->isPlaying() && !_doAbort.load()) _sleep(TICK);
+}
+
+void PlayerThread::noteFailure(OutcomeReason reason, int64_t code, std::string detail) {
+    if (_failure) return;
+    _failure = JournalEntry{};
+    _failure->outcome = PlayOutcome::FAILED;
+    _failure->reason = reason;
+    _failure->code = code;
+    _failure->detail = std::move(detail);
+}
+
+void PlayerThread::noteExit(const PlayerExit& exit) {
+    if (exit.how == PlayerExit::How::EXITED && exit.code != 0)
+        noteFailure(OutcomeReason::EXIT_STATUS, exit.code, "The player exited with status " + std::to_string(exit.code));
+    else if (exit.how == PlayerExit::How::SIGNALLED)
+        noteFailure(OutcomeReason::KILLED_BY_SIGNAL, exit.code, "The player was killed by signal " + std::to_string(exit.code));
+}
+
+// A failed play outweighs a stop: an alarm whose player never worked was not heard, whoever ended it.
+void PlayerThread::reportToJournal() {
+    if (!_entry) return;
+    JournalEntry entry = std::move(*_entry);
+    _entry.reset();
+    entry.started = _started;
+    entry.plays = _plays;
+    if (_failure) {
+        entry.outcome = PlayOutcome::FAILED;
+        entry.reason = _failure->reason;
+        entry.code = _failure->code;
+        entry.detail = std::move(_failure->detail);
+    } else if (_doAbort.load()) {
+        entry.outcome = PlayOutcome::STOPPED;
+        entry.reason = _stopReason.load() == OutcomeReason::NONE ? OutcomeReason::STOP_ALL : _stopReason.load();
+    } else {
+        entry.outcome = PlayOutcome::RANG;
+        entry.reason = OutcomeReason::NONE;
+    }
+    try {
+        toJournal(std::move(entry));
+    } catch (const std::exception& error) {
+        spdlog::error("The journal could not take the play of {}: {}", _path, error.what());
+    }
 }
 
 }  // namespace quorvane

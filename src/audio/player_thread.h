@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "audio/file_player.h"
 #include "core/daemon_thread.h"
+#include "model/journal_entry.h"
 
 namespace quorvane {
 
@@ -29,7 +31,14 @@ public:
 
     PlayerThread(std::string path, int64_t count = 1, double delay = 0.0,
                  std::unique_ptr<FilePlayer> player = makeFilePlayer());
-    void abortPlay() { _doAbort.store(true); }
+    // The first reason given is the one journaled (the alarm switched off by a stop-all was stopped by it).
+    void abortPlay(OutcomeReason why = OutcomeReason::STOP_ALL) {
+        OutcomeReason none = OutcomeReason::NONE;
+        _stopReason.compare_exchange_strong(none, why);
+        _doAbort.store(true);
+    }
+    // What this playback is, for the journal; set before start. A thread without one is not journaled.
+    void setJournalEntry(JournalEntry entry) { _entry = std::move(entry); }
     // Between the start of the body and its end.
     bool alive() const { return _alive.load(); }
     // The body has returned (after deregistering).
@@ -42,15 +51,24 @@ protected:
 private:
     bool playOnce();
     void waitForEndOfPlay();
+    void noteFailure(OutcomeReason reason, int64_t code, std::string detail);
+    void noteExit(const PlayerExit& exit);
+    void reportToJournal();
 
     std::string _path;
     int64_t _count;
     double _delay;
     std::atomic<bool> _doAbort{false};
+    std::atomic<OutcomeReason> _stopReason{OutcomeReason::NONE};
     std::atomic<bool> _alive{false};
     std::atomic<bool> _ended{false};
     std::unique_ptr<FilePlayer> _player;
     SleepFunction _sleep;
+    // Journal state, touched only by the playback thread once it runs.
+    std::optional<JournalEntry> _entry;
+    int64_t _plays = 0;
+    std::string _started;
+    std::optional<JournalEntry> _failure;  // outcome, reason, code and detail of the first failed play
 };
 
 }  // namespace quorvane

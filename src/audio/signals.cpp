@@ -7,15 +7,20 @@
 
 namespace quorvane {
 
-std::shared_ptr<PlayerThread> playSignalByDescriptor(const StateLock& lock, const PlayDesc& desc) {
-    if (desc.doRepeat) return playSignalById(lock, desc.id, desc.iterations, desc.delaySec);
-    return playSignalById(lock, desc.id);
+std::shared_ptr<PlayerThread> playSignalByDescriptor(const StateLock& lock, const PlayDesc& desc, std::optional<JournalEntry> entry) {
+    if (desc.doRepeat) return playSignalById(lock, desc.id, desc.iterations, desc.delaySec, PlaySource::AUTOMATIC, std::move(entry));
+    return playSignalById(lock, desc.id, 1, 0.0, PlaySource::AUTOMATIC, std::move(entry));
 }
 
 std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count, double delay,
-                                             PlaySource source) {
+                                             PlaySource source, std::optional<JournalEntry> entry) {
     if (id == NULL_ID) return nullptr;
-    return playAudioFile(getSignalAssetPathById(lock, id), count, delay, source);
+    const std::string path = getSignalAssetPathById(lock, id);
+    if (entry) {
+        entry->signalId = id;
+        entry->signalName = db.view(lock).signals.find(id)->name;
+    }
+    return playAudioFile(path, count, delay, source, std::move(entry));
 }
 
 std::string getSignalAssetPathById(const StateLock& lock, const std::string& id) {

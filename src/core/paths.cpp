@@ -6,6 +6,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+
+#include <cerrno>
 #endif
 
 namespace quorvane {
@@ -108,7 +112,17 @@ fs::path getUserDataPath() { return layoutFor(devScriptDir()).userDataPath; }
 
 std::string getUserFilePath(const std::string& filename) {
     const fs::path folder = getUserDataPath();
-    fs::create_directories(folder);
+    if (!fs::is_directory(folder)) {
+        fs::create_directories(folder.parent_path());
+#ifdef _WIN32
+        fs::create_directory(folder);
+#else
+        // Private from the start: the folder holds the password hash and the session signing salt. An
+        // existing folder keeps the mode its owner gave it.
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            throw fs::filesystem_error("cannot create the user data folder", folder, std::error_code(errno, std::generic_category()));
+#endif
+    }
     return (folder / filename).string();
 }
 

@@ -4,7 +4,8 @@
 // 1. The records inside db, cache and shadow are read and changed only while the thread holds the state
 //    lock (a StateLock on the stack). Web handlers and each scheduler pass take it around their work with
 //    the records and nothing else: never across a network request, a sleep, a file transfer or a sound.
-//    File writes of the stored records take their text under the lock and write it after releasing it.
+//    File writes of the stored records take their text under the lock and write it after releasing it;
+//    a storage wrapper's save lock is taken before the state lock, never while holding it.
 // 2. Every other piece of shared state (the clock reading, the playback registry, the alarm, the network
 //    state, the heartbeat worker) has a private leaf lock inside its own module. A leaf lock may be taken
 //    while the state lock is held, never the other way round, and no leaf lock is held while calling out

@@ -53,9 +53,10 @@ struct PlayDesc {
     int64_t iterations = 2;
     double delaySec = 1.0;
 
+    // At most a hundred plays an hour apart: a repeat must end on its own.
     static constexpr auto fields() {
         return std::tuple{field("id", &PlayDesc::id), field("doRepeat", &PlayDesc::doRepeat),
-                          field("iterations", &PlayDesc::iterations), field("delaySec", &PlayDesc::delaySec)};
+                          field("iterations", &PlayDesc::iterations, {1, 100}), field("delaySec", &PlayDesc::delaySec, {0, 3600})};
     }
 };
 
@@ -75,10 +76,11 @@ struct SignalTable {
     int64_t preEndWaitMin = 5;
     PlayDesc preEnd;
 
+    // A pre-signal comes at most a day before its bell.
     static constexpr auto fields() {
         return std::tuple{field("lessons", &SignalTable::lessons),         field("startOfClass", &SignalTable::startOfClass),
-                          field("endOfClass", &SignalTable::endOfClass),   field("preStartWaitMin", &SignalTable::preStartWaitMin),
-                          field("preStart", &SignalTable::preStart),       field("preEndWaitMin", &SignalTable::preEndWaitMin),
+                          field("endOfClass", &SignalTable::endOfClass),   field("preStartWaitMin", &SignalTable::preStartWaitMin, {0, 1440}),
+                          field("preStart", &SignalTable::preStart),       field("preEndWaitMin", &SignalTable::preEndWaitMin, {0, 1440}),
                           field("preEnd", &SignalTable::preEnd)};
     }
 };
@@ -142,7 +144,7 @@ struct DailyPreferences {
 
     static constexpr auto fields() {
         return std::tuple{field("selectedTimetableId", &DailyPreferences::selectedTimetableId),
-                          field("_lastDay", &DailyPreferences::_lastDay)};
+                          field("_lastDay", &DailyPreferences::_lastDay, {-1, 366})};
     }
 };
 
@@ -157,7 +159,7 @@ struct Settings {
     static constexpr auto fields() {
         return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
                           field("dailyPreferences", &Settings::dailyPreferences),     field("alarmSignalId", &Settings::alarmSignalId),
-                          field("alarmDelaySec", &Settings::alarmDelaySec),           field("calendar", &Settings::calendar)};
+                          field("alarmDelaySec", &Settings::alarmDelaySec, {0, 3600}),           field("calendar", &Settings::calendar)};
     }
 };
 

@@ -42,4 +42,15 @@ public:
     using ValueError::ValueError;
 };
 
+// A number outside the bounds declared for its field (or not finite). Its text names the member path;
+// reason() is the text without it.
+class BoundsError : public DecodeError {
+public:
+    BoundsError(const std::string& path, const std::string& reason) : DecodeError(path + ": " + reason), _reason(reason) {}
+    const std::string& reason() const noexcept { return _reason; }
+
+private:
+    std::string _reason;
+};
+
 }  // namespace quorvane

@@ -1,8 +1,10 @@
 #include "model/json_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string_view>
 
 #include "model/errors.h"
 
@@ -60,7 +62,7 @@ void appendString(std::string& out, const std::string& text) {
                 case '\b': out += "\\b"; break;
                 case '\f': out += "\\f"; break;
                 default:
-                    if (c < 0x20) appendUnicodeEscape(out, c);
+                    if (c < 0x20 || c == 0x7F) appendUnicodeEscape(out, c);
                     else out += static_cast<char>(c);
             }
             continue;
@@ -119,10 +121,18 @@ void append(std::string& out, const Json& value) {
 std::string realText(double value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+    // The shortest digits that read back exactly; plain notation for decimal exponents from -4 to 15 and an
+    // exponent outside them (0.0001, 100000.0, 1e+16, 1e-05).
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    std::string text(buffer, result.ptr);
-    if (text.find_first_of(".e") == std::string::npos) text += ".0";
+    const auto scientific = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    const char* exponentText = std::find(buffer, scientific.ptr, 'e') + 1;
+    if (*exponentText == '+') ++exponentText;
+    int exponent = 0;
+    std::from_chars(exponentText, scientific.ptr, exponent);
+    if (exponent < -4 || exponent >= 16) return std::string(buffer, scientific.ptr);
+    const auto plain = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    std::string text(buffer, plain.ptr);
+    if (text.find('.') == std::string::npos) text += ".0";
     return text;
 }
 
@@ -141,9 +151,37 @@ bool isInt64(const Json& value) {
 Json parseJson(const std::string& text) {
     try {
         return Json::parse(text);
-    } catch (const Json::parse_error& error) {
+    } catch (const Json::exception& error) {  // a syntax error, or a number too large for a double (1e400)
         throw DecodeError(std::string("not valid JSON: ") + error.what());
     }
+}
+
+Json parseStoredJson(const std::string& text) {
+    // Outside strings, the three words can only be the literals; inside them they are left alone.
+    static constexpr std::string_view LITERALS[] = {"NaN", "-Infinity", "Infinity"};
+    std::string quoted;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            quoted += c;
+            if (c == '\\' && i + 1 < text.size()) quoted += text[++i];
+            else if (c == '"') inString = false;
+            continue;
+        }
+        if (c == '"') inString = true;
+        const auto literal = std::find_if(std::begin(LITERALS), std::end(LITERALS),
+                                          [&](std::string_view word) { return std::string_view(text).substr(i, word.size()) == word; });
+        if (literal == std::end(LITERALS)) {
+            quoted += c;
+            continue;
+        }
+        quoted += '"';
+        quoted += *literal;
+        quoted += '"';
+        i += literal->size() - 1;
+    }
+    return parseJson(quoted);
 }
 
 }  // namespace quorvane

@@ -11,7 +11,8 @@ using Json = nlohmann::ordered_json;
 
 std::string toJsonText(const Json& value);
 
-// A real as the JSON text writes it: 1.0, 2.5, 1e+16, NaN, Infinity.
+// A real as the JSON text writes it: 1.0, 2.5, 100000.0, 1e+16, NaN, Infinity. Records never hold the
+// non-finite ones (decoding refuses them), so no answer and no stored file carries them.
 std::string realText(double value);
 
 // True for a JSON integer that fits a signed 64-bit integer.
@@ -19,5 +20,8 @@ bool isInt64(const Json& value);
 
 // Parses JSON text; throws DecodeError with the parser's reason when the text is not JSON.
 Json parseJson(const std::string& text);
+// Parses a stored file. Older versions could write the literals NaN, Infinity and -Infinity, which are no
+// JSON; they are read as the texts "NaN"... so that decoding repairs the fields that hold them.
+Json parseStoredJson(const std::string& text);
 
 }  // namespace quorvane

@@ -85,12 +85,12 @@ public:
     }
 
     // Replaces the whole content from an object of id -> record JSON. When a member does not decode, the
-    // error reaches the caller and the table holds the members decoded before it.
-    void fromDict(const Json& data, const std::string& path = "") {
+    // error reaches the caller and the table holds the members decoded before it. Repairs: see record.h.
+    void fromDict(const Json& data, const std::string& path = "", Repairs* repairs = nullptr) {
         if (!data.is_object()) failDecode(path, "expected an object, found " + kindName(data));
         clear();
         for (const auto& [id, value] : data.items()) {
-            R record = Codec<R>::decode(value, memberPath(path, id));
+            R record = Codec<R>::decode(value, memberPath(path, id), repairs);
             add(std::move(record), id);
         }
     }
@@ -122,9 +122,9 @@ struct Codec<MapDb<R>> {
         for (const auto& [id, record] : table) object[id] = Codec<R>::encode(record);
         return object;
     }
-    static MapDb<R> decode(const Json& j, const std::string& path) {
+    static MapDb<R> decode(const Json& j, const std::string& path, Repairs* repairs) {
         MapDb<R> table;
-        table.fromDict(j, path);
+        table.fromDict(j, path, repairs);
         return table;
     }
     static Fingerprint hash(const MapDb<R>& table) { return table.hash(); }

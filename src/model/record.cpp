@@ -14,6 +14,17 @@ int64_t truncatedInteger(double value, const std::string& path) {
 
 }  // namespace
 
+std::string numberText(double value) {
+    const std::string text = realText(value);
+    return text.ends_with(".0") ? text.substr(0, text.size() - 2) : text;
+}
+
+std::string numberText(int64_t value) { return std::to_string(value); }
+
+std::string expectedWithin(int64_t min, int64_t max) { return "expected an integer from " + numberText(min) + " to " + numberText(max); }
+
+std::string expectedWithin(double min, double max) { return "expected a number from " + numberText(min) + " to " + numberText(max); }
+
 std::string kindName(const Json& value) {
     switch (value.type()) {
         case Json::value_t::null: return "null";

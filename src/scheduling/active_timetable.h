@@ -35,6 +35,10 @@ struct TimetableInfo {
 // The active timetable for the shared clock reading (or for a given reading).
 TimetableInfo getActiveTimetableInfo(const StateLock& lock);
 TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading);
+// The timetable whose bells were due at a reading the scheduler did not ring: the one it would have
+// rung, also while it is switched off (the source then stays DISABLED), with the daily choice only on
+// the day it was made for.
+TimetableInfo timetableDueAt(const StateLock& lock, const struct_time& reading);
 
 // Starts the playback of every signal of the active timetable due at the second of the reading (the
 // shared one by default), channel A and the extra plays. Returns without waiting for any sound. A

@@ -3,6 +3,7 @@
 #include <spdlog/spdlog.h>
 
 #include <chrono>
+#include <mutex>
 #include <optional>
 
 #include "scheduling/scheduler.h"
@@ -14,19 +15,37 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 // One failing save is reported at once; the same save failing again is reported at most once a minute.
+// Leaf lock of the failing saves' texts, which the health view reads from other threads.
+std::mutex failuresMutex;
+
 class SaveFailureLog {
 public:
     void failed(const std::string& text) {
+        {
+            std::lock_guard lock(failuresMutex);
+            _error = text;
+        }
         const auto now = SteadyClock::now();
         if (_lastReport && now - *_lastReport < std::chrono::minutes(1)) return;
         _lastReport = now;
         logSchedulerError(text);
     }
-    void succeeded() { _lastReport.reset(); }
+    void succeeded() {
+        _lastReport.reset();
+        std::lock_guard lock(failuresMutex);
+        _error.reset();
+    }
+    std::optional<std::string> error() const {
+        std::lock_guard lock(failuresMutex);
+        return _error;
+    }
 
 private:
     std::optional<SteadyClock::time_point> _lastReport;
+    std::optional<std::string> _error;
 };
+
+SaveFailureLog dbFailures, shadowFailures, cacheFailures;
 
 template <class Wrapper>
 void autoSave(Wrapper& wrapper, const char* savedLine, SaveFailureLog& failures) {
@@ -41,11 +60,15 @@ void autoSave(Wrapper& wrapper, const char* savedLine, SaveFailureLog& failures)
 }  // namespace
 
 void saveStoredRecords() {
-    // Only the scheduler thread saves; the failure logs are its own.
-    static SaveFailureLog dbFailures, shadowFailures, cacheFailures;
     autoSave(db, "DB saved to disk", dbFailures);
     autoSave(shadow, "Shadow updated", shadowFailures);
     autoSave(cache, "Cache saved", cacheFailures);
+}
+
+std::optional<std::string> lastSaveError() {
+    for (const SaveFailureLog* log : {&dbFailures, &shadowFailures, &cacheFailures})
+        if (auto error = log->error()) return error;
+    return std::nullopt;
 }
 
 }  // namespace quorvane

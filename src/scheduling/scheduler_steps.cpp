@@ -1,6 +1,8 @@
 #include "scheduling/scheduler_steps.h"
 
+#include "scheduling/bell_journal.h"
 #include "scheduling/heartbeat_worker.h"
+#include "scheduling/missed_bells.h"
 #include "scheduling/record_saving.h"
 #include "storage/stored_records.h"
 
@@ -10,14 +12,20 @@ SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
     SchedulerSteps steps;
     steps.phoneHome = startHeartbeat;
     steps.processSecond = [play](const struct_time& reading) {
+        noteSchedulerPass(reading);
         StateLock lock;
         // Only a new day changes the preferences; leaving them untouched otherwise spares the auto-save
         // the fingerprint walk on every second.
         if (db.view(lock).settings.dailyPreferences._lastDay != reading.tm_yday)
             db.edit(lock).settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
         triggerScheduledSoundsAt(lock, reading, play);
+        journalSwitchedOffSecond(lock, reading);
     };
     steps.saveStoredRecords = saveStoredRecords;
+    steps.missedBetween = [](const struct_time& from, const struct_time& to, OutcomeReason why) {
+        StateLock lock;
+        journalMissedBetween(lock, from, to, why);
+    };
     return steps;
 }
 

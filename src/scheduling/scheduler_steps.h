@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 
+#include "model/journal_entry.h"
 #include "model/time_reading.h"
 #include "scheduling/active_timetable.h"
 
@@ -11,6 +12,9 @@ struct SchedulerSteps {
     std::function<void()> phoneHome;                        // must not block: hands over to a worker
     std::function<void(const struct_time&)> processSecond;  // daily reset, then the signals due at that second
     std::function<void()> saveStoredRecords;                // the three auto-saves
+    // The seconds strictly between two readings that no pass processed and none will ring.
+    std::function<void(const struct_time& from, const struct_time& to, OutcomeReason why)> missedBetween;
+    std::function<void()> afterPass;                        // the end of every pass: the service watchdog
 };
 
 // The steps of the running system. Tests may stand in a recorder for the playback requests.

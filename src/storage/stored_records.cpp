@@ -2,23 +2,65 @@
 
 #include <spdlog/spdlog.h>
 
+#include <ctime>
+#include <filesystem>
+
 #include "core/paths.h"
 
 namespace quorvane {
+namespace {
+
+// Local time as 20240902-074500, for the names of files moved aside.
+std::string fileTimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+template <class R>
+bool loadReporting(StorageWrapper<R>& wrapper, const char* fileName) {
+    Repairs repairs;
+    const bool loaded = wrapper.load(getUserFilePath(fileName), &repairs);
+    for (const std::string& repair : repairs) spdlog::warn("{}: stored value out of bounds: {}", fileName, repair);
+    return loaded;
+}
+
+// The cache is only a copy of the remote registry: a file that does not load is moved aside, and the next
+// synchronisation downloads the registry again.
+void loadCache() {
+    try {
+        loadReporting(cache, CACHE_FILE_NAME);
+    } catch (const StoredFileError& error) {
+        const std::filesystem::path path = getUserFilePath(CACHE_FILE_NAME);
+        std::filesystem::path aside = path;
+        aside += ".bad-" + fileTimeStamp();
+        std::error_code renameError;
+        std::filesystem::rename(path, aside, renameError);
+        if (renameError) spdlog::warn("{}; starting with an empty cache (it could not be moved aside: {})", error.what(), renameError.message());
+        else spdlog::warn("{}; moved to {}, starting with an empty cache", error.what(), aside.filename().string());
+    }
+}
+
+}  // namespace
 
 // Created when the program is loaded, in this order, with default content; nothing is read yet.
 StorageWrapper<Cache> cache;
 StorageWrapper<DB> db;
-StorageWrapper<Shadow> shadow;
+StorageWrapper<Shadow> shadow(PRIVATE_FILE_MODE);
 
 void loadStoredRecords() {
-    if (!db.load(getUserFilePath(DB_FILE_NAME))) {
+    for (const std::string& name : removeStaleTemporaryFiles(getUserFilePath()))
+        spdlog::info("Removed {}, left by an interrupted save", name);
+    if (!loadReporting(db, DB_FILE_NAME)) {
         spdlog::info("Falling back to factory default config");
         StateLock lock;
         db.edit(lock).loadFactoryDefault();
     }
-    shadow.load(getUserFilePath(SHADOW_FILE_NAME));
-    cache.load(getUserFilePath(CACHE_FILE_NAME));
+    loadReporting(shadow, SHADOW_FILE_NAME);
+    loadCache();
 }
 
 std::string sessionSigningKey() {

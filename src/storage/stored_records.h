@@ -14,8 +14,10 @@ inline constexpr const char* DB_FILE_NAME = "_db.json";
 inline constexpr const char* SHADOW_FILE_NAME = "_shadow.json";
 inline constexpr const char* CACHE_FILE_NAME = "cache.json";
 
-// Start-up steps: the database (factory content when there is no usable file), the credentials and
-// the calendar cache. A file that exists but does not decode throws StoredFileError.
+// Start-up steps: temporary files of interrupted saves are removed, then the database (factory content
+// when there is no usable file), the credentials and the calendar cache are loaded. A database or
+// credentials file that exists but does not decode throws StoredFileError; such a cache file is moved
+// aside (cache.json.bad-<time>) with a warning, and the cache starts empty.
 void loadStoredRecords();
 
 // The session signing key: the credentials salt. A salt created here is written at once, so cookies

@@ -26,6 +26,11 @@ const http::Part* partNamed(const std::vector<http::Part>& parts, const std::str
     return nullptr;
 }
 
+// A number out of its bounds is named, so that the person editing sees which one.
+Reply invalidTimetable(const std::string& member = "") {
+    return BadRequest(member.empty() ? "Invalid timetable" : "Invalid timetable: " + member);
+}
+
 }  // namespace
 
 Reply get_db(RequestContext&) {
@@ -50,8 +55,10 @@ Reply timetables_create(RequestContext& context) {
     TimeTable timetable;
     try {
         timetable = decodeTimetable(context);
+    } catch (const BoundsError& error) {
+        return invalidTimetable(error.what());
     } catch (const std::exception&) {
-        return BadRequest("Invalid timetable");
+        return invalidTimetable();
     }
     std::string key;
     {
@@ -72,11 +79,13 @@ Reply timetables_update(RequestContext& context) {
     }
     StateLock lock;
     if (!db.view(lock).timetables.contains(id)) return BadRequest("ID not found");
-    if (const auto* error = std::get_if<std::exception_ptr>(&decoded)) {
+    if (const auto* failure = std::get_if<std::exception_ptr>(&decoded)) {
         try {
-            std::rethrow_exception(*error);
+            std::rethrow_exception(*failure);
+        } catch (const BoundsError& error) {
+            return invalidTimetable(error.what());
         } catch (const DecodeError&) {
-            return BadRequest("Invalid timetable");
+            return invalidTimetable();
         }
     }
     db.edit(lock).timetables.set(id, std::move(std::get<TimeTable>(decoded)));

@@ -10,10 +10,12 @@ Reply plainText(int status, std::string body) {
     return reply;
 }
 
-Reply json_response(const Json& value) {
+Reply json_response(const Json& value) { return jsonTextResponse(toJsonText(value)); }
+
+Reply jsonTextResponse(std::string text) {
     Reply reply;
     reply.contentType = JSON_CONTENT_TYPE;
-    reply.body = toJsonText(value);
+    reply.body = std::move(text);
     return reply;
 }
 
@@ -51,5 +53,7 @@ Reply methodNotAllowed(const std::string& allowedMethods) {
 Reply payloadTooLarge() { return plainText(413, "Payload Too Large"); }
 
 Reply internalError() { return plainText(500, "Internal Server Error"); }
+
+Reply saveFailed() { return plainText(500, "The change could not be saved"); }
 
 }  // namespace quorvane::web

@@ -27,6 +27,8 @@ inline constexpr const char* JSON_CONTENT_TYPE = "application/json";
 
 // Status 200 with the JSON text of the value (pure ASCII).
 Reply json_response(const Json& value);
+// Status 200 with JSON text already written by the one JSON writer (pure ASCII).
+Reply jsonTextResponse(std::string text);
 // The status with a plain-text body, verbatim.
 Reply plainText(int status, std::string body);
 // Status 400 whose body is the message, verbatim.
@@ -47,6 +49,8 @@ Reply notFound(const std::string& message = "Not Found");
 Reply methodNotAllowed(const std::string& allowedMethods);
 Reply payloadTooLarge();
 Reply internalError();
+// Status 500: the change was made but could not be written to disk.
+Reply saveFailed();
 
 // A client error found while preparing a request for its handler (a body that is not JSON, say). The
 // frame answers its reply; handlers never see such a request.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "model/json_text.h"
@@ -25,6 +26,12 @@ struct RequestContext {
     std::shared_ptr<UploadDigests> uploads;
 
     const std::string& param(const std::string& name) const { return params.at(name); }
+    // A query argument of the request target; absent when it was not given.
+    std::optional<std::string> query(const std::string& name) const {
+        for (const auto& [key, value] : request.query)
+            if (key == name) return value;
+        return std::nullopt;
+    }
 };
 
 }  // namespace quorvane::web

@@ -2,6 +2,7 @@
 
 #include "web/auth_handlers.h"
 #include "web/config_endpoints.h"
+#include "web/journal_endpoints.h"
 #include "web/static_files.h"
 #include "web/target_endpoints.h"
 
@@ -17,6 +18,9 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/auth/chpasswd", auth_chpasswd, GATED, JSON_BODY},
         {"GET", "/<path:path>", serve_static, OPEN, NO_BODY, READ_ONLY},
         {"GET", "/", serve_static, OPEN, NO_BODY, READ_ONLY},
+        // Before the generic read targets, which would take these names too.
+        {"GET", "/api/get/journal", journal_endpoint, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/health", health_endpoint, GATED, NO_BODY, READ_ONLY},
         {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
         {"GET", "/db", get_db, GATED, NO_BODY, READS_MEMORY},
@@ -26,6 +30,7 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY},
         {"POST", "/db/timetables/update/<id>", timetables_update, GATED, JSON_BODY},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},
+        {"GET", "/healthz", healthz, OPEN, NO_BODY, READ_ONLY},
     };
 }
 

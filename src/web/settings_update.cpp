@@ -17,9 +17,6 @@ struct IsOptionalText : std::false_type {};
 template <>
 struct IsOptionalText<std::optional<std::string>> : std::true_type {};
 
-template <Record R>
-bool decodesExactly(const Json& value);
-
 // Whether a JSON value is of the kind of a field of type T: no conversions between kinds.
 template <class T>
 bool isOfKind(const Json& value) {
@@ -43,34 +40,15 @@ bool isOfKind(const Json& value) {
         for (const auto& [member, text] : EnumTexts<T>::values)
             if (value == text) return true;
         return false;
-    } else if constexpr (Record<T>) {
-        return decodesExactly<T>(value);
     } else {
         // Lists, tables and time values: whatever their own decoding accepts.
         try {
-            Codec<T>::decode(value, "");
+            Codec<T>::decode(value, "", nullptr);
             return true;
         } catch (const std::exception&) {
             return false;
         }
     }
-}
-
-// An object whose every member names a field of the record and holds a value of that field's kind.
-template <Record R>
-bool decodesExactly(const Json& value) {
-    if (!value.is_object()) return false;
-    for (const auto& [name, member] : value.items()) {
-        bool known = false, ofKind = false;
-        forEachField<R>([&](const auto& f) {
-            if (known || f.name != name) return;
-            known = true;
-            using T = std::remove_cvref_t<decltype(std::declval<R&>().*(f.member))>;
-            ofKind = isOfKind<T>(member);
-        });
-        if (!known || !ofKind) return false;
-    }
-    return true;
 }
 
 template <class T>
@@ -119,8 +97,25 @@ void visitPath(R& record, const std::vector<std::string>& steps, size_t step, co
             }
             return;
         }
-        if (!isOfKind<T>(value)) throw SettingsUpdateError("Invalid value for setting " + path + ": expected " + expectedKind<T>());
-        if (apply) field = Codec<T>::decode(value, path);
+        const auto refuse = [&](const std::string& reason) { throw SettingsUpdateError("Invalid value for setting " + path + ": " + reason); };
+        if constexpr (Record<T>) {
+            // An object changes only the members it names, as one dotted path per member would.
+            if (!value.is_object()) refuse("expected " + expectedKind<T>());
+            try {
+                for (const auto& [name, member] : value.items()) visitPath(field, {name}, 0, member, path + "." + name, apply);
+            } catch (const SettingsUpdateError&) {
+                refuse("expected " + expectedKind<T>());
+            }
+        } else {
+            if (!isOfKind<T>(value)) refuse("expected " + expectedKind<T>());
+            try {
+                // The one decoding path of the records, with the bounds declared next to the field.
+                T decoded = admitted(f, Codec<T>::decode(value, path, nullptr), field, path, nullptr);
+                if (apply) field = std::move(decoded);
+            } catch (const BoundsError& error) {
+                refuse(error.reason());
+            }
+        }
     });
     if (!found) throw SettingsUpdateError("Unknown setting: " + path);
 }

@@ -5,6 +5,7 @@
 #include "core/paths.h"
 #include "core/version.h"
 #include "audio/alarm.h"
+#include "audio/journal_sink.h"
 #include "audio/player.h"
 #include "audio/signals.h"
 #include "model/errors.h"
@@ -70,13 +71,16 @@ void deleteSignal(const std::string& id) {
         const AudioAsset removed = db.edit(lock).signals.remove(id);
         if (removed.storageCategory != StorageCategory::ASSET) fileToDelete = removed.filename;
     }
+    // The database first: a crash in between leaves a stray file, never a signal without its file.
+    db.persist();
     if (!fileToDelete.empty()) removeUserFile(fileToDelete);
 }
 
-void playSignal(const std::string& id) {
+// A signal played by hand, or a test ring: one play through the path of a scheduled bell, journaled.
+void playSignal(const std::string& id, PlayKind kind) {
     if (id == NULL_ID) return;
     StateLock lock;
-    if (playSignalById(lock, id, 1, 0.0, PlaySource::INTERFACE)) return;
+    if (playSignalById(lock, id, 1, 0.0, PlaySource::INTERFACE, requestedPlay(kind))) return;
     // The lookup succeeded, so only the file can be missing.
     throw std::runtime_error("The file of signal '" + db.view(lock).signals.find(id)->name + "' is missing");
 }
@@ -84,12 +88,15 @@ void playSignal(const std::string& id) {
 void announce(const std::string& id) {
     const std::string path = getUserFilePath(ANNOUNCEMENT_FILE_NAME);
     if (!Api::downloadAnnouncement(id, path).isOk()) throw std::runtime_error("Failed to download announcement");
-    playAudioFile(path, 1, 0.0, PlaySource::INTERFACE);
+    JournalEntry entry = requestedPlay(PlayKind::ANNOUNCEMENT);
+    entry.signalId = id;
+    entry.signalName = "Announcement " + id;
+    playAudioFile(path, 1, 0.0, PlaySource::INTERFACE, std::move(entry));
 }
 
 void stopAll() {
     // The alarm first: stopping its playback alone would leave it switched on.
-    Alarm::switchOff();
+    Alarm::switchOff(OutcomeReason::STOP_ALL);
     stopAllPlay();
 }
 
@@ -125,7 +132,7 @@ Json get_target(const std::string& target) {
 
 void trigger_target(const std::string& target, const std::string& id) {
     if (target == "deleteSignal") return deleteSignal(id);
-    if (target == "playSignal") return playSignal(id);
+    if (target == "playSignal") return playSignal(id, PlayKind::MANUAL_PLAY);
     if (target == "deleteTimetable") {
         StateLock lock;
         db.edit(lock).timetables.remove(id);
@@ -138,6 +145,7 @@ void trigger_target(const std::string& target, const std::string& id) {
         return;
     }
     if (target == "stopAll") return stopAll();
+    if (target == "testRing") return playSignal(id, PlayKind::TEST);
     throw ValueError("Unknown target: " + target);
 }
 
@@ -159,6 +167,8 @@ Reply trigger_endpoint(RequestContext& context) {
     try {
         trigger_target(target, id);
         return okText();
+    } catch (const SaveError&) {
+        throw;  // the frame's answer: the change could not be saved
     } catch (const std::exception& error) {
         return BadRequest(error.what());
     }

@@ -10,6 +10,7 @@
 #include "core/paths.h"
 #include "model/errors.h"
 #include "model/text.h"
+#include "storage/durable_changes.h"
 #include "web/auth_handlers.h"
 #include "web/header_checks.h"
 #include "web/http/multipart_parser.h"
@@ -70,7 +71,17 @@ Reply answer(PlannedRequest& planned, const http::Request& request, const std::s
     if (route.loginRequired)
         if (auto refusal = require_login(context)) return *refusal;
     if (route.body == RequestBody::JSON) context.json = parseJsonBody(request.body);
-    Reply reply = route.handler(context);
+    // Acknowledged means durable: whatever the handler changed is on disk before the answer leaves.
+    DurableChanges changes;
+    Reply reply;
+    try {
+        reply = route.handler(context);
+        changes.persist();
+    } catch (const SaveError& error) {
+        spdlog::error("Error on {} {}: the change could not be saved: {}", escapedForLog(request.method),
+                      escapedForLog(request.path), escapedForLog(error.what()));
+        reply = saveFailed();
+    }
     if (context.session.modified()) setCookie = context.session.setCookieHeader(signingKey);
     return reply;
 }

@@ -73,6 +73,16 @@ TEST(UserFilePath, CreatesTheFolderAndEndsWithASeparator) {
     EXPECT_EQ(getUserFilePath("_db.json"), (layout.userData() / "_db.json").string());
 }
 
+TEST(UserFilePath, ANewFolderIsPrivateAndAnExistingOneKeepsItsMode) {
+    namespace fs = std::filesystem;
+    TestLayout layout;
+    getUserFilePath();
+    EXPECT_EQ(fs::status(layout.userData()).permissions(), fs::perms(0700)) << "it will hold the password hash";
+    fs::permissions(layout.userData(), fs::perms(0750));
+    getUserFilePath("_db.json");
+    EXPECT_EQ(fs::status(layout.userData()).permissions(), fs::perms(0750)) << "the owner's choice stays";
+}
+
 TEST(UserFilePath, RemoveUserFileDeletesOrFails) {
     TestLayout layout;
     writeFile(getUserFilePath("x.mp3"), "data");

@@ -160,6 +160,36 @@ TEST(CalendarEntries, ARegionThatDoesNotDecodeChangesNothing) {
     EXPECT_EQ(cache, before);
 }
 
+// Every number a client stores is bounded: minutes before a bell, repeat counts and pauses.
+TEST(DbBounds, DeclaredForEveryNumberAClientStores) {
+    const auto refusal = [](const auto decode) -> std::string {
+        try {
+            decode();
+        } catch (const BoundsError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    const auto timetable = [&](const std::string& channel) { return refusal([&] { from_json<TimeTable>(R"({"chB": )" + channel + "}"); }); };
+    EXPECT_EQ(timetable(R"({"preStartWaitMin": 1440, "preEndWaitMin": 0})"), "");
+    EXPECT_EQ(timetable(R"({"preStartWaitMin": 1441})"), "chB.preStartWaitMin: expected an integer from 0 to 1440");
+    EXPECT_EQ(timetable(R"({"preEndWaitMin": -1})"), "chB.preEndWaitMin: expected an integer from 0 to 1440");
+    EXPECT_EQ(timetable(R"({"preStart": {"doRepeat": true, "iterations": -1}})"), "chB.preStart.iterations: expected an integer from 1 to 100");
+    EXPECT_EQ(timetable(R"({"endOfClass": {"iterations": 101}})"), "chB.endOfClass.iterations: expected an integer from 1 to 100");
+    EXPECT_EQ(timetable(R"({"startOfClass": {"delaySec": "nan"}})"), "chB.startOfClass.delaySec: expected a number from 0 to 3600");
+    EXPECT_EQ(refusal([] { from_json<TimeTable>(R"({"customPlays": [{"desc": {"delaySec": 3601}}]})"); }),
+              "customPlays[0].desc.delaySec: expected a number from 0 to 3600");
+    EXPECT_EQ(refusal([] { from_json<Settings>(R"({"alarmDelaySec": "inf"})"); }), "alarmDelaySec: expected a number from 0 to 3600");
+    EXPECT_EQ(refusal([] { from_json<Settings>(R"({"dailyPreferences": {"_lastDay": 367}})"); }),
+              "dailyPreferences._lastDay: expected an integer from -1 to 366");
+}
+
+TEST(DbReading, CalendarDatesAreTexts) {
+    EXPECT_EQ(from_json<CalendarRegion>(R"({"holidays": ["2024-12-24"]})").holidays, std::vector<std::string>{"2024-12-24"});
+    EXPECT_THROW(from_json<CalendarRegion>(R"({"holidays": [20241224]})"), DecodeError);
+    EXPECT_THROW(from_json<CalendarRegion>(R"({"extraWorkdays": [2024.5]})"), DecodeError);
+}
+
 TEST(DbReading, MissingNestedMembersTakeDefaults) {
     const DB database = from_json<DB>(R"({"dbVersion": 1, "timetables": {"t": {"name": "Short", "chA": {"lessons": ["08:00 - 08:40"]}}}})");
     const TimeTable& timetable = *database.timetables.find("t");

@@ -44,6 +44,16 @@ struct SampleOuter {
     }
 };
 
+struct SampleBounded {
+    int64_t times = 2;
+    double pause = 1.0;
+    double free = 0.5;
+    static constexpr auto fields() {
+        return std::tuple{field("times", &SampleBounded::times, {1, 100}), field("pause", &SampleBounded::pause, {0, 3600}),
+                          field("free", &SampleBounded::free)};
+    }
+};
+
 namespace {
 
 TEST(RecordJson, DefaultRecordWritesEveryFieldInOrder) {
@@ -118,6 +128,56 @@ TEST(RecordJson, DecodeErrorsNameThePath) {
     } catch (const DecodeError& error) {
         EXPECT_NE(std::string(error.what()).find("table.k.count"), std::string::npos) << error.what();
     }
+}
+
+TEST(RecordJson, ListsOfTextsTakeOnlyTexts) {
+    EXPECT_EQ(from_json<SampleOuter>(R"({"words": ["2024-12-24", ""]})").words, (std::vector<std::string>{"2024-12-24", ""}));
+    for (const char* text : {R"({"words": [20241224]})", R"({"words": ["a", true]})", R"({"words": [null]})", R"({"words": [["a"]]})"})
+        EXPECT_THROW(from_json<SampleOuter>(text), DecodeError) << text;
+}
+
+std::string boundsRefusal(const std::string& text) {
+    try {
+        from_json<SampleBounded>(text);
+    } catch (const BoundsError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(RecordBounds, ClientValuesOutsideTheBoundsAreRefusedByName) {
+    const SampleBounded edges = from_json<SampleBounded>(R"({"times": 100, "pause": 3600, "free": -1e300})");
+    EXPECT_EQ(edges.times, 100);
+    EXPECT_EQ(edges.pause, 3600.0);
+    EXPECT_EQ(from_json<SampleBounded>(R"({"times": 1, "pause": 0})").times, 1);
+    EXPECT_EQ(boundsRefusal(R"({"times": 0})"), "times: expected an integer from 1 to 100");
+    EXPECT_EQ(boundsRefusal(R"({"times": -1})"), "times: expected an integer from 1 to 100");
+    EXPECT_EQ(boundsRefusal(R"({"times": "101"})"), "times: expected an integer from 1 to 100") << "converted first, then bounded";
+    EXPECT_EQ(boundsRefusal(R"({"times": 9223372036854775807})"), "times: expected an integer from 1 to 100");
+    EXPECT_EQ(boundsRefusal(R"({"pause": 3600.5})"), "pause: expected a number from 0 to 3600");
+    EXPECT_EQ(boundsRefusal(R"({"pause": -0.1})"), "pause: expected a number from 0 to 3600");
+    // Texts that read as non-finite numbers: refused whether or not the field has bounds.
+    for (const char* text : {"nan", "NaN", "inf", "-Infinity"}) {
+        EXPECT_EQ(boundsRefusal(R"({"pause": ")" + std::string(text) + "\"}"), "pause: expected a number from 0 to 3600") << text;
+        EXPECT_EQ(boundsRefusal(R"({"free": ")" + std::string(text) + "\"}"), "free: expected a finite number") << text;
+    }
+    EXPECT_EQ(boundsRefusal(R"({"times": 5, "pause": 2.5})"), "");
+}
+
+TEST(RecordBounds, StoredValuesAreBroughtIntoTheBoundsAndNoted) {
+    Repairs repairs;
+    const SampleBounded repaired =
+        from_dict<SampleBounded>(parseStoredJson(R"({"times": -1, "pause": Infinity, "free": NaN})"), &repairs);
+    EXPECT_EQ(repaired.times, 1);
+    EXPECT_EQ(repaired.pause, 3600.0);
+    EXPECT_EQ(repaired.free, 0.5) << "no bound to move to: the default";
+    EXPECT_EQ(repairs, (Repairs{"times: -1 replaced by 1 (expected an integer from 1 to 100)",
+                                "pause: Infinity replaced by 3600 (expected a number from 0 to 3600)",
+                                "free: NaN replaced by 0.5 (expected a finite number)"}));
+    Repairs none;
+    EXPECT_EQ(from_dict<SampleBounded>(parseJson(R"({"times": 7, "pause": 0})"), &none).times, 7);
+    EXPECT_TRUE(none.empty());
+    EXPECT_THROW(from_dict<SampleBounded>(parseJson(R"({"times": "many"})"), &none), DecodeError) << "only bounds are repaired";
 }
 
 TEST(RecordEquality, ComparesEveryField) {

@@ -2,43 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_time_source.h"
-#include "support/stored_records_reset.h"
+#include "support/timetable_fixture.h"
 
 namespace quorvane {
 namespace {
 
+using testing::desc;
 using testing::reading;
 
-PlayDesc desc(const std::string& id) {
-    PlayDesc d;
-    d.id = id;
-    return d;
-}
-
-// 2024-09-02 is a Monday, 2024-09-08 a Sunday.
-class ActiveTimetableTest : public ::testing::Test {
+class ActiveTimetableTest : public testing::TimetableFixture {
 protected:
-    void SetUp() override {
-        testing::resetStoredRecords();
-        TimeTable timetable;
-        timetable.chA.lessons = {Lesson::decode("08:00 - 08:45"), Lesson::decode("08:45 - 09:30")};
-        timetable.chA.startOfClass = desc("start");
-        timetable.chA.endOfClass = desc("end");
-        timetable.chA.preStart = desc("preStart");
-        timetable.chA.preEnd = desc("preEnd");
-        timetable.chB.startOfClass = desc("channelB");
-        timetable.chB.lessons = {Lesson::decode("10:00 - 10:45")};
-        StateLock lock;
-        db.edit(lock).timetables.add(timetable, "main");
-        db.edit(lock).timetables.add(TimeTable{}, "other");
-        db.edit(lock).settings.defaultTimetableId = "main";
-    }
-
-    void edit(const std::function<void(DB&)>& change) {
-        StateLock lock;
-        change(db.edit(lock));
-    }
     TimetableInfo info(const struct_time& at) {
         StateLock lock;
         return activeTimetableInfoAt(lock, at);
@@ -49,7 +22,6 @@ protected:
         triggerScheduledSoundsAt(lock, at, [&](const StateLock&, const PlayDesc& d) { fired.push_back(d.id); });
         return fired;
     }
-    static struct_time monday(int h, int m, int s = 0) { return reading(2024, 9, 2, h, m, s); }
 };
 
 TEST_F(ActiveTimetableTest, WorkdayUsesTheDefaultTimetable) {

@@ -136,6 +136,120 @@ TEST_F(StorageWrapperTest, ReplacementIsAtomic) {
     EXPECT_EQ(readFile(std::filesystem::path(path()) / "inside"), "x");
 }
 
+// A request's change is on disk when persist() returns; a change that a later completed write covers is
+// not written again (concurrent requests share writes).
+TEST_F(StorageWrapperTest, PersistWritesAtOnceUnlessALaterWriteCoversTheChange) {
+    _db.load(path());
+    _db.saveAuto();
+    DurableChanges request;
+    change([](DB& db) { db.settings.defaultTimetableId = "first"; });
+    {
+        DurableChanges other;  // another request, answered first: its write covers the first change too
+        change([](DB& db) { db.settings.alarmSignalId = "second"; });
+        other.persist();
+    }
+    const DB written = from_json<DB>(readFile(path()));
+    EXPECT_EQ(written.settings.defaultTimetableId, "first");
+    EXPECT_EQ(written.settings.alarmSignalId, "second");
+    std::filesystem::remove(path());
+    request.persist();
+    EXPECT_FALSE(std::filesystem::exists(path())) << "already covered: no second write";
+
+    change([](DB& db) { db.settings.schedulerEnable = false; });
+    request.persist();
+    EXPECT_FALSE(from_json<DB>(readFile(path())).settings.schedulerEnable);
+    EXPECT_FALSE(_db.saveAuto()) << "the auto-save finds nothing left to write";
+}
+
+TEST_F(StorageWrapperTest, ChangesOutsideARequestAreLeftToTheAutoSave) {
+    _db.load(path());
+    _db.saveAuto();
+    change([](DB& db) { db.settings.schedulerEnable = false; });
+    DurableChanges request;
+    request.persist();
+    EXPECT_FALSE(std::filesystem::exists(path()));
+    EXPECT_TRUE(_db.saveAuto());
+}
+
+// The auto-save's first look counts the content as saved without writing it; a request's change made
+// before that look must still be written.
+TEST_F(StorageWrapperTest, PersistWritesAChangeThatTheFirstAutoSaveOnlyObserved) {
+    _db.load(path());
+    DurableChanges request;
+    change([](DB& db) { db.settings.defaultTimetableId = "early"; });
+    EXPECT_FALSE(_db.saveAuto());
+    request.persist();
+    EXPECT_EQ(from_json<DB>(readFile(path())).settings.defaultTimetableId, "early");
+}
+
+TEST_F(StorageWrapperTest, PersistOfContentLoadedUnchangedWritesNothing) {
+    writeFile(path(), to_json(DB{}));
+    ASSERT_TRUE(_db.load(path()));
+    std::filesystem::remove(path());
+    DurableChanges request;
+    change([](DB& db) { db.settings.schedulerEnable = true; });  // the value it had
+    request.persist();
+    EXPECT_FALSE(std::filesystem::exists(path()));
+}
+
+TEST_F(StorageWrapperTest, FailedPersistIsASaveErrorAndTheAutoSaveTriesAgain) {
+    std::filesystem::create_directory(path());  // a folder where the file should be: the rename fails
+    writeFile(std::filesystem::path(path()) / "inside", "x");
+    _db.load(path());
+    _db.saveAuto();
+    DurableChanges request;
+    change([](DB& db) { db.settings.schedulerEnable = false; });
+    EXPECT_THROW(request.persist(), SaveError);
+    EXPECT_THROW(request.persist(), SaveError) << "still noted";
+    std::filesystem::remove_all(path());
+    EXPECT_TRUE(_db.saveAuto());
+    EXPECT_FALSE(from_json<DB>(readFile(path())).settings.schedulerEnable);
+    request.persist();  // covered by the auto-save's write
+}
+
+TEST_F(StorageWrapperTest, NewFilesGetTheWrappersModeAndReplacedFilesKeepTheirs) {
+    namespace fs = std::filesystem;
+    _db.load(path());
+    _db.saveForce();
+    EXPECT_EQ(fs::status(path()).permissions(), fs::perms(0644));
+    fs::permissions(path(), fs::perms(0640));
+    _db.saveForce();
+    EXPECT_EQ(fs::status(path()).permissions(), fs::perms(0640));
+
+    StorageWrapper<DB> secret(PRIVATE_FILE_MODE);
+    secret.load(path("_secret.json"));
+    secret.saveForce();
+    EXPECT_EQ(fs::status(path("_secret.json")).permissions(), fs::perms(0600));
+}
+
+TEST_F(StorageWrapperTest, StoredNumbersOutOfBoundsAreRepairedAndReported) {
+    DB stored;
+    stored.loadFactoryDefault();
+    stored.timetables.find(FACTORY_DEFAULT_TIMETABLE_ID)->chB.preEnd.iterations = 1000;
+    std::string text = to_json(stored);
+    text.replace(text.find(R"("alarmDelaySec": 0.0)"), 20, R"("alarmDelaySec": -Infinity)");
+    writeFile(path(), text);
+    Repairs repairs;
+    ASSERT_TRUE(_db.load(path(), &repairs));
+    EXPECT_EQ(repairs, (Repairs{"settings.alarmDelaySec: -Infinity replaced by 0 (expected a number from 0 to 3600)",
+                                "timetables.ID_factory_default_timetable.chB.preEnd.iterations: 1000 replaced by 100 "
+                                "(expected an integer from 1 to 100)"}));
+    EXPECT_EQ(content().timetables.find(FACTORY_DEFAULT_TIMETABLE_ID)->chB.preEnd.iterations, 100);
+    // The file still holds the old numbers: the first change writes the repaired record.
+    DurableChanges request;
+    change([](DB& db) { db.settings.schedulerEnable = false; });
+    request.persist();
+    EXPECT_EQ(readFile(path()).find("Infinity"), std::string::npos);
+    EXPECT_EQ(from_json<DB>(readFile(path())).timetables.find(FACTORY_DEFAULT_TIMETABLE_ID)->chB.preEnd.iterations, 100);
+}
+
+TEST_F(StorageWrapperTest, SavingUnderTheStateLockFails) {
+    _db.load(path());
+    StateLock lock;
+    EXPECT_THROW(_db.persist(), std::logic_error) << "a write would stall every request and the bells";
+    EXPECT_THROW(_db.saveAuto(), std::logic_error);
+}
+
 TEST_F(StorageWrapperTest, AccessWithoutTheStateLockFails) {
     // The type proves a lock was taken; the run-time net catches a lock that another thread holds.
     std::promise<const StateLock*> taken;

@@ -114,6 +114,49 @@ TEST_F(ConfigEndpoints, SettingsUpdates) {
     EXPECT_EQ(after["schedulerEnable"], true);
 }
 
+TEST_F(ConfigEndpoints, AnObjectValueChangesOnlyTheMembersItNames) {
+    Browser client = browser();
+    ASSERT_EQ(client.postJson("/db/settings/update", {{"calendar.syncRegionId", "at"}, {"calendar.syncSchoolHolidays", false}}).body, "true");
+    ASSERT_EQ(client.postJson("/db/settings/update", {{"calendar", {{"workdayMode", 7}}}}).body, "true");
+    const Json calendar = Json::parse(client.get("/api/get/settings").body)["calendar"];
+    EXPECT_EQ(calendar, Json({{"workdayMode", 7}, {"syncRegionId", "at"}, {"syncSchoolHolidays", false}}));
+}
+
+TEST_F(ConfigEndpoints, NumbersOutOfTheirBoundsAreRefusedByName) {
+    Browser client = browser();
+    const auto settingsAnswer = [&](const Json& body) { return client.postJson("/db/settings/update", body); };
+    EXPECT_EQ(settingsAnswer({{"alarmDelaySec", 3600}}).body, "true");
+    const HttpAnswer pause = settingsAnswer({{"alarmDelaySec", 3600.5}});
+    EXPECT_EQ(pause.status, 400);
+    EXPECT_EQ(pause.body, "Invalid value for setting alarmDelaySec: expected a number from 0 to 3600");
+    EXPECT_EQ(settingsAnswer({{"alarmDelaySec", -1}}).body, "Invalid value for setting alarmDelaySec: expected a number from 0 to 3600");
+    EXPECT_EQ(settingsAnswer({{"dailyPreferences", {{"_lastDay", 1000}}}}).status, 400);
+    const HttpAnswer huge = client.post("/db/settings/update", R"({"alarmDelaySec": 1e400})");
+    EXPECT_EQ(huge.status, 400) << huge.body;
+    EXPECT_EQ(Json::parse(client.get("/api/get/settings").body)["alarmDelaySec"], 3600.0);
+
+    Json timetable = {{"name", "Bounded"}, {"chA", {{"preStart", {{"doRepeat", true}, {"iterations", -1}}}}}};
+    const HttpAnswer forever = client.postJson("/db/timetables/create", timetable);
+    EXPECT_EQ(forever.status, 400);
+    EXPECT_EQ(forever.body, "Invalid timetable: chA.preStart.iterations: expected an integer from 1 to 100");
+    timetable = {{"chB", {{"preEndWaitMin", 9007199254740993}}}};
+    EXPECT_EQ(client.postJson("/db/timetables/update/ID_factory_default_timetable", timetable).body,
+              "Invalid timetable: chB.preEndWaitMin: expected an integer from 0 to 1440");
+    timetable = {{"chA", {{"endOfClass", {{"delaySec", "nan"}}}}}};
+    EXPECT_EQ(client.postJson("/db/timetables/create", timetable).body,
+              "Invalid timetable: chA.endOfClass.delaySec: expected a number from 0 to 3600");
+    timetable = {{"chA", {{"endOfClass", {{"delaySec", "inf"}}}}}};
+    EXPECT_EQ(client.postJson("/db/timetables/update/ID_factory_default_timetable", timetable).status, 400);
+    const HttpAnswer overflow = client.post("/db/timetables/update/ID_factory_default_timetable", R"({"chA": {"preEnd": {"delaySec": 1e400}}})");
+    EXPECT_EQ(overflow.status, 400);
+    EXPECT_EQ(overflow.body, "The request body is not valid JSON") << "the frame parses the body before the handler";
+
+    const std::string database = client.get("/db").body;
+    EXPECT_EQ(database.find("NaN"), std::string::npos);
+    EXPECT_EQ(database.find("Infinity"), std::string::npos);
+    EXPECT_EQ(Json::parse(client.get("/db/timetables").body).size(), 1u) << "nothing refused was stored";
+}
+
 TEST_F(ConfigEndpoints, UploadsAreKeyedByTheirDigest) {
     Browser client = browser();
     const std::string bytes = readFile(layout.assets() / "p-ping.mp3");

@@ -11,6 +11,7 @@
 
 #include "model/json_text.h"
 #include "support/child_process.h"
+#include "support/player_service.h"
 
 namespace quorvane {
 namespace {
@@ -18,22 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::InstalledPlayer;
-
-httplib::Client clientFor(int port) {
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(std::chrono::milliseconds(200));
-    client.set_read_timeout(std::chrono::seconds(5));
-    return client;
-}
-
-// Waits until the server answers; false after ten seconds.
-bool waitUntilServing(int port) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        if (clientFor(port).Get("/api/get/status")) return true;
-        std::this_thread::sleep_for(50ms);
-    }
-    return false;
-}
 
 bool waitForFileContaining(const std::filesystem::path& file, const std::string& text) {
     for (int attempt = 0; attempt < 200; ++attempt) {
@@ -56,8 +41,8 @@ TEST(WebStartUp, SessionsStayValidAcrossRestarts) {
     std::string cookie;
     {
         ChildProcess run(command, {}, player.root());
-        ASSERT_TRUE(waitUntilServing(port)) << run.standardError();
-        auto client = clientFor(port);
+        ASSERT_TRUE(testing::waitUntilServing(port)) << run.standardError();
+        auto client = testing::playerClient(port);
         const auto set = client.Post("/auth/chpasswd", "\"secret\"", "application/json");
         ASSERT_TRUE(set);
         EXPECT_EQ(set->body, "ok");
@@ -68,8 +53,8 @@ TEST(WebStartUp, SessionsStayValidAcrossRestarts) {
         ASSERT_TRUE(waitForFileContaining(player.userData() / "_shadow.json", "\"_pwd\": \"")) << "auto-save of the password";
     }
     ChildProcess again(command, {}, player.root());
-    ASSERT_TRUE(waitUntilServing(port)) << again.standardError();
-    auto client = clientFor(port);
+    ASSERT_TRUE(testing::waitUntilServing(port)) << again.standardError();
+    auto client = testing::playerClient(port);
     const auto withCookie = client.Get("/db", {{"Cookie", cookie}});
     ASSERT_TRUE(withCookie);
     EXPECT_EQ(withCookie->status, 200) << "the signing key is the stored salt";
@@ -83,8 +68,8 @@ TEST(WebStartUp, VerboseLogsTheJsonInterfaceRequests) {
     InstalledPlayer player;
     const int port = testing::freePort();
     ChildProcess run({player.executable().string(), "-v", "--port", std::to_string(port)}, {}, player.root());
-    ASSERT_TRUE(waitUntilServing(port)) << run.standardError();
-    auto client = clientFor(port);
+    ASSERT_TRUE(testing::waitUntilServing(port)) << run.standardError();
+    auto client = testing::playerClient(port);
     ASSERT_TRUE(client.Get("/api/get/info?tab=2"));
     ASSERT_TRUE(client.Get("/api/trigger/playSignal/NULL"));
     EXPECT_TRUE(run.waitForStderr("GET'info' with args: {\"tab\": \"2\"}\n", 5s)) << run.standardError();
@@ -115,7 +100,7 @@ TEST(WebStartUp, ASecondServerCannotShareThePort) {
     InstalledPlayer first, second;
     const int port = testing::freePort();
     ChildProcess serving({first.executable().string(), "--port", std::to_string(port)}, {}, first.root());
-    ASSERT_TRUE(waitUntilServing(port)) << serving.standardError();
+    ASSERT_TRUE(testing::waitUntilServing(port)) << serving.standardError();
     ChildProcess intruder({second.executable().string(), "--port", std::to_string(port)}, {}, second.root());
     EXPECT_EQ(intruder.waitForExit(10s), 1) << "both would take turns answering requests";
     EXPECT_NE(intruder.standardError().find("Start-up failed: cannot listen on 0.0.0.0:"), std::string::npos) << intruder.standardError();

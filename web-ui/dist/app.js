@@ -13,6 +13,7 @@ import * as signals from './js/pages/signals.js';
 import * as settings from './js/pages/settings.js';
 import * as calendar from './js/pages/calendar.js';
 import * as announcements from './js/pages/announcements.js';
+import * as journal from './js/pages/journal.js';
 import * as login from './js/pages/login.js';
 import * as setup from './js/pages/setup.js';
 import * as notFound from './js/pages/not-found.js';
@@ -24,6 +25,7 @@ addRoute('/signals', signals);
 addRoute('/settings', settings);
 addRoute('/calendar', calendar);
 addRoute('/announcements', announcements);
+addRoute('/journal', journal);
 addRoute('/login', login);
 addRoute('/setup', setup);
 

@@ -56,8 +56,10 @@ export async function waitFor(probe, { timeoutMs = 15000, intervalMs = 100, what
 
 function writeStub(dir, name, recordEnv) {
   const file = path.join(dir, name);
-  // Records the call, pretends to play for a moment, succeeds.
-  fs.writeFileSync(file, `#!/bin/sh\nprintf '%s %s\\n' '${name}' "$*" >> "$${recordEnv}"\nsleep 0.3\nexit 0\n`);
+  // Records the call, pretends to play for a moment, succeeds; a file whose path holds QV_PLAY_FAIL (when
+  // set) fails with status 3, as a player that cannot play it.
+  fs.writeFileSync(file, `#!/bin/sh\nprintf '%s %s\\n' '${name}' "$*" >> "$${recordEnv}"\nsleep 0.3\n`
+    + 'if [ -n "$QV_PLAY_FAIL" ]; then case "$1" in *"$QV_PLAY_FAIL"*) exit 3;; esac; fi\nexit 0\n');
   fs.chmodSync(file, 0o755);
 }
 
@@ -89,7 +91,7 @@ async function httpStatus(url) {
  * A fresh installation root T: T/build/quorvane-player is a copy (the player finds its files from
  * the real path of its executable), T/assets and T/web-ui link to the repository, T/userdata is new.
  */
-export async function startStack(label) {
+export async function startStack(label, { failPlaysOf = '' } = {}) {
   for (const bin of [PLAYER_BIN, STANDIN_BIN]) {
     if (!fs.existsSync(bin)) throw new Error(`${bin} is missing: build the project first`);
   }
@@ -132,6 +134,7 @@ export async function startStack(label) {
       PATH: `${stubs}:${process.env.PATH}`,
       QUORVANE_SERVICE_URL: serviceUrl,
       QV_PLAY_RECORD: recordFile,
+      QV_PLAY_FAIL: failPlaysOf,
     };
     const child = startProcess(player, ['--port', String(port)], { cwd: root, env }, playerLog);
     stack.processes.push(child);

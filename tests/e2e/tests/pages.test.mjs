@@ -13,6 +13,7 @@ const PAGES = [
   { path: '/settings', name: 'settings', ready: 'Settings' },
   { path: '/calendar', name: 'calendar', ready: 'Calendar' },
   { path: '/announcements', name: 'announcements', ready: 'Announcements' },
+  { path: '/journal', name: 'journal', ready: 'Journal' },
 ];
 
 describe('pages at desktop and phone size', () => {

@@ -94,6 +94,9 @@ export const api = {
   signals: () => getJson('/api/get/signals'),
   settings: () => getJson('/api/get/settings'),
   calendarInfo: () => getJson('/api/get/calendarInfo'),
+  /** A day of the bell journal ("2024-09-02"; today without one): {date, entries, summary}. */
+  journal: (date) => getJson(`/api/get/journal${date ? `?date=${encodeURIComponent(date)}` : ''}`),
+  health: () => getJson('/api/get/health'),
   db: () => getJson('/db'),
   timetables: () => getJson('/db/timetables'),
 
@@ -105,6 +108,8 @@ export const api = {
   deleteTimetable: (id) => api.trigger('deleteTimetable', id),
   deleteSignal: (id) => api.trigger('deleteSignal', id),
   playSignal: (id) => api.trigger('playSignal', id),
+  /** Plays a signal the way a scheduled bell plays, journaled as a test. */
+  testRing: (id) => api.trigger('testRing', id),
   toggleAlarm: () => api.trigger('toggleAlarm', 'x'),
   stopAll: () => api.trigger('stopAll', 'x'),
   announce: (id) => api.trigger('announce', id),

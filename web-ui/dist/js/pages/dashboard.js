@@ -9,7 +9,9 @@ import { bellsOf, lessonsOf, nextBell, describeBell, NO_SIGNAL } from '../schedu
 import { formatTime, formatDuration, parseDate } from '../time.js';
 import { typeOfDayLabel, sourceLabel, WEEKDAYS, MONTHS } from '../labels.js';
 import { createTimeline } from '../widgets/timeline.js';
-import { signalName } from '../widgets/signal-select.js';
+import { signalName, signalSelect } from '../widgets/signal-select.js';
+import { createHealthStrip } from '../widgets/health-strip.js';
+import { entriesForBells, outcomeText, reasonText, OUTCOME_LABEL } from '../journal-words.js';
 
 export const title = 'Dashboard';
 
@@ -71,11 +73,15 @@ export function render(main) {
     }
   });
   const todayBody = h('div', { class: 'today-body' }, h('p', { class: 'muted' }, 'Loading…'));
+  const health = createHealthStrip();
+  const testRingSlot = h('div', { class: 'test-ring' });
+  let journalEntries = [];
   const nextBody = h('div', { class: 'next-body', 'data-testid': 'next-bell' }, h('p', { class: 'muted' }, 'Loading…'));
   const timelineBody = h('div', { class: 'timeline-body' });
 
   replace(main,
     h('h1', { class: 'page-title' }, 'Dashboard'),
+    health.el,
     h('div', { class: 'dash-grid' },
       h('section', { class: 'card clock-card', 'aria-labelledby': 'clock-h' },
         h('h2', { id: 'clock-h', class: 'card-title' }, icon('clock'), 'Player time'),
@@ -87,7 +93,7 @@ export function render(main) {
       h('section', { class: 'card today-card', 'aria-labelledby': 'today-h' },
         h('h2', { id: 'today-h', class: 'card-title' }, icon('calendar'), 'Today'), todayBody),
       h('section', { class: 'card timeline-card', 'aria-labelledby': 'tl-h' },
-        h('h2', { id: 'tl-h', class: 'card-title' }, icon('table'), 'Bells today'), timelineBody)));
+        h('h2', { id: 'tl-h', class: 'card-title' }, icon('table'), 'Bells today'), timelineBody, testRingSlot)));
 
   const activeTimetable = () => {
     const info = live.overview && live.overview.activeTimetableInfo;
@@ -161,6 +167,50 @@ export function render(main) {
     }
     timeline = createTimeline({ bells, lessons: lessonsOf(active), signals });
     replace(timelineBody, h('p', { class: 'muted small' }, `From “${active.name}”, channel A.`), timeline.el);
+    markOutcomes();
+  }
+
+  // What happened to each of today's bells, from the journal.
+  function markOutcomes() {
+    if (!timeline) return;
+    timeline.setOutcomes(entriesForBells(bells, journalEntries).map((e) => e && {
+      outcome: e.outcome,
+      label: OUTCOME_LABEL[e.outcome] || e.outcome,
+      why: reasonText(e),
+      text: outcomeText(e),
+    }));
+  }
+
+  async function loadJournal() {
+    const info = live.overview && live.overview.activeTimetableInfo;
+    if (!info) return;
+    try {
+      journalEntries = (await api.journal(info.date)).entries;
+      markOutcomes();
+      tickNext();
+    } catch {
+      // Marks wait for the next try; the frame tells when the player is unreachable.
+    }
+  }
+
+  function renderTestRing() {
+    let chosen = signals.length ? signals[0].id : null;
+    const select = signalSelect({ signals, value: chosen, allowNone: false, id: 'test-ring-signal', onChange: (v) => { chosen = v; } });
+    const button = h('button', { type: 'button', class: 'button', 'data-testid': 'test-ring' }, icon('bell'), 'Test ring');
+    button.addEventListener('click', async () => {
+      button.disabled = true;
+      try {
+        await api.testRing(chosen);
+        toast(`Test ring of “${signalName(signals, chosen)}” on the speakers.`, 'ok');
+        setTimeout(loadJournal, 1500);
+      } catch (err) {
+        toast(`The test ring failed: ${errorText(err)}`, 'error');
+      } finally {
+        button.disabled = false;
+      }
+    });
+    replace(testRingSlot, signals.length ? h('div', { class: 'field field-inline' },
+      h('label', { for: 'test-ring-signal' }, 'Test a signal through the bell path'), h('div', { class: 'row' }, select, button)) : null);
   }
 
   function tickNext() {
@@ -203,6 +253,8 @@ export function render(main) {
         await loadData();
         renderToday();
         renderBells();
+        renderTestRing();
+        loadJournal();
         delete nextBody.dataset.key;
       } catch (err) {
         if (!err.noAuth) replace(todayBody, notice(errorText(err), 'error'));
@@ -214,9 +266,12 @@ export function render(main) {
   alarm.set(false, false);
   const unsubscribe = subscribe(() => { onLive(); });
   const timer = setInterval(tickNext, 500);
+  const journalTimer = setInterval(loadJournal, 5000);
   if (!live.overview) refreshOverview().catch(() => {});
   return () => {
     unsubscribe();
     clearInterval(timer);
+    clearInterval(journalTimer);
+    health.destroy();
   };
 }

@@ -148,6 +148,7 @@ export function render(main) {
           : h('span', { class: 'badge badge-primary' }, 'Uploaded')),
         h('td', { class: 'signal-actions' },
           h('button', { type: 'button', class: 'button button-small', onclick: () => play(s), 'aria-label': `Play ${s.name} on the speakers` }, icon('speaker'), 'Play'),
+          h('button', { type: 'button', class: 'button button-small', onclick: () => testRing(s), 'aria-label': `Test ring ${s.name} like a bell`, title: 'Plays like a scheduled bell and is recorded in the journal as a test' }, icon('bell'), h('span', { class: 'hide-sm' }, 'Test ring')),
           h('button', { type: 'button', class: 'button button-small', onclick: () => togglePreview(s), 'aria-label': `Listen to ${s.name} in the browser`, 'aria-expanded': String(previewId === s.id) }, icon('headphones'), 'Listen'),
           h('button', { type: 'button', class: 'button button-small button-danger-quiet', onclick: () => remove(s), 'aria-label': `Delete ${s.name}` }, icon('trash'), h('span', { class: 'hide-sm' }, 'Delete')))));
       if (previewId === s.id) {
@@ -169,6 +170,15 @@ export function render(main) {
       toast(`Playing “${s.name}” on the speakers.`, 'ok');
     } catch (err) {
       toast(`“${s.name}” could not be played: ${errorText(err)}`, 'error');
+    }
+  }
+
+  async function testRing(s) {
+    try {
+      await api.testRing(s.id);
+      toast(`Test ring of “${s.name}”: see the journal for how it went.`, 'ok');
+    } catch (err) {
+      toast(`The test ring of “${s.name}” failed: ${errorText(err)}`, 'error');
     }
   }
 

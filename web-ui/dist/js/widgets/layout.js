@@ -10,6 +10,7 @@ export const NAV = [
   { path: '/signals', label: 'Signals', icon: 'music' },
   { path: '/calendar', label: 'Calendar', icon: 'calendar' },
   { path: '/announcements', label: 'Announcements', icon: 'megaphone' },
+  { path: '/journal', label: 'Journal', icon: 'list' },
   { path: '/settings', label: 'Settings', icon: 'settings' },
 ];
 

@@ -32,10 +32,11 @@ export function createTimeline({ bells, lessons, signals }) {
   const track = h('div', { class: 'tl-track' }, blocks, markers, now);
   const axis = h('div', { class: 'timeline', 'aria-hidden': 'true' }, h('div', { class: 'tl-hours' }, hours), track);
 
-  const rows = bells.map((b) => h('li', { class: `bell-row bell-${b.kind}`, dataset: { seconds: String(b.seconds) } },
+  const whys = bells.map(() => h('span', { class: 'bell-why' }));
+  const rows = bells.map((b, i) => h('li', { class: `bell-row bell-${b.kind}`, dataset: { seconds: String(b.seconds) } },
     h('span', { class: 'bell-time' }, formatTime(b.seconds)),
     h('span', { class: 'bell-dot', 'aria-hidden': 'true' }),
-    h('span', { class: 'bell-what' }, describeBell(b)),
+    h('span', { class: 'bell-what' }, describeBell(b), whys[i]),
     h('span', { class: 'bell-signal' }, signalName(signals, b.desc.id)),
     h('span', { class: 'bell-state' })));
   const list = h('ol', { class: 'bell-list', 'aria-label': 'Bells today' }, rows);
@@ -45,7 +46,12 @@ export function createTimeline({ bells, lessons, signals }) {
     h('li', {}, h('span', { class: 'legend-dot tl-start' }), 'Start / end'),
     h('li', {}, h('span', { class: 'legend-dot tl-preStart' }), 'Pre-signal'),
     h('li', {}, h('span', { class: 'legend-dot tl-extra' }), 'Extra play'),
-    h('li', {}, h('span', { class: 'legend-line' }), 'Now'));
+    h('li', {}, h('span', { class: 'legend-line' }), 'Now'),
+    h('li', {}, h('span', { class: 'legend-dot outcome-failed' }), 'Failed or missed'));
+
+  // What happened to each bell, from the journal: {outcome, label, why} or null.
+  let outcomes = bells.map(() => null);
+  const keepsShowing = (i) => outcomes[i] && (outcomes[i].outcome === 'failed' || outcomes[i].outcome === 'missed');
 
   let showPast = false;
   const pastToggle = h('button', { type: 'button', class: 'button button-small button-quiet past-toggle', 'aria-expanded': 'false', hidden: true });
@@ -54,7 +60,8 @@ export function createTimeline({ bells, lessons, signals }) {
     pastToggle.hidden = past === 0;
     pastToggle.textContent = showPast ? 'Hide earlier bells' : `Show earlier bells (${past})`;
     pastToggle.setAttribute('aria-expanded', String(showPast));
-    rows.forEach((r) => r.classList.toggle('is-collapsed', !showPast));
+    // Earlier bells fold away, but never one that failed or was missed.
+    rows.forEach((r, i) => r.classList.toggle('is-collapsed', !showPast && !keepsShowing(i)));
   };
   pastToggle.addEventListener('click', () => {
     showPast = !showPast;
@@ -64,6 +71,21 @@ export function createTimeline({ bells, lessons, signals }) {
   let lastNext = -2;
   return {
     el: h('div', { class: 'timeline-wrap' }, axis, legend, pastToggle, list),
+    /** Marks each bell with what happened to it (null: nothing journaled yet). */
+    setOutcomes(list) {
+      outcomes = bells.map((_, i) => list[i] || null);
+      rows.forEach((row, i) => {
+        const o = outcomes[i];
+        for (const name of ['rang', 'failed', 'missed', 'stopped']) {
+          row.classList.toggle(`outcome-${name}`, Boolean(o && o.outcome === name));
+          markers[i].classList.toggle(`outcome-${name}`, Boolean(o && o.outcome === name));
+        }
+        row.dataset.outcome = o ? o.outcome : '';
+        whys[i].textContent = o && o.why ? o.why : '';
+        markers[i].title = `${formatTime(bells[i].seconds)} ${describeBell(bells[i])}${o ? ` · ${o.label}${o.why ? `: ${o.why}` : ''}` : ''}`;
+      });
+      lastNext = -2;  // redraws the states and the folding at the next update
+    },
     /** Moves the "now" line and marks past and next bells. */
     update(nowSeconds) {
       if (nowSeconds === null) return;
@@ -78,7 +100,8 @@ export function createTimeline({ bells, lessons, signals }) {
         markers[i].classList.toggle('is-past', past);
         markers[i].classList.toggle('is-next', isNext);
         const state = row.querySelector('.bell-state');
-        const text = isNext ? `in ${formatDuration(bells[i].seconds - nowSeconds)}` : '';
+        const outcome = outcomes[i];
+        const text = isNext ? `in ${formatDuration(bells[i].seconds - nowSeconds)}` : (outcome ? outcome.label : (past ? 'No record' : ''));
         if (state.textContent !== text) state.textContent = text;
       });
       if (nextIndex !== lastNext) {

@@ -1,0 +1,48 @@
+#include "scheduling/bell_journal.h"
+
+#include <mutex>
+#include <utility>
+
+#include "audio/journal_sink.h"
+#include "core/paths.h"
+#include "scheduling/scheduler.h"
+#include "storage/journal_files.h"
+
+namespace quorvane {
+namespace {
+
+// Leaf lock of the installed writer; the writer is used outside it.
+std::mutex journalMutex;
+std::shared_ptr<JournalWriter> installed;
+
+}  // namespace
+
+std::shared_ptr<JournalWriter> openJournal(std::shared_ptr<JournalWriter> writer) {
+    if (writer) {
+        setJournalSink([writer](JournalEntry entry) { writer->submit(std::move(entry)); });
+    } else {
+        setJournalSink({});
+    }
+    std::lock_guard lock(journalMutex);
+    return std::exchange(installed, std::move(writer));
+}
+
+std::shared_ptr<JournalWriter> openedJournal() {
+    std::lock_guard lock(journalMutex);
+    return installed;
+}
+
+std::filesystem::path journalFolder() { return getUserDataPath() / JOURNAL_FOLDER_NAME; }
+
+void noteSchedulerPass(const struct_time& reading) {
+    if (const auto writer = openedJournal()) writer->notePass(reading);
+}
+
+void openJournalOfThisProcess(Scheduler& scheduler) {
+    auto writer = std::make_shared<JournalWriter>(journalFolder());
+    if (const auto lastAlive = lastSignOfLife(writer->folder(), localStructTime(std::chrono::system_clock::now())))
+        scheduler.resumeAfter(*lastAlive);
+    openJournal(std::move(writer));
+}
+
+}  // namespace quorvane

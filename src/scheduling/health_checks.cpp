@@ -1,0 +1,224 @@
+#include "scheduling/health_checks.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+
+#include "core/clock.h"
+#include "core/paths.h"
+#include "core/read_file.h"
+#include "model/journal_entry.h"
+#include "model/text.h"
+#include "scheduling/bell_journal.h"
+#include "scheduling/record_saving.h"
+#include "scheduling/scheduler.h"
+#include "storage/journal_files.h"
+#include "storage/stored_records.h"
+
+namespace quorvane {
+namespace {
+
+HealthCheck check(std::string name, HealthStatus status, std::string message, std::string remedy = "") {
+    return {std::move(name), status, std::move(message), std::move(remedy)};
+}
+
+std::string oneDecimal(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.1f", value);
+    return buffer;
+}
+
+bool schedulerStalled(const HealthSources& sources, std::string& message) {
+    const auto last = sources.lastPass();
+    if (!last) {
+        message = "The scheduler has not started: no bells ring.";
+        return true;
+    }
+    const double age = std::chrono::duration<double>(sources.steadyNow() - *last).count();
+    message = age > 1.0 ? "The scheduler last passed " + oneDecimal(age) + " s ago" : "The scheduler passes every tenth of a second.";
+    if (age <= std::chrono::duration<double>(SCHEDULER_STALL_LIMIT).count()) return false;
+    message += ": bells do not ring while it stands still.";
+    return true;
+}
+
+HealthCheck schedulerCheck(const HealthSources& sources) {
+    std::string message;
+    if (!schedulerStalled(sources, message)) return check("scheduler", HealthStatus::OK, message);
+    return check("scheduler", HealthStatus::ERROR, message, "Restart the player. If it happens again, keep its log for the maker.");
+}
+
+HealthCheck clockCheck(const HealthSources& sources) {
+    const ClockSync sync = sources.clockSync();
+    if (!sync.known)
+        return check("clock", HealthStatus::WARNING, "Whether the clock is synchronised is unknown on this system.",
+                     "Make sure time synchronisation is enabled on this computer.");
+    if (!sync.synchronised)
+        return check("clock", HealthStatus::WARNING, "The clock is not synchronised: bells may ring early or late.",
+                     "Enable time synchronisation on this computer.");
+    const std::string error = "estimated error " + oneDecimal(sync.estimatedErrorMs) + " ms";
+    if (sync.estimatedErrorMs > 1000.0)
+        return check("clock", HealthStatus::WARNING, "The clock is synchronised but may be off by more than a second (" + error + ").",
+                     "Check the time server this computer synchronises with.");
+    return check("clock", HealthStatus::OK, "The clock is synchronised (" + error + ").");
+}
+
+bool executableOnPath(const std::string& searchPath, const std::string& program) {
+    for (const std::string_view folder : splitAt(searchPath, ':')) {
+        if (folder.empty()) continue;
+        const std::filesystem::path candidate = std::filesystem::path(folder) / program;
+        std::error_code error;
+        if (std::filesystem::is_regular_file(candidate, error) && access(candidate.c_str(), X_OK) == 0) return true;
+    }
+    return false;
+}
+
+HealthCheck playersCheck(const HealthSources& sources) {
+    std::vector<std::string> missing;
+    if (!executableOnPath(sources.searchPath, "mpg123")) missing.push_back("mpg123 (MP3 signals)");
+    if (!executableOnPath(sources.searchPath, "aplay")) missing.push_back("aplay (WAVE signals)");
+    if (missing.empty()) return check("players", HealthStatus::OK, "The sound players mpg123 and aplay are installed.");
+    std::string list = missing[0];
+    if (missing.size() > 1) list += " and " + missing[1];
+    return check("players", HealthStatus::ERROR, "The sound player " + list + " cannot be found: those signals stay silent.",
+                 "Install the packages mpg123 and alsa-utils on this computer.");
+}
+
+HealthCheck soundOutputCheck(const HealthSources& sources) {
+    int cards = 0;
+    if (const auto text = readWholeFile(sources.soundCards)) {
+        // Each card starts a line with its number: " 0 [PCH            ]: HDA-Intel - ..."
+        static const std::regex cardLine(R"(^\s*\d+\s+\[)");
+        for (const std::string_view line : splitAt(*text, '\n'))
+            if (std::regex_search(line.begin(), line.end(), cardLine)) ++cards;
+    }
+    if (cards > 0)
+        return check("soundOutput", HealthStatus::OK, cards == 1 ? "One sound card is present." : std::to_string(cards) + " sound cards are present.");
+    return check("soundOutput", HealthStatus::WARNING, "No sound card was found: the bells may not be heard.",
+                 "Connect the loudspeakers' sound device to this computer and check that its driver is loaded.");
+}
+
+bool folderWritable(const std::filesystem::path& folder) {
+    std::string probe = (folder / ".write-probe-XXXXXX").string();
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) return false;
+    close(fd);
+    unlink(probe.c_str());
+    return true;
+}
+
+HealthCheck dataFolderCheck(const HealthSources& sources) {
+    const std::string folder = sources.dataFolder.string();
+    if (!folderWritable(sources.dataFolder))
+        return check("dataFolder", HealthStatus::ERROR, "The user data folder " + folder + " cannot be written: changes and the journal are lost.",
+                     "Check the folder's owner and permissions, and that its disk is not read-only.");
+    if (const auto error = sources.saveError())
+        return check("dataFolder", HealthStatus::ERROR, "The settings could not be saved: " + *error,
+                     "Check the user data folder and the free space on its disk.");
+    const auto free = sources.freeSpace(sources.dataFolder);
+    if (free && *free < MIN_FREE_BYTES)
+        return check("dataFolder", HealthStatus::ERROR,
+                     "Only " + std::to_string(*free / 1000000) + " MB are free for the user data folder: saving may soon fail.",
+                     "Free space on the disk of " + folder + " (at least 100 MB).");
+    return check("dataFolder", HealthStatus::OK, "The user data folder can be written and has room.");
+}
+
+int64_t daysBetween(const std::string& earlier, const std::string& later) {
+    const auto a = parseDateText(earlier.substr(0, 10)), b = parseDateText(later.substr(0, 10));
+    if (!a || !b) return INT64_MAX;
+    return (wallSeconds(*b) - wallSeconds(*a)) / SECONDS_IN_A_DAY;
+}
+
+std::vector<HealthCheck> calendarChecks(const HealthSources& sources) {
+    const std::string today = dateStringOf(sources.today());
+    std::string lastUpdate, regionId, validUntil;
+    bool regionKnown = false;
+    {
+        StateLock lock;
+        const Cache& stored = cache.view(lock);
+        lastUpdate = stored.calendarLastUpdated;
+        regionId = db.view(lock).settings.calendar.syncRegionId;
+        if (const CalendarRegion* region = stored.calendarRegions.find(regionId)) {
+            regionKnown = true;
+            validUntil = region->validUntil;
+        }
+    }
+    std::vector<HealthCheck> checks;
+    const std::string remedy = "Check that this computer reaches the internet.";
+    if (lastUpdate.empty())
+        checks.push_back(check("calendarSync", HealthStatus::WARNING, "The calendar has never been synchronised.", remedy));
+    else if (daysBetween(lastUpdate, today) > CALENDAR_SYNC_DAYS)
+        checks.push_back(check("calendarSync", HealthStatus::WARNING,
+                               "The calendar was last synchronised on " + lastUpdate.substr(0, 10) + ", more than 3 days ago.", remedy));
+    else
+        checks.push_back(check("calendarSync", HealthStatus::OK, "The calendar was synchronised on " + lastUpdate.substr(0, 10) + "."));
+
+    const std::string holidaysUnknown = "holidays and school breaks are not known, so bells may ring on days off.";
+    if (!regionKnown) {
+        checks.push_back(check("calendarData", HealthStatus::WARNING, "There is no calendar data for the region '" + regionId + "': " + holidaysUnknown,
+                               "Choose a region on the calendar page, or wait for the next synchronisation."));
+    } else {
+        const int64_t ahead = daysBetween(today, validUntil);
+        const std::string ends = "No calendar data after " + validUntil;
+        if (ahead < 0)
+            checks.push_back(check("calendarData", HealthStatus::ERROR, ends + ": " + holidaysUnknown,
+                                   "Let the player synchronise the calendar; ask the maker when new data comes."));
+        else if (ahead < CALENDAR_AHEAD_DAYS)
+            checks.push_back(check("calendarData", HealthStatus::WARNING, ends + ".",
+                                   "Let the player synchronise the calendar before then; ask the maker when new data comes."));
+        else
+            checks.push_back(check("calendarData", HealthStatus::OK, "The calendar data reaches " + validUntil + "."));
+    }
+    return checks;
+}
+
+HealthCheck journalCheck(const HealthSources& sources) {
+    JournalSummary summary;
+    for (const JournalEntry& entry : readJournalDay(sources.journalFolder, dateStringOf(sources.today()))) summary.count(entry);
+    if (summary.failed == 0 && summary.missed == 0)
+        return check("journal", HealthStatus::OK, "No bell failed or was missed today.");
+    return check("journal", HealthStatus::WARNING,
+                 "Today " + std::to_string(summary.failed) + " bell(s) failed and " + std::to_string(summary.missed) + " were missed.",
+                 "Open the journal to see which bells and why.");
+}
+
+}  // namespace
+
+HealthSources HealthSources::ofThisProcess() {
+    HealthSources sources;
+    const char* path = std::getenv("PATH");
+    sources.searchPath = path ? path : "";
+    sources.dataFolder = getUserDataPath();
+    sources.soundCards = "/proc/asound/cards";
+    sources.journalFolder = quorvane::journalFolder();
+    sources.clockSync = readClockSync;
+    sources.freeSpace = [](const std::filesystem::path& folder) -> std::optional<uintmax_t> {
+        std::error_code error;
+        const auto space = std::filesystem::space(folder, error);
+        if (error) return std::nullopt;
+        return space.available;
+    };
+    sources.steadyNow = [] { return std::chrono::steady_clock::now(); };
+    sources.lastPass = lastSchedulerPass;
+    sources.saveError = lastSaveError;
+    sources.today = getClock;
+    return sources;
+}
+
+std::vector<HealthCheck> runHealthChecks(const HealthSources& sources) {
+    std::vector<HealthCheck> checks{schedulerCheck(sources), clockCheck(sources), playersCheck(sources), soundOutputCheck(sources),
+                                    dataFolderCheck(sources)};
+    for (HealthCheck& calendar : calendarChecks(sources)) checks.push_back(std::move(calendar));
+    checks.push_back(journalCheck(sources));
+    return checks;
+}
+
+std::string monitoringWord(const HealthSources& sources) {
+    std::string ignored;
+    if (schedulerStalled(sources, ignored)) return "stalled";
+    if (sources.saveError()) return "unsaved";
+    return "ok";
+}
+
+}  // namespace quorvane

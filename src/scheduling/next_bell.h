@@ -1,0 +1,15 @@
+#pragma once
+// The one-line status an administrator sees in `systemctl status`: what the scheduler will ring next.
+#include <string>
+
+#include "core/state_lock.h"
+#include "model/time_reading.h"
+
+namespace quorvane {
+
+// "Next bell 08:00, Lesson 1 start" for the active timetable at the reading; "Scheduler off",
+// "No bells today" or "No more bells today" when nothing is left to ring today. Signals set to "NULL"
+// play nothing and are passed over.
+std::string nextBellStatus(const StateLock& lock, const struct_time& reading);
+
+}  // namespace quorvane

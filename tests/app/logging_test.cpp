@@ -1,0 +1,64 @@
+// Log lines for the journal carry their syslog priority; anywhere else they stay bare messages.
+#include "app/logging.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spdlog/sinks/ostream_sink.h>
+#include <spdlog/spdlog.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+namespace quorvane {
+namespace {
+
+std::string linesAtEveryLevel(bool journal) {
+    std::ostringstream out;
+    auto sink = std::make_shared<spdlog::sinks::ostream_sink_st>(out);
+    spdlog::logger logger("test", sink);
+    logger.set_formatter(logFormatter(journal));
+    logger.set_level(spdlog::level::trace);
+    logger.debug("DB saved to disk");
+    logger.info("Playing: bell.mp3");
+    logger.info("");
+    logger.warn("Internet is unreachable");
+    logger.error("Scheduler thread error: boom");
+    return out.str();
+}
+
+TEST(Logging, JournalLinesStartWithTheirPriority) {
+    EXPECT_EQ(linesAtEveryLevel(true),
+              "<7>DB saved to disk\n<6>Playing: bell.mp3\n<6>\n<4>Internet is unreachable\n<3>Scheduler thread error: boom\n");
+}
+
+TEST(Logging, OtherLinesAreTheBareMessages) {
+    EXPECT_EQ(linesAtEveryLevel(false), "DB saved to disk\nPlaying: bell.mp3\n\nInternet is unreachable\nScheduler thread error: boom\n");
+}
+
+TEST(Logging, TheJournalIsRecognisedByTheDeviceAndInodeOfTheStream) {
+    testing::TempDir dir;
+    testing::writeFile(dir / "journal", "");
+    testing::writeFile(dir / "other", "");
+    const int journal = open((dir / "journal").c_str(), O_WRONLY);
+    const int other = open((dir / "other").c_str(), O_WRONLY);
+    ASSERT_GE(journal, 0);
+    ASSERT_GE(other, 0);
+    struct stat status {};
+    ASSERT_EQ(fstat(journal, &status), 0);
+    const std::string named = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+
+    EXPECT_TRUE(isJournalStream(named.c_str(), journal));
+    EXPECT_FALSE(isJournalStream(named.c_str(), other)) << "an inherited variable while the output goes elsewhere";
+    EXPECT_FALSE(isJournalStream(nullptr, journal));
+    EXPECT_FALSE(isJournalStream("", journal));
+    EXPECT_FALSE(isJournalStream((named + "x").c_str(), journal));
+    EXPECT_FALSE(isJournalStream(std::to_string(status.st_dev).c_str(), journal));
+    close(journal);
+    close(other);
+}
+
+}  // namespace
+}  // namespace quorvane
