@@ -10,26 +10,27 @@ namespace quorvane::web {
 
 std::vector<Route> applicationRoutes() {
     constexpr bool OPEN = false, GATED = true;
-    constexpr bool JSON_BODY = true;
+    constexpr Effect READ_ONLY = Effect::READ_ONLY, READS_MEMORY = Effect::READS_MEMORY;
+    constexpr RequestBody NO_BODY = RequestBody::NONE, JSON_BODY = RequestBody::JSON, MULTIPART_BODY = RequestBody::MULTIPART;
     return {
         {"POST", "/auth/login", auth_login, OPEN, JSON_BODY},
         {"GET", "/auth/logout", auth_logout, GATED},
         {"POST", "/auth/chpasswd", auth_chpasswd, GATED, JSON_BODY},
-        {"GET", "/<path:path>", serve_static, OPEN},
-        {"GET", "/", serve_static, OPEN},
+        {"GET", "/<path:path>", serve_static, OPEN, NO_BODY, READ_ONLY},
+        {"GET", "/", serve_static, OPEN, NO_BODY, READ_ONLY},
         // Before the generic read targets, which would take these names too.
-        {"GET", "/api/get/journal", journal_endpoint, GATED},
-        {"GET", "/api/get/health", health_endpoint, GATED},
-        {"GET", "/api/get/<target>", get_endpoint, GATED},
+        {"GET", "/api/get/journal", journal_endpoint, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/health", health_endpoint, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
-        {"GET", "/db", get_db, GATED},
-        {"POST", "/upload", upload_file, GATED},
-        {"GET", "/get_signal_file/<id>", get_signal_file, GATED},
-        {"GET", "/db/timetables", get_timetables, GATED},
-        {"POST", "/db/timetables/create", timetables_create, GATED},
-        {"POST", "/db/timetables/update/<id>", timetables_update, GATED},
+        {"GET", "/db", get_db, GATED, NO_BODY, READS_MEMORY},
+        {"POST", "/upload", upload_file, GATED, MULTIPART_BODY},
+        {"GET", "/get_signal_file/<id>", get_signal_file, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/db/timetables", get_timetables, GATED, NO_BODY, READS_MEMORY},
+        {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY},
+        {"POST", "/db/timetables/update/<id>", timetables_update, GATED, JSON_BODY},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},
-        {"GET", "/healthz", healthz, OPEN},
+        {"GET", "/healthz", healthz, OPEN, NO_BODY, READ_ONLY},
     };
 }
 
