@@ -15,7 +15,7 @@ set(LAYER_RANK_model 0)
 
 # Third-party headers that only some layers may include: <prefix of the include>=<layers allowed>.
 set(THIRD_PARTY_RULES
-  "httplib.h=web,remote"
+  "httplib.h=remote"
   "boost/=web"
   "taglib/=audio"
   "openssl/=model"

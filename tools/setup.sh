@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config git ccache ca-certificates
   libcpp-httplib-dev nlohmann-json3-dev libspdlog-dev libcli11-dev libtag1-dev libssl-dev
+  libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev libzip-dev
   clang libfuzzer-14-dev libclang-rt-14-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils

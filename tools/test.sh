@@ -23,13 +23,13 @@ ctest --test-dir build --output-on-failure -j"$JOBS" --no-tests=error
 
 section "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVANE_SANITIZE=address,undefined -DQUORVANE_BENCH=OFF >/dev/null
-cmake --build build-asan -j"$JOBS" --target unit_tests
+cmake --build build-asan -j"$JOBS" --target unit_tests http_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan -L '^unit$' --output-on-failure -j"$JOBS" --no-tests=error
 
 section "concurrency tests under ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVANE_SANITIZE=thread -DQUORVANE_BENCH=OFF >/dev/null
-cmake --build build-tsan -j"$JOBS" --target concurrency_tests
+cmake --build build-tsan -j"$JOBS" --target concurrency_tests http_concurrency_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan -L '^concurrency$' --output-on-failure -j"$JOBS" --no-tests=error
 

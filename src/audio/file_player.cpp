@@ -16,6 +16,14 @@ FilePlayerFactory setFilePlayerFactory(FilePlayerFactory factory) {
     return std::exchange(installedFactory, std::move(factory));
 }
 
+bool platformPlays(AudioFormat format) {
+#ifdef _WIN32
+    return format == AudioFormat::MP3 || format == AudioFormat::WAVE || format == AudioFormat::MP4;
+#else
+    return format == AudioFormat::MP3 || format == AudioFormat::WAVE;
+#endif
+}
+
 std::unique_ptr<FilePlayer> makeFilePlayer() {
     FilePlayerFactory factory;
     {

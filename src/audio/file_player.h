@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "model/audio_format.h"
+
 namespace quorvane {
 
 // A failure of a file player, carrying its message text.
@@ -35,6 +37,8 @@ public:
 
 // The file player of this platform (Windows: MCI; elsewhere: mpg123 and aplay child processes).
 std::unique_ptr<FilePlayer> makePlatformFilePlayer();
+// True when the platform's file player can play the format: MP3 and WAVE everywhere, MP4 on Windows only.
+bool platformPlays(AudioFormat format);
 
 // Where new playback threads get their file player. Tests and benchmarks install their own; an empty
 // factory means the platform's. Returns the previous factory.

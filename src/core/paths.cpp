@@ -36,6 +36,12 @@ fs::path folderFromEnvironment(const char* name) {
     return folder;
 }
 
+// The packaged layout: the executable in <prefix>/bin beside the folder <prefix>/share/quorvane-player.
+bool isPackagedLayout(const fs::path& executableDir) {
+    std::error_code error;
+    return executableDir.filename() == "bin" && fs::is_directory(executableDir.parent_path() / "share" / PACKAGE_SHARE_NAME, error);
+}
+
 }  // namespace
 
 namespace {
@@ -58,18 +64,19 @@ fs::path devScriptDir() {
     const DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
     return resolved(fs::path(std::wstring(buffer, length)).parent_path());
 #else
-    return fs::canonical("/proc/self/exe").parent_path();
+    // The running executable does not move, and resolving it takes a system call per path component:
+    // the JSON interface asks on every overview.
+    static const fs::path folder = fs::canonical("/proc/self/exe").parent_path();
+    return folder;
 #endif
 }
 
 Layout layoutFor(const fs::path& executableDir) {
     Layout layout;
     const fs::path prefix = executableDir.parent_path();
-    const fs::path share = prefix / "share" / PACKAGE_SHARE_NAME;
-    std::error_code error;
-    layout.release = executableDir.filename() == "bin" && fs::is_directory(share, error);
+    layout.release = isPackagedLayout(executableDir);
     if (layout.release) {
-        layout.assetRoot = resolved(share);
+        layout.assetRoot = resolved(prefix / "share" / PACKAGE_SHARE_NAME);
         if (isWindows()) layout.userDataPath = resolved(folderFromEnvironment("APPDATA") / APP_NAME);
         else layout.userDataPath = resolved(folderFromEnvironment("HOME") / (std::string(".") + APP_NAME));
     } else {
@@ -79,7 +86,8 @@ Layout layoutFor(const fs::path& executableDir) {
     return layout;
 }
 
-bool isRelease() { return layoutFor(devScriptDir()).release; }
+// Only the layout's kind: resolving its folders takes a system call per path component.
+bool isRelease() { return isPackagedLayout(devScriptDir()); }
 
 bool isWindows() {
 #if defined(_WIN32) || defined(__CYGWIN__)

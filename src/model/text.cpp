@@ -28,4 +28,21 @@ std::string toLower(std::string_view text) {
     return lower;
 }
 
+std::string escapedForLog(std::string_view text) {
+    static constexpr char HEX[] = "0123456789abcdef";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f && byte != '\\') {
+            escaped.push_back(c);
+            continue;
+        }
+        escaped += "\\x";
+        escaped.push_back(HEX[byte >> 4]);
+        escaped.push_back(HEX[byte & 0xf]);
+    }
+    return escaped;
+}
+
 }  // namespace quorvane

@@ -15,4 +15,8 @@ std::vector<std::string_view> splitAt(std::string_view text, char separator);
 // ASCII letters in lower case; other bytes unchanged.
 std::string toLower(std::string_view text);
 
+// Text from a client made safe for one log line: control characters and the backslash become \xHH
+// escapes, so that a request cannot start log lines of its own or make one look like another.
+std::string escapedForLog(std::string_view text);
+
 }  // namespace quorvane

@@ -4,7 +4,6 @@
 
 #include <mutex>
 
-#include "core/atomic_file.h"
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/read_file.h"
@@ -64,12 +63,11 @@ Reply restore_backup(RequestContext& context) {
     const std::unique_lock only(restoring, std::try_to_lock);
     if (!only.owns_lock()) return BadRequest("Another restore is running");
     removeLeftoversOfRestores(getUserDataPath());
-    const httplib::Request& request = context.request;
-    if (!request.has_file("file")) return BadRequest("No file part");
-    const ScratchFile archive(RESTORE_PREFIX);
-    writeFileAtomically(archive.path(), request.get_file_value("file").content);
+    // Spooled to the user data folder by the frame, removed with the request.
+    const http::Part* part = context.part("file");
+    if (!part || !part->file) return BadRequest("No file part");
     try {
-        CheckedBackup checked = checkBackupArchive(archive.path(), getUserDataPath());
+        CheckedBackup checked = checkBackupArchive(part->file->temporaryPath, getUserDataPath());
         checked.apply(getUserDataPath());
     } catch (const RestoreError& error) {
         return BadRequest(error.what());

@@ -1,15 +1,14 @@
 #include "web/config_endpoints.h"
 
-#include <set>
 #include <variant>
 
-#include "core/paths.h"
 #include "audio/audio_length.h"
+#include "audio/file_player.h"
 #include "audio/signals.h"
-#include "model/digest.h"
+#include "core/paths.h"
+#include "model/audio_format.h"
 #include "model/errors.h"
 #include "model/file_name.h"
-#include "core/atomic_file.h"
 #include "storage/stored_records.h"
 #include "web/settings_update.h"
 #include "web/static_files.h"
@@ -17,11 +16,9 @@
 namespace quorvane::web {
 namespace {
 
-const std::set<std::string> UPLOAD_EXTENSIONS = {"wav", "mp3", "mp4"};
-
-// The timetable of a request body, read raw whatever its content type. Members that TimeTable does not
-// have (an "id" from the list form) are ignored.
-TimeTable decodeTimetable(const httplib::Request& request) { return from_json<TimeTable>(request.body); }
+// The timetable of a request body. Members that TimeTable does not have (an "id" from the list form)
+// are ignored.
+TimeTable decodeTimetable(const RequestContext& context) { return from_dict<TimeTable>(context.json); }
 
 // A number out of its bounds is named, so that the person editing sees which one.
 Reply invalidTimetable(const std::string& member = "") {
@@ -51,7 +48,7 @@ Reply get_timetables(RequestContext&) {
 Reply timetables_create(RequestContext& context) {
     TimeTable timetable;
     try {
-        timetable = decodeTimetable(context.request);
+        timetable = decodeTimetable(context);
     } catch (const BoundsError& error) {
         return invalidTimetable(error.what());
     } catch (const std::exception&) {
@@ -70,7 +67,7 @@ Reply timetables_update(RequestContext& context) {
     // Decoded before the lock is taken; an unknown id is still answered first.
     std::variant<TimeTable, std::exception_ptr> decoded;
     try {
-        decoded = decodeTimetable(context.request);
+        decoded = decodeTimetable(context);
     } catch (...) {
         decoded = std::current_exception();
     }
@@ -102,28 +99,30 @@ Reply update_settings(RequestContext& context) {
     return json_response(true);
 }
 
+// The file is kept under its name before the signal is added, so that a crash at any moment leaves at
+// worst a file that nothing names, never a signal without its file.
 Reply upload_file(RequestContext& context) {
-    const httplib::Request& request = context.request;
-    if (!request.has_file("file")) return BadRequest("No file part");
-    const httplib::MultipartFormData part = request.get_file_value("file");
-    const auto [name, extension] = getFileNameAndExtension(part.filename);
-    if (!UPLOAD_EXTENSIONS.contains(extension)) return BadRequest("Bad format: " + extension);
-    const std::string key = md5Hex(part.content);
+    const http::Part* part = context.part("file");
+    if (!part) return BadRequest("No file part");
+    const auto [name, extension] = getFileNameAndExtension(part->filename);
+    const AudioFormat format = audioFormatOf(part->filename);
+    if (!platformPlays(format) || !part->file) return BadRequest("Bad format: " + extension);
+    const std::string key = context.uploads->md5Of(*part);
     {
         StateLock lock;
         if (db.view(lock).signals.contains(key)) return BadRequest("File is already uploaded");
     }
+    const std::optional<double> seconds = readAudioSeconds(part->file->temporaryPath.string(), format);
+    if (!seconds || *seconds <= 0) return BadRequest("Not an audio file");
     const std::string filename = key + "." + extension;
-    const std::string path = getUserFilePath(filename);
-    writeFileAtomically(path, part.content);
-    const int64_t lengthSec = getAudioLength(path);
+    part->file->keepAs(getUserFilePath(filename));
     StateLock lock;
     // Two uploads of the same bytes can both pass the first check; the second one finds the key here.
     if (db.view(lock).signals.contains(key)) return BadRequest("File is already uploaded");
     AudioAsset asset;
     asset.name = name;
     asset.filename = filename;
-    asset.lengthSec = lengthSec;
+    asset.lengthSec = wholeSeconds(seconds);
     asset.storageCategory = StorageCategory::PERSISTENT;
     db.edit(lock).signals.add(std::move(asset), key);
     return json_response(key);

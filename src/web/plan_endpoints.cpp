@@ -9,8 +9,6 @@
 namespace quorvane::web {
 namespace {
 
-std::string queryValue(const RequestContext& context, const std::string& name) { return context.request.get_param_value(name); }
-
 // A member of the body that must be a text (or, where allowed, null: absent).
 std::optional<std::string> textMember(const Json& body, const std::string& name, bool nullable) {
     const auto member = body.find(name);
@@ -60,7 +58,7 @@ Reply changePlan(Change&& change) {
 }  // namespace
 
 Reply get_day(RequestContext& context) {
-    const std::string date = queryValue(context, "date");
+    const std::string date = context.query("date").value_or("");
     const auto day = parseDate(date);
     if (!day) return BadRequest("Invalid date: " + date);
     StateLock lock;

@@ -2,6 +2,8 @@
 // The answers of the web interface. Every handler returns a Reply; the server frame turns it into the
 // HTTP response and adds the headers that every response carries.
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,8 +17,9 @@ struct Reply {
     std::string contentType;
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;
-    // Byte ranges apply only to files; for any other answer a Range header is ignored.
-    bool isFile = false;
+    // A file answer: sent from the file in pieces (the body is unused), byte ranges honoured. Any other
+    // answer ignores a Range header.
+    std::optional<std::filesystem::path> file;
 };
 
 inline constexpr const char* TEXT_CONTENT_TYPE = "text/plain; charset=utf-8";
@@ -34,8 +37,9 @@ Reply BadRequest(const std::string& message);
 Reply okText();
 // Status 302 to the path.
 Reply redirect(const std::string& location);
-// Status 200 with the bytes of a file; byte ranges apply.
-Reply fileReply(std::string bytes, const std::string& contentType);
+// Status 200 with the bytes of a file, read as they are sent; byte ranges apply. A file that cannot be
+// opened by then answers 404.
+Reply fileReply(const std::filesystem::path& file, const std::string& contentType);
 
 // Status 429 with the message and Retry-After: the seconds to wait.
 Reply tooManyRequests(const std::string& message, int64_t retryAfterSeconds);
@@ -43,6 +47,7 @@ Reply tooManyRequests(const std::string& message, int64_t retryAfterSeconds);
 // The generic answers of the frame; handlers may name what was not found.
 Reply notFound(const std::string& message = "Not Found");
 Reply methodNotAllowed(const std::string& allowedMethods);
+Reply payloadTooLarge();
 Reply internalError();
 // Status 500: the change was made but could not be written to disk.
 Reply saveFailed();

@@ -71,7 +71,10 @@ std::optional<std::map<std::string, std::string>> PathPattern::match(const std::
 }
 
 RouteTable::RouteTable(std::vector<Route> routes) : _routes(std::move(routes)) {
-    for (const Route& route : _routes) _patterns.emplace_back(route.pattern);
+    for (const Route& route : _routes) {
+        if (route.readOnly() && route.method != "GET") throw std::logic_error("only a GET route can be read-only: " + route.pattern);
+        _patterns.emplace_back(route.pattern);
+    }
     for (size_t i = 0; i < _routes.size(); ++i)
         if (!_patterns[i].isCatchAll()) _order.push_back(i);
     for (size_t i = 0; i < _routes.size(); ++i)
@@ -79,22 +82,36 @@ RouteTable::RouteTable(std::vector<Route> routes) : _routes(std::move(routes)) {
 }
 
 RouteTable::Match RouteTable::find(const std::string& method, const std::string& path) const {
-    const std::string wanted = method == "HEAD" ? "GET" : method;
+    const bool head = method == "HEAD";
+    const std::string wanted = head ? "GET" : method;
     Match result;
     std::vector<std::string> allowed;
+    bool headAllowed = false, getSeen = false;
     for (const size_t i : _order) {
         auto params = _patterns[i].match(path);
         if (!params) continue;
-        if (_routes[i].method == wanted) {
-            result.route = &_routes[i];
+        const Route& route = _routes[i];
+        if (route.method == "GET" && !getSeen) {
+            // HEAD goes where a GET would go, and only a GET without side effects may answer it.
+            getSeen = true;
+            headAllowed = route.readOnly();
+        }
+        if (route.method == wanted && (!head || headAllowed)) {
+            result.route = &route;
             result.params = std::move(*params);
             return result;
         }
-        if (std::find(allowed.begin(), allowed.end(), _routes[i].method) == allowed.end()) allowed.push_back(_routes[i].method);
+        if (std::find(allowed.begin(), allowed.end(), route.method) == allowed.end()) allowed.push_back(route.method);
     }
-    if (std::find(allowed.begin(), allowed.end(), "GET") != allowed.end()) allowed.push_back("HEAD");
+    if (headAllowed) allowed.push_back("HEAD");
     for (const std::string& name : allowed) result.allowedMethods += (result.allowedMethods.empty() ? "" : ", ") + name;
     return result;
+}
+
+uint64_t RouteTable::largestBody() const {
+    uint64_t largest = 0;
+    for (const Route& route : _routes) largest = std::max(largest, route.maxBodyBytes);
+    return largest;
 }
 
 }  // namespace quorvane::web

@@ -13,34 +13,35 @@ namespace quorvane::web {
 
 std::vector<Route> applicationRoutes() {
     constexpr bool OPEN = false, GATED = true;
-    constexpr bool JSON_BODY = true;
+    constexpr Effect CHANGES_STATE = Effect::CHANGES_STATE, READ_ONLY = Effect::READ_ONLY, READS_MEMORY = Effect::READS_MEMORY;
+    constexpr RequestBody NO_BODY = RequestBody::NONE, JSON_BODY = RequestBody::JSON, MULTIPART_BODY = RequestBody::MULTIPART;
     return {
         {"POST", "/auth/login", auth_login, OPEN, JSON_BODY},
         {"GET", "/auth/logout", auth_logout, GATED},
         {"POST", "/auth/chpasswd", auth_chpasswd, GATED, JSON_BODY},
-        {"GET", "/<path:path>", serve_static, OPEN},
-        {"GET", "/", serve_static, OPEN},
-        {"GET", "/api/get/day", get_day, GATED},
+        {"GET", "/<path:path>", serve_static, OPEN, NO_BODY, READ_ONLY},
+        {"GET", "/", serve_static, OPEN, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/day", get_day, GATED, NO_BODY, READS_MEMORY},
         // Before the generic read targets, which would take these names too.
-        {"GET", "/api/get/journal", journal_endpoint, GATED},
-        {"GET", "/api/get/health", health_endpoint, GATED},
-        {"GET", "/api/get/<target>", get_endpoint, GATED},
+        {"GET", "/api/get/journal", journal_endpoint, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/health", health_endpoint, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
-        {"GET", "/db", get_db, GATED},
-        {"GET", "/backup", get_backup, GATED},
-        {"POST", "/restore", restore_backup, GATED},
-        {"POST", "/upload", upload_file, GATED},
-        {"GET", "/get_signal_file/<id>", get_signal_file, GATED},
-        {"GET", "/db/timetables", get_timetables, GATED},
-        {"POST", "/db/timetables/create", timetables_create, GATED},
-        {"POST", "/db/timetables/update/<id>", timetables_update, GATED},
-        {"GET", "/db/timetables/export/<id>", timetables_export, GATED},
+        {"GET", "/db", get_db, GATED, NO_BODY, READS_MEMORY},
+        {"GET", "/backup", get_backup, GATED, NO_BODY, READ_ONLY},
+        {"POST", "/restore", restore_backup, GATED, MULTIPART_BODY, CHANGES_STATE, MAX_BACKUP_BYTES},
+        {"POST", "/upload", upload_file, GATED, MULTIPART_BODY},
+        {"GET", "/get_signal_file/<id>", get_signal_file, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/db/timetables", get_timetables, GATED, NO_BODY, READS_MEMORY},
+        {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY},
+        {"POST", "/db/timetables/update/<id>", timetables_update, GATED, JSON_BODY},
+        {"GET", "/db/timetables/export/<id>", timetables_export, GATED, NO_BODY, READS_MEMORY},
         {"POST", "/db/timetables/import", timetables_import, GATED, JSON_BODY},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},
         {"POST", "/db/plan/days", plan_days, GATED, JSON_BODY},
         {"POST", "/db/plan/weekdays", plan_weekdays, GATED, JSON_BODY},
         {"POST", "/db/timetables/delete/<id>", timetables_delete, GATED, JSON_BODY},
-        {"GET", "/healthz", healthz, OPEN},
+        {"GET", "/healthz", healthz, OPEN, NO_BODY, READ_ONLY},
     };
 }
 

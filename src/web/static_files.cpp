@@ -4,7 +4,6 @@
 
 #include "core/paths.h"
 #include "model/file_name.h"
-#include "core/read_file.h"
 #include "web/auth_handlers.h"
 
 namespace quorvane::web {
@@ -61,9 +60,7 @@ std::string contentTypeFor(const std::string& filename) {
 Reply sendFile(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) return notFound();
-    std::optional<std::string> bytes = readWholeFile(file);
-    if (!bytes) return notFound();
-    return fileReply(std::move(*bytes), contentTypeFor(file.filename().string()));
+    return fileReply(file, contentTypeFor(file.filename().string()));
 }
 
 Reply serve_static(RequestContext& context) {

@@ -18,7 +18,7 @@ std::optional<std::filesystem::path> fileBelow(const std::filesystem::path& fold
 // The content type implied by a file name's extension; application/octet-stream when unknown.
 std::string contentTypeFor(const std::string& filename);
 
-// The file's bytes as a file reply; 404 when it is missing or not a regular file.
+// The file as a file reply; 404 when it is missing or not a regular file.
 Reply sendFile(const std::filesystem::path& file);
 
 }  // namespace quorvane::web

@@ -9,6 +9,7 @@
 #include "audio/player.h"
 #include "audio/signals.h"
 #include "model/errors.h"
+#include "model/text.h"
 #include "remote/api.h"
 #include "scheduling/active_timetable.h"
 #include "scheduling/day_plan.h"
@@ -110,9 +111,10 @@ void stopAll() {
     stopAllPlay();
 }
 
-std::string queryText(const httplib::Params& params) {
+// The JSON text escapes every control character, so it is safe in a log line as it is.
+std::string queryText(const std::vector<std::pair<std::string, std::string>>& query) {
     Json arguments = Json::object();
-    for (const auto& [name, value] : params) arguments[name] = value;
+    for (const auto& [name, value] : query) arguments[name] = value;
     return toJsonText(arguments);
 }
 
@@ -163,7 +165,8 @@ void trigger_target(const std::string& target, const std::string& id) {
 
 Reply get_endpoint(RequestContext& context) {
     const std::string& target = context.param("target");
-    if (spdlog::should_log(spdlog::level::debug)) spdlog::debug("GET'{}' with args: {}", target, queryText(context.request.params));
+    if (spdlog::should_log(spdlog::level::debug))
+        spdlog::debug("GET'{}' with args: {}", escapedForLog(target), queryText(context.request.query));
     try {
         return json_response(get_target(target));
     } catch (const std::exception& error) {
@@ -174,7 +177,7 @@ Reply get_endpoint(RequestContext& context) {
 Reply trigger_endpoint(RequestContext& context) {
     const std::string& target = context.param("target");
     const std::string& id = context.param("id");
-    spdlog::debug("TRIGGER '{}' with id {}", target, id);
+    if (spdlog::should_log(spdlog::level::debug)) spdlog::debug("TRIGGER '{}' with id {}", escapedForLog(target), escapedForLog(id));
     try {
         trigger_target(target, id);
         return okText();

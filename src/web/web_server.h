@@ -1,37 +1,29 @@
 #pragma once
-// The HTTP server of the process. One catch-all registration per method hands every request to our own
-// dispatch: the route table, the login gate, the JSON body check, the handler under a catch-all that
-// answers the generic 500, and after_request on every response, the library's own error answers included.
-#include <httplib.h>
-
+// The HTTP server of the process: our route table, login gate, body checks and answers on the HTTP
+// transport of web/http. Everything decided from the headers (the route, cross-site requests, the login
+// gate, the kind and size of the body) is decided before any byte of the body is read; the handler runs
+// under a catch-all that answers the generic 500, and after_request touches every answer, the
+// transport's own included.
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "web/http/application.h"
+#include "web/http/server.h"
 #include "web/route_table.h"
 #include "web/routes.h"
 
 namespace quorvane::web {
 
-// The library's server with access to its listening socket, whose backlog of 5 is too short: while the
-// workers keep both cores busy, connection attempts beyond it are dropped and retried a second later.
-class ListeningServer : public httplib::Server {
+class WebServer : private http::Application {
 public:
-    socket_t listeningSocket() const { return svr_sock_; }
-};
-
-class WebServer {
-public:
-    // Browser tabs poll every second over keep-alive connections, each holding a worker while it is open:
-    // the pool must be well above the handful of connections that a few tabs keep.
-    static constexpr size_t WORKER_THREADS = 64;
-    static constexpr time_t KEEP_ALIVE_SECONDS = 3;
-    static constexpr size_t KEEP_ALIVE_MAX_REQUESTS = 100;
-    static constexpr size_t MAX_BODY_BYTES = 100 * 1024 * 1024;
+    // Handlers wait on locks, files and (announcements) the remote service; a few of them may block
+    // without holding up the rest. Connections wait on the transport's I/O threads, not here.
+    static constexpr size_t WORKER_THREADS = 8;
 
     // Ready to run; no socket is opened yet.
     explicit WebServer(std::vector<Route> routes);
@@ -48,7 +40,7 @@ public:
     void bind(const std::string& host, int port);
     // Opens the listening socket on a port that the system picks; returns the port.
     int bindAnyPort(const std::string& host);
-    // Serves on the bound socket until stop(); false when accepting failed.
+    // Serves on the bound socket until stop(); true once stopped. A server serves once.
     bool serve();
     // bind, then serve: blocks for the life of the process.
     bool run(const std::string& host, int port);
@@ -56,23 +48,22 @@ public:
     bool isRunning() const;
 
 private:
-    void dispatch(const httplib::Request& request, httplib::Response& response);
-    Reply answer(const RouteTable::Match& match, const httplib::Request& request, httplib::Response& response);
+    http::BodyPlan planBody(const http::Request& request) override;
+    http::Response handle(http::Request& request) override;
+    void finish(http::Response& response) override;
+    void log(http::LogLevel level, const std::string& message) override;
+    std::pair<std::string, int64_t> keyAndTime() const;
 
     RouteTable _routes;
-    ListeningServer _server;
     // Guards the signing key and the clock.
     mutable std::mutex _keyMutex;
     std::string _signingKey;
     Clock _clock;
+    http::Server _server;  // last: it stops before what its callbacks use goes
 };
 
 // The three cache-suppressing headers, replacing any earlier value.
-void after_request(httplib::Response& response);
-
-// Reads the JSON body of a request; RefusedRequest (400) when the content type is not JSON or the body
-// does not parse.
-Json requireJsonBody(const httplib::Request& request);
+void after_request(http::Response& response);
 
 // The server of the process, created at load with the built-in signing key and no socket.
 extern WebServer app;

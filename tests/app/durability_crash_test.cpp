@@ -20,6 +20,7 @@
 #include "model/digest.h"
 #include "storage/shadow.h"
 #include "support/child_process.h"
+#include "support/wave_bytes.h"
 
 namespace quorvane {
 namespace {
@@ -226,7 +227,8 @@ protected:
             if (state.password) body["currentPassword"] = *state.password;
             change.body = toJsonText(body);
         } else if (pick < 88 || state.uploads.empty()) {
-            const std::string content = "RIFF" + tag + "WAVEfmt ";
+            // A real sound (uploads are checked), a different length for every change.
+            const std::string content = testing::waveBytes(0.05 + 0.001 * _counter);
             change.path = "/upload";
             change.upload = {{"file", content, "bell " + tag + ".wav", "audio/wav"}};
             change.after.uploads.insert(md5Hex(content));

@@ -6,6 +6,7 @@
 #include "audio/sound_files.h"
 #include "model/db.h"
 #include "support/temp_dir.h"
+#include "support/wave_bytes.h"
 
 namespace quorvane::testing {
 namespace {
@@ -53,6 +54,26 @@ TEST_F(AudioLengthTest, OtherTypesMissingAndDamagedFilesGiveMinusOne) {
     EXPECT_EQ(getAudioLength((dir / "empty.mp3").string()), -1);
     std::filesystem::create_directory(dir / "folder.mp3");
     EXPECT_EQ(getAudioLength((dir / "folder.mp3").string()), -1);
+}
+
+TEST_F(AudioLengthTest, ReadingStopsAtItsTimeLimit) {
+    using namespace std::chrono;
+    constexpr uint64_t SIZE = 99 * 1024 * 1024;
+    // TagLib searches a large file that is not MP3 byte by byte for a frame: 5 to 40 s for this one.
+    const auto zeros = dir / "zeros.mp3";
+    writeFile(zeros, "");
+    std::filesystem::resize_file(zeros, SIZE);
+    const auto start = steady_clock::now();
+    EXPECT_FALSE(readAudioSeconds(zeros.string(), AudioFormat::MP3, milliseconds(300)));
+    EXPECT_LT(steady_clock::now() - start, seconds(2));
+
+    // Real audio of that size is read from its headers at once, well within the limit.
+    const auto wave = dir / "long.wav";
+    writeFile(wave, waveHeader(SIZE));
+    std::filesystem::resize_file(wave, 44 + SIZE);
+    const auto seconds = readAudioSeconds(wave.string(), AudioFormat::WAVE, milliseconds(300));
+    ASSERT_TRUE(seconds);
+    EXPECT_NEAR(*seconds, SIZE / 16000.0, 0.001);
 }
 
 TEST(FactorySoundLength, EveryFactorySignalHasTheLengthItsRecordStates) {

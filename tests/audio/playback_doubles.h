@@ -15,18 +15,9 @@
 
 #include "audio/player.h"
 #include "support/log_capture.h"
+#include "support/wait_until.h"
 
 namespace quorvane::testing {
-
-// Polls a condition until it holds or the limit passes.
-inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 // What the fake file players of a test are told to do and what they did.
 struct PlaybackScript {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "model/digest.h"
+#include "support/wave_bytes.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -47,8 +48,8 @@ TEST_F(ConfigEndpoints, TimetablesAreCreatedWithFreshKeysAndUpdatedInPlace) {
     timetable["name"] = "Short days";
     timetable["chA"]["lessons"] = {"08:00 - 08:30", "08:40 - 09:10"};
 
-    // The body is read raw, whatever its content type; the list form's id is ignored.
-    const HttpAnswer created = client.post("/db/timetables/create", toJsonText(timetable), "text/plain");
+    // The list form's id is ignored.
+    const HttpAnswer created = client.postJson("/db/timetables/create", timetable);
     ASSERT_EQ(created.status, 200);
     const std::string key = Json::parse(created.body);
     EXPECT_EQ(key.size(), 36u);
@@ -56,7 +57,7 @@ TEST_F(ConfigEndpoints, TimetablesAreCreatedWithFreshKeysAndUpdatedInPlace) {
     const std::string second = Json::parse(client.postJson("/db/timetables/create", {{"name", "Exams"}}).body);
 
     timetable["name"] = "Renamed";
-    const HttpAnswer updated = client.post("/db/timetables/update/ID_factory_default_timetable", toJsonText(timetable), "");
+    const HttpAnswer updated = client.postJson("/db/timetables/update/ID_factory_default_timetable", timetable);
     EXPECT_EQ(updated.status, 200);
     EXPECT_EQ(updated.body, "true");
     const Json table = Json::parse(client.get("/db/timetables").body);
@@ -70,14 +71,21 @@ TEST_F(ConfigEndpoints, TimetablesAreCreatedWithFreshKeysAndUpdatedInPlace) {
 
 TEST_F(ConfigEndpoints, TimetableFailures) {
     Browser client = browser();
-    for (const std::string body : {"not json", "[1, 2]", R"({"chA": {"lessons": ["08:00 - 25:00"]}})", R"({"name": null})"}) {
+    for (const std::string body : {"[1, 2]", R"({"chA": {"lessons": ["08:00 - 25:00"]}})", R"({"name": null})"}) {
         const HttpAnswer answer = client.post("/db/timetables/create", body, "application/json");
         EXPECT_EQ(answer.status, 400) << body;
         EXPECT_EQ(answer.body, "Invalid timetable") << body;
         const HttpAnswer update = client.post("/db/timetables/update/ID_factory_default_timetable", body, "application/json");
         EXPECT_EQ(update.body, "Invalid timetable") << body;
     }
-    const HttpAnswer unknown = client.post("/db/timetables/update/nope", "not json", "application/json");
+    // Timetables are JSON bodies like every other: the frame refuses what is not JSON.
+    for (const std::string path : {"/db/timetables/create", "/db/timetables/update/ID_factory_default_timetable"}) {
+        EXPECT_EQ(client.post(path, "not json", "application/json").body, "The request body is not valid JSON") << path;
+        EXPECT_EQ(client.post(path, R"({"name": "Plain"})", "text/plain").body,
+                  "The request body must be JSON (Content-Type: application/json)")
+            << path;
+    }
+    const HttpAnswer unknown = client.post("/db/timetables/update/nope", "[1, 2]", "application/json");
     EXPECT_EQ(unknown.status, 400);
     EXPECT_EQ(unknown.body, "ID not found") << "an unknown key is answered first";
     const Json table = Json::parse(client.get("/db/timetables").body);
@@ -141,7 +149,7 @@ TEST_F(ConfigEndpoints, NumbersOutOfTheirBoundsAreRefusedByName) {
     EXPECT_EQ(client.postJson("/db/timetables/update/ID_factory_default_timetable", timetable).status, 400);
     const HttpAnswer overflow = client.post("/db/timetables/update/ID_factory_default_timetable", R"({"chA": {"preEnd": {"delaySec": 1e400}}})");
     EXPECT_EQ(overflow.status, 400);
-    EXPECT_EQ(overflow.body, "Invalid timetable");
+    EXPECT_EQ(overflow.body, "The request body is not valid JSON") << "the frame parses the body before the handler";
 
     const std::string database = client.get("/db").body;
     EXPECT_EQ(database.find("NaN"), std::string::npos);
@@ -173,11 +181,36 @@ TEST_F(ConfigEndpoints, UploadsAreKeyedByTheirDigest) {
     EXPECT_EQ(client.upload("/upload", filePart("bell.mp3", bytes, "attachment")).body, "No file part");
     EXPECT_EQ(client.post("/upload", "{}", "application/json").body, "No file part");
 
-    const HttpAnswer video = client.upload("/upload", filePart("clip.mp4", "not really a video"));
-    ASSERT_EQ(video.status, 200);
-    const std::string videoKey = Json::parse(video.body);
-    EXPECT_EQ(Json::parse(client.get("/db").body)["signals"][videoKey]["lengthSec"], -1);
-    EXPECT_EQ(Json::parse(client.get("/api/get/signals").body).size(), signals.size() + 1);
+    EXPECT_EQ(Json::parse(client.get("/api/get/signals").body).size(), signals.size());
+}
+
+TEST_F(ConfigEndpoints, OnlyAudioThatThisPlatformPlaysIsAccepted) {
+    Browser client = browser();
+    const auto userFiles = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(layout.userData())) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = userFiles();
+    for (const std::string name : {"x.mp3", "x.wav"}) {
+        const HttpAnswer text = client.upload("/upload", filePart(name, "this is a text file, not a sound"));
+        EXPECT_EQ(text.status, 400) << name;
+        EXPECT_EQ(text.body, "Not an audio file") << name;
+    }
+    // A header and no sound: TagLib reads it, with a length of zero.
+    EXPECT_EQ(client.upload("/upload", filePart("silence.wav", testing::waveBytes(0))).body, "Not an audio file");
+    // The Windows player plays MP4; mpg123 and aplay do not.
+    const HttpAnswer video = client.upload("/upload", filePart("clip.mp4", readFile(layout.assets() / "p-ping.mp3")));
+    EXPECT_EQ(video.status, 400);
+    EXPECT_EQ(video.body, "Bad format: mp4");
+    EXPECT_EQ(Json::parse(client.get("/db").body)["signals"].size(), 10u) << "only the factory signals";
+    EXPECT_EQ(userFiles(), before) << "no file is left behind, kept or temporary";
+
+    const HttpAnswer shortTone = client.upload("/upload", filePart("beep.wav", testing::waveBytes(0.3)));
+    ASSERT_EQ(shortTone.status, 200) << shortTone.body;
+    const std::string key = Json::parse(shortTone.body);
+    EXPECT_EQ(Json::parse(client.get("/db").body)["signals"][key]["lengthSec"], 0) << "a short sound is a sound";
 }
 
 TEST_F(ConfigEndpoints, SignalFilesWithTheirTypesAndRanges) {
@@ -199,9 +232,15 @@ TEST_F(ConfigEndpoints, SignalFilesWithTheirTypesAndRanges) {
     EXPECT_EQ(json.status, 200) << "ranges apply to files only";
     EXPECT_EQ(Json::parse(json.body, nullptr, false).size(), 3u) << json.body;
 
-    const std::string wavKey = Json::parse(client.upload("/upload", filePart("a.wav", "RIFF....WAVE")).body);
+    const std::string wavKey = Json::parse(client.upload("/upload", filePart("a.wav", testing::waveBytes(1))).body);
     EXPECT_EQ(client.get("/get_signal_file/" + wavKey).header("Content-Type"), "audio/wav");
-    const std::string mp4Key = Json::parse(client.upload("/upload", filePart("a.mp4", "....ftyp")).body);
+    // MP4 signals come only from where the player plays them (an installation moved from Windows, say).
+    const std::string mp4Key = "0123456789abcdef0123456789abcdef";
+    testing::writeFile(layout.userData() / (mp4Key + ".mp4"), "....ftyp");
+    {
+        StateLock lock;
+        db.edit(lock).signals.add(AudioAsset{"clip", mp4Key + ".mp4"}, mp4Key);
+    }
     EXPECT_EQ(client.get("/get_signal_file/" + mp4Key).header("Content-Type"), "video/mp4");
 
     std::filesystem::remove(layout.userData() / (mp4Key + ".mp4"));

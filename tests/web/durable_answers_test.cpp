@@ -4,6 +4,7 @@
 
 #include "model/digest.h"
 #include "storage/shadow.h"
+#include "support/wave_bytes.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -51,13 +52,13 @@ TEST_F(DurableAnswers, PasswordChangeIsOnDiskWhenAnswered) {
 
 TEST_F(DurableAnswers, UploadAndDeletionKeepFileAndDatabaseConsistent) {
     Browser client = browser();
-    const HttpAnswer uploaded = client.upload("/upload", {{"file", "ring ring", "bell.mp3", "audio/mpeg"}});
+    const HttpAnswer uploaded = client.upload("/upload", {{"file", testing::waveBytes(0.1), "bell.wav", "audio/wav"}});
     ASSERT_EQ(uploaded.status, 200);
     const std::string key = Json::parse(uploaded.body);
-    const auto file = layout.userData() / (key + ".mp3");
+    const auto file = layout.userData() / (key + ".wav");
     EXPECT_TRUE(std::filesystem::exists(file));
     ASSERT_NE(storedDb().signals.find(key), nullptr);
-    EXPECT_EQ(storedDb().signals.find(key)->filename, key + ".mp3");
+    EXPECT_EQ(storedDb().signals.find(key)->filename, key + ".wav");
 
     ASSERT_EQ(client.get("/api/trigger/deleteSignal/" + key).body, "ok");
     EXPECT_FALSE(storedDb().signals.contains(key));
@@ -89,7 +90,7 @@ TEST_F(DurableAnswers, AChangeThatCannotBeSavedIsNotAcknowledged) {
 // the database is written first, and a failed write leaves the file alone.
 TEST_F(DurableAnswers, ASignalsFileIsDeletedOnlyAfterTheDatabaseIsWritten) {
     Browser client = browser();
-    const std::string key = Json::parse(client.upload("/upload", {{"file", "ding", "bell.wav", "audio/wav"}}).body);
+    const std::string key = Json::parse(client.upload("/upload", {{"file", testing::waveBytes(0.1, 440), "bell.wav", "audio/wav"}}).body);
     breakDatabaseFile();
     const HttpAnswer deleted = client.get("/api/trigger/deleteSignal/" + key);
     EXPECT_EQ(deleted.status, 500);
@@ -97,9 +98,9 @@ TEST_F(DurableAnswers, ASignalsFileIsDeletedOnlyAfterTheDatabaseIsWritten) {
     EXPECT_TRUE(std::filesystem::exists(layout.userData() / (key + ".wav")));
 
     // An upload writes its file first, so a failed database write leaves at most a stray file.
-    const HttpAnswer uploaded = client.upload("/upload", {{"file", "dong", "other.wav", "audio/wav"}});
+    const HttpAnswer uploaded = client.upload("/upload", {{"file", testing::waveBytes(0.1, 660), "other.wav", "audio/wav"}});
     EXPECT_EQ(uploaded.status, 500);
-    EXPECT_TRUE(std::filesystem::exists(layout.userData() / (md5Hex("dong") + ".wav")));
+    EXPECT_TRUE(std::filesystem::exists(layout.userData() / (md5Hex(testing::waveBytes(0.1, 660)) + ".wav")));
 }
 
 }  // namespace

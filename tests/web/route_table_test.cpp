@@ -35,15 +35,19 @@ TEST(PathPattern, SegmentsAndRest) {
 
 TEST(RouteTable, FixedRoutesWinAndOtherMethodsAnswer405) {
     const auto named = [](std::string name) { return [name](RequestContext&) { return BadRequest(name); }; };
+    constexpr bool GATED = true;
+    constexpr Effect READ_ONLY = Effect::READ_ONLY;
+    constexpr RequestBody NO_BODY = RequestBody::NONE;
     const RouteTable table({{"POST", "/auth/login", named("login")},
-                            {"GET", "/<path:path>", named("static")},
-                            {"GET", "/", named("root")},
-                            {"GET", "/api/get/<target>", named("get")},
+                            {"GET", "/<path:path>", named("static"), GATED, NO_BODY, READ_ONLY},
+                            {"GET", "/", named("root"), GATED, NO_BODY, READ_ONLY},
+                            {"GET", "/api/get/<target>", named("get"), GATED, NO_BODY, READ_ONLY},
+                            {"GET", "/api/trigger/<target>/<id>", named("trigger")},
                             {"POST", "/db/settings/update", named("settings")}});
     const auto handlerOf = [&](const std::string& method, const std::string& path) {
         const auto match = table.find(method, path);
         if (!match.route) return "405 " + match.allowedMethods;
-        const httplib::Request request;
+        const http::Request request;
         RequestContext context{request, match.params, {}, {}};
         return match.route->handler(context).body;
     };
@@ -56,6 +60,26 @@ TEST(RouteTable, FixedRoutesWinAndOtherMethodsAnswer405) {
     EXPECT_EQ(handlerOf("POST", "/api/get/status"), "405 GET, HEAD");
     EXPECT_EQ(handlerOf("PUT", "/auth/login"), "405 POST, GET, HEAD");
     EXPECT_EQ(handlerOf("POST", "/"), "405 GET, HEAD");
+}
+
+TEST(RouteTable, HeadOnlyWhereGetHasNoSideEffect) {
+    const auto named = [](std::string name) { return [name](RequestContext&) { return BadRequest(name); }; };
+    constexpr bool GATED = true;
+    constexpr Effect READ_ONLY = Effect::READ_ONLY;
+    const RouteTable table({{"GET", "/<path:path>", named("static"), GATED, RequestBody::NONE, READ_ONLY},
+                            {"GET", "/api/trigger/<target>/<id>", named("trigger")},
+                            {"GET", "/auth/logout", named("logout")}});
+    EXPECT_TRUE(table.find("HEAD", "/index.html").route);
+    EXPECT_TRUE(table.find("GET", "/api/trigger/toggleAlarm/x").route);
+    for (const std::string path : {"/api/trigger/toggleAlarm/x", "/auth/logout"}) {
+        const auto head = table.find("HEAD", path);
+        EXPECT_FALSE(head.route) << path << ": HEAD must not fall through to the catch-all";
+        EXPECT_EQ(head.allowedMethods, "GET") << path;
+        EXPECT_EQ(table.find("POST", path).allowedMethods, "GET") << path;
+    }
+    EXPECT_EQ(table.find("PROPFIND", "/page").allowedMethods, "GET, HEAD");
+    EXPECT_THROW(RouteTable({{"POST", "/x", named("x"), GATED, RequestBody::JSON, READ_ONLY}}), std::logic_error);
+    EXPECT_THROW(RouteTable({{"POST", "/x", named("x"), GATED, RequestBody::JSON, Effect::READS_MEMORY}}), std::logic_error);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include "audio/player.h"
 #include "audio/signals.h"
-
+#include "support/wave_bytes.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -241,8 +241,8 @@ TEST_F(TriggerTargets, PlaysFromTheInterfaceAreCappedButBellsAndTheAlarmAreNot) 
 
 TEST_F(TriggerTargets, PlayingASignalWhoseFileIsMissingNamesTheProblem) {
     Browser client = browser();
-    const std::string key = Json::parse(client.upload("/upload", {{"file", "bytes", "School bell.mp3", "audio/mpeg"}}).body);
-    std::filesystem::remove(layout.userData() / (key + ".mp3"));
+    const std::string key = Json::parse(client.upload("/upload", {{"file", testing::waveBytes(0.5), "School bell.wav", "audio/wav"}}).body);
+    std::filesystem::remove(layout.userData() / (key + ".wav"));
     const HttpAnswer answer = client.get("/api/trigger/playSignal/" + key);
     EXPECT_EQ(answer.status, 400);
     EXPECT_EQ(answer.body, "The file of signal 'School bell' is missing");
@@ -263,7 +263,7 @@ TEST_F(TriggerTargets, DeleteTimetable) {
 
 TEST_F(TriggerTargets, DeleteSignal) {
     Browser client = browser();
-    const std::string key = Json::parse(client.upload("/upload", {{"file", "bytes", "x.mp3", "audio/mpeg"}}).body);
+    const std::string key = Json::parse(client.upload("/upload", {{"file", readFile(layout.assets() / "p-double.mp3"), "x.mp3", "audio/mpeg"}}).body);
     const auto file = layout.userData() / (key + ".mp3");
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_EQ(client.get("/api/trigger/deleteSignal/" + key).body, "ok");
@@ -274,7 +274,7 @@ TEST_F(TriggerTargets, DeleteSignal) {
     EXPECT_TRUE(std::filesystem::exists(layout.assets() / "p-ping.mp3")) << "factory files are never deleted";
     EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_ping").body, "'ID_ping'");
 
-    const std::string other = Json::parse(client.upload("/upload", {{"file", "other bytes", "y.wav", "audio/wav"}}).body);
+    const std::string other = Json::parse(client.upload("/upload", {{"file", testing::waveBytes(1), "y.wav", "audio/wav"}}).body);
     std::filesystem::remove(layout.userData() / (other + ".wav"));
     const HttpAnswer missingFile = client.get("/api/trigger/deleteSignal/" + other);
     EXPECT_EQ(missingFile.status, 400);

@@ -160,7 +160,8 @@ TEST_F(WebFrame, WrongShapedBodiesAnswerTheGeneric500) {
 
 TEST_F(WebFrame, JsonBodiesAreCheckedBeforeTheHandler) {
     Browser client = browser();
-    for (const std::string path : {"/auth/login", "/auth/chpasswd", "/db/settings/update"}) {
+    for (const std::string path : {"/auth/login", "/auth/chpasswd", "/db/settings/update", "/db/timetables/create",
+                                   "/db/timetables/update/ID_factory_default_timetable"}) {
         const HttpAnswer notJson = client.post(path, "{\"userPassword\": ", "application/json");
         EXPECT_EQ(notJson.status, 400) << path;
         EXPECT_EQ(notJson.body, "The request body is not valid JSON") << path;
@@ -277,9 +278,10 @@ TEST_F(WebFrame, OversizedAndChunkedBodiesAreRefusedAtOnceAndTheConnectionEnds) 
     Browser client = browser();
     EXPECT_EQ(Json::parse(client.get("/api/get/overview").body)["alarmActive"], false);
 
-    const HttpAnswer smallBody = raw("POST /db/timetables/create HTTP/1.1\r\nHost: x\r\nContent-Length: 1\r\nConnection: close\r\n\r\n{");
-    EXPECT_EQ(smallBody.status, 400) << "a body within the limit reaches the handler";
-    EXPECT_EQ(smallBody.body, "Invalid timetable");
+    const HttpAnswer smallBody = raw("POST /db/timetables/create HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+                                     "Content-Length: 1\r\nConnection: close\r\n\r\n{");
+    EXPECT_EQ(smallBody.status, 400) << "a body within the limit is read";
+    EXPECT_EQ(smallBody.body, "The request body is not valid JSON");
 }
 
 TEST_F(WebFrame, JsonAnswersArePureAscii) {

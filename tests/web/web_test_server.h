@@ -20,6 +20,7 @@
 
 #include "storage/stored_records.h"
 #include "support/child_process.h"
+#include "support/raw_http_client.h"
 #include "support/stored_records_reset.h"
 #include "support/temp_dir.h"
 #include "support/test_layout.h"
@@ -73,14 +74,7 @@ struct HttpAnswer {
 };
 
 // True when the text holds a whole response (its headers and Content-Length bytes of body).
-inline bool holdsWholeResponse(const std::string& text) {
-    const size_t headEnd = text.find("\r\n\r\n");
-    if (headEnd == std::string::npos) return false;
-    size_t length = 0;
-    const size_t header = text.find("\r\nContent-Length: ");
-    if (header != std::string::npos && header < headEnd) length = std::stoul(text.substr(header + 18));
-    return text.size() >= headEnd + 4 + length;
-}
+inline bool holdsWholeResponse(const std::string& text) { return web::http::testing::parseReply(text).has_value(); }
 
 // Sends raw bytes over one connection and reads the first response; with untilClosed, everything until
 // the server closes the connection (or a second passes without data), and closedByServer tells which.
@@ -118,21 +112,14 @@ inline std::string rawExchange(int port, const std::string& bytes, bool untilClo
     return received;
 }
 
-// Parses the first response of a raw exchange.
+// Parses the first response of a raw exchange: its head, and everything after it as its body.
 inline HttpAnswer parseRawAnswer(const std::string& text) {
     HttpAnswer answer;
-    const size_t headEnd = text.find("\r\n\r\n");
-    if (text.rfind("HTTP/1.1 ", 0) != 0 || headEnd == std::string::npos) return answer;
-    answer.status = std::stoi(text.substr(9, 3));
-    size_t line = text.find("\r\n") + 2;
-    while (line < headEnd) {
-        const size_t end = text.find("\r\n", line);
-        const std::string header = text.substr(line, end - line);
-        const size_t colon = header.find(':');
-        answer.headers.emplace(header.substr(0, colon), header.substr(header.find_first_not_of(' ', colon + 1)));
-        line = end + 2;
-    }
-    answer.body = text.substr(headEnd + 4);
+    const auto head = web::http::testing::parseReply(text, true);
+    if (!head) return answer;
+    answer.status = head->first.status;
+    for (const auto& [name, value] : head->first.headers) answer.headers.emplace(name, value);
+    answer.body = text.substr(head->second);
     return answer;
 }
 

@@ -142,7 +142,10 @@ describe('authentication', () => {
     await page.waitForURL(`${stack.baseUrl}/login`);
     for (let i = 0; i < 5; i += 1) {
       await page.getByLabel('Password').fill(`guess-${i}`);
+      // Each wrong password is answered before the next: the text of the previous one is still shown.
+      const answered = page.waitForResponse((response) => response.url().endsWith('/auth/login'));
       await page.getByRole('button', { name: 'Log in' }).click();
+      assert.equal((await answered).status(), 400);
       await page.getByText('The password is not correct.').waitFor();
     }
     await page.getByLabel('Password').fill('second-pass');

@@ -191,7 +191,8 @@ function uploadTo(url, file, onProgress) {
           reject(new ApiError('You are not logged in any more. Please log in again.', 400, true));
           return;
         }
-        reject(new ApiError(describeFailure(xhr.status, text), xhr.status));
+        const tooLarge = xhr.status === 413 && url === '/restore';
+        reject(new ApiError(tooLarge ? 'The file is too large: a backup may be up to 1 GiB.' : describeFailure(xhr.status, text), xhr.status));
       });
       xhr.addEventListener('error', () => reject(new ApiError(UNREACHABLE, 0)));
       xhr.addEventListener('abort', () => reject(new ApiError('The upload was cancelled.', 0)));

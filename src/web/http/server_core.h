@@ -1,0 +1,51 @@
+#pragma once
+// What the server and its connections share. Members are destroyed in reverse order: the I/O context
+// goes first, so connections still held by its handlers are destroyed while the rest is alive.
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "web/http/application.h"
+#include "web/http/connection_slots.h"
+#include "web/http/limits.h"
+#include "web/http/worker_pool.h"
+
+namespace quorvane::web::http {
+
+class Connection;
+
+struct ServerCore {
+    ServerCore(Application& app, const Limits& chosen)
+        : application(app),
+          limits(chosen),
+          slots(chosen.maxConnections, chosen.maxConnectionsPerAddress, chosen.uncappedAddresses),
+          workers(std::max<size_t>(1, chosen.workerThreads), chosen.maxQueuedRequests) {}
+
+    void registerConnection(const std::shared_ptr<Connection>& connection);
+    void unregisterConnection(const Connection* connection);
+    // Abandons every connection; only while no I/O thread and no worker runs.
+    void abandonAllConnections();
+
+    // Starts accepting; the next accept is started by each accepted connection.
+    void accept();
+    void accepted(boost::asio::ip::tcp::socket socket);
+
+    Application& application;
+    const Limits limits;
+    ConnectionSlots slots;
+    WorkerPool workers;
+    std::mutex stateMutex;
+    std::condition_variable stateChanged;
+    bool running = false, stopRequested = false, ran = false;
+    std::mutex registryMutex;
+    std::unordered_map<const Connection*, std::weak_ptr<Connection>> connections;
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::acceptor acceptor{io};
+    boost::asio::steady_timer acceptRetry{io};
+};
+
+}  // namespace quorvane::web::http
