@@ -113,21 +113,27 @@ protected:
         std::cout << "seed " << _seed << " (QUORVANE_CRASH_SEED repeats a run)" << std::endl;
     }
 
-    // Starts the player and waits until it answers; nullptr with a test failure when it does not.
+    // Starts the player and waits until it answers; nullptr with a test failure when it does not. A free
+    // port may be taken by another test's connection before the player binds it: then another port.
     std::unique_ptr<ChildProcess> start() {
-        _port = testing::freePort();
-        const std::map<std::string, std::string> environment = {
-            {"PATH", _stubs.path().string() + ":" + std::getenv("PATH")},
-            {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
-        auto player = std::make_unique<ChildProcess>(
-            std::vector<std::string>{_installation.executable().string(), "--port", std::to_string(_port)}, environment, _installation.root());
-        httplib::Client probe("127.0.0.1", _port);
-        probe.set_connection_timeout(100ms);
-        for (int i = 0; i < 500; ++i) {
-            if (probe.Get("/api/get/status")) return player;
-            if (player->waitForExit(10ms)) break;
+        std::string failure;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            _port = testing::freePort();
+            const std::map<std::string, std::string> environment = {
+                {"PATH", _stubs.path().string() + ":" + std::getenv("PATH")},
+                {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
+            auto player = std::make_unique<ChildProcess>(
+                std::vector<std::string>{_installation.executable().string(), "--port", std::to_string(_port)}, environment, _installation.root());
+            httplib::Client probe("127.0.0.1", _port);
+            probe.set_connection_timeout(100ms);
+            for (int i = 0; i < 500; ++i) {
+                if (probe.Get("/api/get/status")) return player;
+                if (player->waitForExit(10ms)) break;
+            }
+            failure = player->standardError();
+            if (failure.find("Address already in use") == std::string::npos) break;
         }
-        ADD_FAILURE() << "the player did not start:\n" << player->standardError();
+        ADD_FAILURE() << "the player did not start:\n" << failure;
         return nullptr;
     }
 
