@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <mutex>
+#include <random>
 #include <stdexcept>
 #include <thread>
 
@@ -90,17 +92,28 @@ InstalledPlayer::InstalledPlayer() {
     fs::create_directory_symlink(fs::path(QUORVANE_SOURCE_DIR) / "web-ui", root() / "web-ui");
 }
 
+// Below the kernel's ephemeral range (32768 and up), so that the many client connections of tests
+// running beside this one cannot take the port between this check and the player's bind.
 int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) throw std::runtime_error("bind failed");
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+    static std::mutex mutex;
+    static std::mt19937 random{std::random_device{}()};
+    std::lock_guard lock(mutex);
+    std::uniform_int_distribution<int> ports(20000, 32767);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const int port = ports(random);
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        if (fd < 0) throw std::runtime_error("socket failed");
+        const int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_ANY);  // as the player binds
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        if (bound) return port;
+    }
+    throw std::runtime_error("no free port found");
 }
 
 }  // namespace quorvane::testing
