@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "core/paths.h"
@@ -56,20 +57,23 @@ public:
         overrideExecutableDirForTesting(_root / "build");
         writeFullDay(journalFolder());
         loadStoredRecords();  // a fresh installation: no password, so the route is open
-        _port = _server.bindAnyPort("127.0.0.1");
-        _serving = std::thread([this] { _server.serve(); });
-        while (!_server.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // A server runs once: every run of the fixture gets its own.
+        _server = std::make_unique<web::WebServer>(web::applicationRoutes());
+        _port = _server->bindAnyPort("127.0.0.1");
+        _serving = std::thread([this] { _server->serve(); });
+        while (!_server->isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     void TearDown(const benchmark::State&) override {
-        _server.stop();
+        _server->stop();
         _serving.join();
+        _server.reset();
         overrideExecutableDirForTesting({});
         std::filesystem::remove_all(_root);
     }
 
 protected:
     std::filesystem::path _root;
-    web::WebServer _server{web::applicationRoutes()};
+    std::unique_ptr<web::WebServer> _server;
     std::thread _serving;
     int _port = 0;
 };
