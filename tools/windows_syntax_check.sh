@@ -26,7 +26,9 @@ done
 
 flags=(-std=c++20 -fsyntax-only
   -Wall -Wextra -Wshadow -Wno-missing-field-initializers -Werror
-  -D_WIN32_WINNT=0x0A00
+  # As CMakeLists.txt defines them for Windows builds.
+  -DNOGDI -DNOMINMAX -DWIN32_LEAN_AND_MEAN -D_WIN32_WINNT=0x0A00
+  -DQUORVANE_SERVICE_URL_DEV='"http://127.0.0.1:5002"' -DQUORVANE_SERVICE_URL_RELEASE='"https://service.quorvane.com"'
   -DSPDLOG_FMT_EXTERNAL -DFMT_HEADER_ONLY -DCPPHTTPLIB_OPENSSL_SUPPORT
   -Isrc -isystem "$include_dir")
 
