@@ -94,7 +94,9 @@ int freePort() {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // The player listens on every address: a port free only on 127.0.0.1 may still be held by a closed
+    // connection of 127.0.0.2 and onwards (TIME_WAIT), which refuses the player's bind. Nothing listens here.
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = 0;
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) throw std::runtime_error("bind failed");
     socklen_t length = sizeof address;
