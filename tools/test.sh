@@ -52,11 +52,7 @@ for source in tests/fuzz/*_fuzz.cpp; do
   echo "fuzz_$name: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') inputs run, no crash"
 done
 
-if compgen -G "src/audio/*_win.cpp" >/dev/null; then
-  section "Windows player compiled for Windows"
-  for source in src/audio/*_win.cpp; do
-    x86_64-w64-mingw32-g++ -std=c++20 -Wall -Wextra -Werror -Isrc -fsyntax-only "$source"
-  done
-fi
+section "every source file compiled for Windows (MinGW-w64, syntax and types only)"
+JOBS="$JOBS" tools/windows_syntax_check.sh
 
 section "all tests passed"

@@ -1,7 +1,8 @@
 #pragma once
 // SIGTERM (the service manager's stop) and SIGINT (Ctrl+C) end the server cleanly. They are blocked in
 // every thread and taken by one thread that waits for them, so that the shutdown runs as ordinary code
-// rather than inside a signal handler. On Windows neither does anything: the console ends the process.
+// rather than inside a signal handler. On Windows the console's events (Ctrl+C, closing, logoff,
+// shutdown) take their place.
 #include <functional>
 #include <string>
 

@@ -12,6 +12,8 @@
 #include <taglib/wavfile.h>
 #include <taglib/wavproperties.h>
 
+#include "core/utf8_path.h"
+
 namespace quorvane {
 namespace {
 
@@ -33,7 +35,7 @@ void silenceTagLib() {
 // A read-only file that ends for TagLib once the time is up: its searches stop at the first empty read.
 class DeadlineStream : public TagLib::IOStream {
 public:
-    DeadlineStream(const std::string& path, Clock::time_point deadline) : _file(path.c_str(), true), _deadline(deadline) {}
+    DeadlineStream(const std::string& path, Clock::time_point deadline) : _file(pathFromUtf8(path).c_str(), true), _deadline(deadline) {}
 
     bool expired() const { return _expired; }
 

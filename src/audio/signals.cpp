@@ -2,6 +2,7 @@
 
 #include "audio/player.h"
 #include "core/paths.h"
+#include "core/utf8_path.h"
 #include "model/errors.h"
 #include "storage/stored_records.h"
 
@@ -26,7 +27,7 @@ std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::s
 std::string getSignalAssetPathById(const StateLock& lock, const std::string& id) {
     const AudioAsset* signal = db.view(lock).signals.find(id);
     if (!signal) throw KeyError("id not found");
-    if (signal->storageCategory == StorageCategory::ASSET) return getAssetPath(signal->filename).string();
+    if (signal->storageCategory == StorageCategory::ASSET) return utf8Of(getAssetPath(signal->filename));
     return getUserFilePath(signal->filename);
 }
 

@@ -1,13 +1,16 @@
 #include "core/atomic_file.h"
 
-#include <fcntl.h>
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <system_error>
+
+#include "core/file_io.h"
+#include "core/utf8_path.h"
 
 namespace quorvane {
 namespace {
@@ -16,7 +19,7 @@ constexpr std::string_view TEMPORARY_MARK = ".tmp-";
 constexpr size_t TEMPORARY_SUFFIX_LENGTH = 6;  // the XXXXXX that mkstemp fills
 
 [[noreturn]] void fail(const std::string& what, const std::filesystem::path& path) {
-    throw std::system_error(errno, std::generic_category(), what + " " + path.string());
+    throw std::system_error(errno, std::generic_category(), what + " " + utf8Of(path));
 }
 
 bool isTemporaryName(const std::string& name) {
@@ -28,47 +31,47 @@ bool isTemporaryName(const std::string& name) {
 }  // namespace
 
 void writeFileAtomically(const std::filesystem::path& path, std::string_view content, std::filesystem::perms newFileMode) {
+#ifndef _WIN32
     struct stat present {};
     const mode_t mode = stat(path.c_str(), &present) == 0 ? present.st_mode & 07777 : static_cast<mode_t>(newFileMode);
-    std::string temporary = path.string() + std::string(TEMPORARY_MARK) + std::string(TEMPORARY_SUFFIX_LENGTH, 'X');
-    const int fd = mkstemp(temporary.data());
+#else
+    (void)newFileMode;  // Windows files keep the folder's access rules
+#endif
+    std::filesystem::path temporary = path;
+    temporary += std::string(TEMPORARY_MARK) + std::string(TEMPORARY_SUFFIX_LENGTH, 'X');
+    const int fd = createUniqueFile(temporary);
     if (fd < 0) fail("cannot create a temporary file for", path);
     const auto discard = [&](const std::string& what) {
         const int saved = errno;
-        close(fd);
-        unlink(temporary.c_str());
+        closeFileDescriptor(fd);
+        removeFile(temporary);
         errno = saved;
         fail(what, path);
     };
-    for (size_t written = 0; written < content.size();) {
-        const ssize_t count = write(fd, content.data() + written, content.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) discard("cannot write");
-        written += static_cast<size_t>(count);
-    }
-    if (fchmod(fd, mode) != 0 || fsync(fd) != 0) discard("cannot flush");
-    if (close(fd) != 0) {
-        unlink(temporary.c_str());
+    if (!writeAll(fd, content)) discard("cannot write");
+#ifndef _WIN32
+    if (fchmod(fd, mode) != 0) discard("cannot flush");
+#endif
+    if (!syncFileDescriptor(fd)) discard("cannot flush");
+    if (!closeFileDescriptor(fd)) {
+        removeFile(temporary);
         fail("cannot close", path);
     }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!replaceFile(temporary, path)) {
         const int saved = errno;
-        unlink(temporary.c_str());
+        removeFile(temporary);
         errno = saved;
         fail("cannot replace", path);
     }
     // Make the rename itself durable.
-    if (const int folder = open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY); folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
+    syncFolder(path.parent_path());
 }
 
 std::vector<std::string> removeStaleTemporaryFiles(const std::filesystem::path& folder) {
     std::vector<std::string> removed;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
+        const std::string name = utf8Of(entry.path().filename());
         if (isTemporaryName(name) && entry.is_regular_file(error) && std::filesystem::remove(entry.path(), error)) removed.push_back(name);
     }
     return removed;

@@ -70,4 +70,85 @@ CommandOutput runCommand(const std::vector<std::string>& arguments) {
 }
 
 }  // namespace quorvane
+
+#else
+#include "core/child_process.h"
+
+#include <windows.h>
+
+#include <system_error>
+
+#include "core/utf8_path.h"
+
+namespace quorvane {
+namespace {
+
+// One argument as the C runtime's command line parser reads it back.
+std::wstring quotedArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) return argument;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes double only before a quote; the quote itself gets one more.
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+[[noreturn]] void failToStart(const std::string& program) {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "cannot start " + program);
+}
+
+}  // namespace
+
+CommandOutput runCommand(const std::vector<std::string>& arguments) {
+    std::wstring commandLine;
+    for (const std::string& argument : arguments) {
+        if (!commandLine.empty()) commandLine += L' ';
+        commandLine += quotedArgument(pathFromUtf8(argument).native());
+    }
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) failToStart(arguments.front());
+    // Only the child's end is inherited; standard error goes to the null device.
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nullDevice = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = nullDevice;
+    PROCESS_INFORMATION child{};
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &child);
+    const DWORD startError = GetLastError();
+    CloseHandle(writeEnd);
+    if (nullDevice != INVALID_HANDLE_VALUE) CloseHandle(nullDevice);
+    if (!started) {
+        CloseHandle(readEnd);
+        SetLastError(startError);
+        failToStart(arguments.front());
+    }
+    CloseHandle(child.hThread);
+    CommandOutput output;
+    char buffer[4096];
+    DWORD count = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &count, nullptr) && count > 0) output.standardOutput.append(buffer, count);
+    CloseHandle(readEnd);
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.hProcess, &exitCode);
+    CloseHandle(child.hProcess);
+    output.exitStatus = static_cast<int>(exitCode);
+    return output;
+}
+
+}  // namespace quorvane
 #endif

@@ -10,7 +10,10 @@ namespace quorvane {
 // output goes to outputFd when one is given (else it keeps the server's); the server's other
 // descriptors are not inherited, and the server's signal mask and ignored signals are reset so that
 // SIGTERM always ends the child. Throws std::system_error when the program cannot be started.
+// Only the Linux sound players are started this way; Windows plays in the process itself.
+#ifndef _WIN32
 int spawnProgram(const std::vector<std::string>& arguments, int outputFd = -1);
+#endif
 
 struct CommandOutput {
     int exitStatus = 0;

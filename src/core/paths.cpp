@@ -4,6 +4,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "core/utf8_path.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -26,13 +28,19 @@ fs::path resolved(const fs::path& path) {
 // relative path, which would depend on the working folder) the data would land somewhere unexpected,
 // so start-up ends instead.
 fs::path folderFromEnvironment(const char* name) {
+#ifdef _WIN32
+    // The wide variable: the narrow one loses every character outside the code page (a user's name).
+    const wchar_t* wide = _wgetenv(fs::path(name).c_str());
+    const fs::path folder = wide ? fs::path(wide) : fs::path();
+#else
     const char* value = std::getenv(name);
-    if (!value || !*value)
+    const fs::path folder = value ? fs::path(value) : fs::path();
+#endif
+    if (folder.empty())
         throw std::runtime_error(std::string("the environment variable ") + name + " is not set; the user data folder " +
                                  (isWindows() ? "%APPDATA%\\" : "$HOME/.") + APP_NAME + " needs it");
-    const fs::path folder(value);
     if (!folder.is_absolute())
-        throw std::runtime_error(std::string("the environment variable ") + name + " is not an absolute path: " + value);
+        throw std::runtime_error(std::string("the environment variable ") + name + " is not an absolute path: " + utf8Of(folder));
     return folder;
 }
 
@@ -104,7 +112,7 @@ fs::path _joinAssetPath(const fs::path& first, const fs::path& rest, const fs::p
     return resolved(path);
 }
 
-fs::path getAssetPath(const std::string& filename) { return _joinAssetPath("assets", filename); }
+fs::path getAssetPath(const std::string& filename) { return _joinAssetPath("assets", pathFromUtf8(filename)); }
 
 fs::path getHtmlDir() { return _joinAssetPath("web-ui", "dist"); }
 
@@ -123,11 +131,11 @@ std::string getUserFilePath(const std::string& filename) {
             throw fs::filesystem_error("cannot create the user data folder", folder, std::error_code(errno, std::generic_category()));
 #endif
     }
-    return (folder / filename).string();
+    return utf8Of(folder / pathFromUtf8(filename));
 }
 
 void removeUserFile(const std::string& filename) {
-    const fs::path path = getUserFilePath(filename);
+    const fs::path path = pathFromUtf8(getUserFilePath(filename));
     if (!fs::remove(path)) throw fs::filesystem_error("cannot remove file", path, std::make_error_code(std::errc::no_such_file_or_directory));
 }
 

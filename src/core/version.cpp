@@ -6,6 +6,7 @@
 
 #include "core/child_process.h"
 #include "core/paths.h"
+#include "core/utf8_path.h"
 #include "model/text.h"
 
 namespace quorvane {
@@ -13,7 +14,7 @@ namespace quorvane {
 std::string getVersion() {
     if (isRelease()) {
         std::ifstream file(getAssetPath("version.info"));
-        if (!file) throw std::runtime_error("cannot read " + getAssetPath("version.info").string());
+        if (!file) throw std::runtime_error("cannot read " + utf8Of(getAssetPath("version.info")));
         std::stringstream content;
         content << file.rdbuf();
         return std::string(trimmed(content.str()));

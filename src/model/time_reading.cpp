@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "model/tm_conversions.h"
+
 namespace quorvane {
 
 struct_time fromTm(const std::tm& tm) {
@@ -33,22 +35,17 @@ std::tm toTm(const struct_time& reading) {
 }
 
 int64_t wallSeconds(const struct_time& reading) {
-    std::tm tm = toTm(reading);
-    return static_cast<int64_t>(timegm(&tm));
+    return static_cast<int64_t>(utcSecondsOf(toTm(reading)));
 }
 
 struct_time wallReading(int64_t seconds) {
     const auto moment = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    gmtime_r(&moment, &tm);
-    return fromTm(tm);
+    return fromTm(utcTmOf(moment));
 }
 
 struct_time localStructTime(std::chrono::system_clock::time_point moment) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return fromTm(local);
+    return fromTm(localTmOf(seconds));
 }
 
 std::string dateStringOf(const struct_time& reading) {

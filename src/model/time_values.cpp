@@ -8,6 +8,7 @@
 #include "model/errors.h"
 #include "model/text.h"
 #include "model/time_reading.h"
+#include "model/tm_conversions.h"
 
 namespace quorvane {
 namespace {
@@ -148,8 +149,7 @@ MyDateTime::MyDateTime() {
     const auto moment = system_clock::now();
     const auto micros = duration_cast<microseconds>(moment.time_since_epoch()).count() % 1000000;
     const std::time_t seconds = system_clock::to_time_t(moment);
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = localTmOf(seconds);
     char buffer[64];
     std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &local);
     _text = buffer;

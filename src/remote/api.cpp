@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "core/atomic_file.h"
-
+#include "core/utf8_path.h"
 #include "remote/payload.h"
 #include "remote/service_address.h"
 #include "remote/time_limits.h"
@@ -102,7 +102,7 @@ DownloadResult Api::downloadAnnouncement(const std::string& id, const std::strin
     // An earlier announcement may still be playing from the file: the new one is written beside it and
     // renamed over it once complete, so the player keeps reading the old bytes to their end.
     try {
-        writeFileAtomically(path, audio->bytes);
+        writeFileAtomically(pathFromUtf8(path), audio->bytes);
     } catch (const std::system_error& error) {
         return writeFailure(error.what());
     }

@@ -1,14 +1,21 @@
 #include "scheduling/health_checks.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <mmsystem.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
 
 #include "core/clock.h"
+#include "core/file_io.h"
 #include "core/paths.h"
 #include "core/read_file.h"
+#include "core/utf8_path.h"
 #include "model/journal_entry.h"
 #include "model/text.h"
 #include "scheduling/bell_journal.h"
@@ -64,17 +71,24 @@ HealthCheck clockCheck(const HealthSources& sources) {
     return check("clock", HealthStatus::OK, "The clock is synchronised (" + error + ").");
 }
 
+#ifndef _WIN32
 bool executableOnPath(const std::string& searchPath, const std::string& program) {
     for (const std::string_view folder : splitAt(searchPath, ':')) {
         if (folder.empty()) continue;
-        const std::filesystem::path candidate = std::filesystem::path(folder) / program;
+        const std::filesystem::path candidate = pathFromUtf8(folder) / program;
         std::error_code error;
         if (std::filesystem::is_regular_file(candidate, error) && access(candidate.c_str(), X_OK) == 0) return true;
     }
     return false;
 }
+#endif
 
 HealthCheck playersCheck(const HealthSources& sources) {
+#ifdef _WIN32
+    // Windows plays every signal through its own media control interface: no player to install.
+    (void)sources;
+    return check("players", HealthStatus::OK, "Windows plays the signals itself.");
+#else
     std::vector<std::string> missing;
     if (!executableOnPath(sources.searchPath, "mpg123")) missing.push_back("mpg123 (MP3 signals)");
     if (!executableOnPath(sources.searchPath, "aplay")) missing.push_back("aplay (WAVE signals)");
@@ -83,16 +97,22 @@ HealthCheck playersCheck(const HealthSources& sources) {
     if (missing.size() > 1) list += " and " + missing[1];
     return check("players", HealthStatus::ERROR, "The sound player " + list + " cannot be found: those signals stay silent.",
                  "Install the packages mpg123 and alsa-utils on this computer.");
+#endif
 }
 
 HealthCheck soundOutputCheck(const HealthSources& sources) {
     int cards = 0;
+#ifdef _WIN32
+    (void)sources;
+    cards = static_cast<int>(waveOutGetNumDevs());
+#else
     if (const auto text = readWholeFile(sources.soundCards)) {
         // Each card starts a line with its number: " 0 [PCH            ]: HDA-Intel - ..."
         static const std::regex cardLine(R"(^\s*\d+\s+\[)");
         for (const std::string_view line : splitAt(*text, '\n'))
             if (std::regex_search(line.begin(), line.end(), cardLine)) ++cards;
     }
+#endif
     if (cards > 0)
         return check("soundOutput", HealthStatus::OK, cards == 1 ? "One sound card is present." : std::to_string(cards) + " sound cards are present.");
     return check("soundOutput", HealthStatus::WARNING, "No sound card was found: the bells may not be heard.",
@@ -100,16 +120,16 @@ HealthCheck soundOutputCheck(const HealthSources& sources) {
 }
 
 bool folderWritable(const std::filesystem::path& folder) {
-    std::string probe = (folder / ".write-probe-XXXXXX").string();
-    const int fd = mkstemp(probe.data());
+    std::filesystem::path probe = folder / ".write-probe-XXXXXX";
+    const int fd = createUniqueFile(probe);
     if (fd < 0) return false;
-    close(fd);
-    unlink(probe.c_str());
+    closeFileDescriptor(fd);
+    removeFile(probe);
     return true;
 }
 
 HealthCheck dataFolderCheck(const HealthSources& sources) {
-    const std::string folder = sources.dataFolder.string();
+    const std::string folder = utf8Of(sources.dataFolder);
     if (!folderWritable(sources.dataFolder))
         return check("dataFolder", HealthStatus::ERROR, "The user data folder " + folder + " cannot be written: changes and the journal are lost.",
                      "Check the folder's owner and permissions, and that its disk is not read-only.");

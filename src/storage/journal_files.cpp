@@ -6,6 +6,7 @@
 
 #include "core/atomic_file.h"
 #include "core/read_file.h"
+#include "core/utf8_path.h"
 #include "model/record.h"
 
 namespace quorvane {
@@ -16,7 +17,7 @@ constexpr const char* DAY_FILE_EXTENSION = ".jsonl";
 // The date of a day file's name, when it is one.
 std::optional<struct_time> dayOfFileName(const std::filesystem::path& file) {
     if (file.extension() != DAY_FILE_EXTENSION) return std::nullopt;
-    return parseDateText(file.stem().string());
+    return parseDateText(utf8Of(file.stem()));
 }
 
 struct LastPass {
@@ -200,7 +201,7 @@ std::optional<struct_time> lastSignOfLife(const std::filesystem::path& folder, c
         std::error_code error;
         std::optional<std::string> newest;
         for (const auto& item : std::filesystem::directory_iterator(folder, error))
-            if (dayOfFileName(item.path()) && (!newest || item.path().stem().string() > *newest)) newest = item.path().stem().string();
+            if (dayOfFileName(item.path()) && (!newest || utf8Of(item.path().stem()) > *newest)) newest = utf8Of(item.path().stem());
         if (newest) days = {*newest};
     }
     const std::string nowMoment = journalMoment(now);

@@ -1,14 +1,13 @@
 #include "storage/journal_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <spdlog/spdlog.h>
 #include <system_error>
 
+#include "core/file_io.h"
 #include "core/read_file.h"
+#include "core/utf8_path.h"
 #include "model/record.h"
 #include "storage/journal_files.h"
 
@@ -16,20 +15,15 @@ namespace quorvane {
 namespace {
 
 void appendDurably(const std::filesystem::path& path, const std::string& text) {
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open " + path.string());
-    for (size_t written = 0; written < text.size();) {
-        const ssize_t count = ::write(fd, text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) {
-            const int saved = errno;
-            close(fd);
-            throw std::system_error(saved, std::generic_category(), "cannot append to " + path.string());
-        }
-        written += static_cast<size_t>(count);
+    const int fd = openFileDescriptor(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot open " + utf8Of(path));
+    if (!writeAll(fd, text)) {
+        const int saved = errno;
+        closeFileDescriptor(fd);
+        throw std::system_error(saved, std::generic_category(), "cannot append to " + utf8Of(path));
     }
-    fdatasync(fd);
-    close(fd);
+    syncFileData(fd);
+    closeFileDescriptor(fd);
 }
 
 JournalEntry capNote(const std::string& date) {

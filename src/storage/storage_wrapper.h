@@ -19,6 +19,7 @@
 #include "core/state_lock.h"
 #include "model/record.h"
 #include "core/atomic_file.h"
+#include "core/utf8_path.h"
 #include "storage/durable_changes.h"
 
 namespace quorvane {
@@ -53,7 +54,7 @@ public:
     bool load(const std::string& path, Repairs* repairs = nullptr) {
         const auto saving = lockForSaving();
         _path = path;
-        const std::optional<std::string> text = readWholeFile(path);
+        const std::optional<std::string> text = readWholeFile(pathFromUtf8(path));
         if (!text) return false;
         R loaded;
         Repairs notes;
@@ -166,7 +167,7 @@ private:
     void write(const Snapshot& snapshot) {
         if (!_path) throw std::runtime_error("no file to save to");
         try {
-            writeFileAtomically(*_path, snapshot.text, _newFileMode);
+            writeFileAtomically(pathFromUtf8(*_path), snapshot.text, _newFileMode);
         } catch (...) {
             _autoSaveLookedAt.reset();  // so that the next auto-save tries again
             throw;

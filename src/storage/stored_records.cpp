@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "core/paths.h"
+#include "core/utf8_path.h"
+#include "model/tm_conversions.h"
 
 namespace quorvane {
 namespace {
@@ -13,8 +15,7 @@ namespace {
 // Local time as 20240902-074500, for the names of files moved aside.
 std::string fileTimeStamp() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = localTmOf(now);
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
     return text;
@@ -34,13 +35,13 @@ void loadCache() {
     try {
         loadReporting(cache, CACHE_FILE_NAME);
     } catch (const StoredFileError& error) {
-        const std::filesystem::path path = getUserFilePath(CACHE_FILE_NAME);
+        const std::filesystem::path path = pathFromUtf8(getUserFilePath(CACHE_FILE_NAME));
         std::filesystem::path aside = path;
         aside += ".bad-" + fileTimeStamp();
         std::error_code renameError;
         std::filesystem::rename(path, aside, renameError);
         if (renameError) spdlog::warn("{}; starting with an empty cache (it could not be moved aside: {})", error.what(), renameError.message());
-        else spdlog::warn("{}; moved to {}, starting with an empty cache", error.what(), aside.filename().string());
+        else spdlog::warn("{}; moved to {}, starting with an empty cache", error.what(), utf8Of(aside.filename()));
     }
 }
 
@@ -52,7 +53,7 @@ StorageWrapper<DB> db;
 StorageWrapper<Shadow> shadow(PRIVATE_FILE_MODE);
 
 void loadStoredRecords() {
-    for (const std::string& name : removeStaleTemporaryFiles(getUserFilePath()))
+    for (const std::string& name : removeStaleTemporaryFiles(pathFromUtf8(getUserFilePath())))
         spdlog::info("Removed {}, left by an interrupted save", name);
     if (!loadReporting(db, DB_FILE_NAME)) {
         spdlog::info("Falling back to factory default config");

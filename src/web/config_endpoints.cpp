@@ -6,6 +6,7 @@
 #include "audio/file_player.h"
 #include "audio/signals.h"
 #include "core/paths.h"
+#include "core/utf8_path.h"
 #include "model/audio_format.h"
 #include "model/errors.h"
 #include "model/file_name.h"
@@ -112,10 +113,10 @@ Reply upload_file(RequestContext& context) {
         StateLock lock;
         if (db.view(lock).signals.contains(key)) return BadRequest("File is already uploaded");
     }
-    const std::optional<double> seconds = readAudioSeconds(part->file->temporaryPath.string(), format);
+    const std::optional<double> seconds = readAudioSeconds(utf8Of(part->file->temporaryPath), format);
     if (!seconds || *seconds <= 0) return BadRequest("Not an audio file");
     const std::string filename = key + "." + extension;
-    part->file->keepAs(getUserFilePath(filename));
+    part->file->keepAs(pathFromUtf8(getUserFilePath(filename)));
     StateLock lock;
     // Two uploads of the same bytes can both pass the first check; the second one finds the key here.
     if (db.view(lock).signals.contains(key)) return BadRequest("File is already uploaded");

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/paths.h"
+#include "core/utf8_path.h"
 #include "model/file_name.h"
 #include "web/auth_handlers.h"
 
@@ -60,7 +61,7 @@ std::string contentTypeFor(const std::string& filename) {
 Reply sendFile(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) return notFound();
-    return fileReply(file, contentTypeFor(file.filename().string()));
+    return fileReply(file, contentTypeFor(utf8Of(file.filename())));
 }
 
 Reply serve_static(RequestContext& context) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/paths.h"
+#include "core/utf8_path.h"
 #include "model/errors.h"
 #include "model/text.h"
 #include "storage/durable_changes.h"
@@ -162,7 +163,7 @@ http::BodyPlan WebServer::planBody(const http::Request& request) {
             // Anything but a form reaches the handler without parts, which it answers itself.
             if (!http::MultipartParser::boundaryOf(request.headers.value("Content-Type"))) break;
             plan.kind = http::BodyPlan::Kind::multipart;
-            plan.spoolFolder = getUserFilePath();  // where the handler keeps the files: a rename away
+            plan.spoolFolder = pathFromUtf8(getUserFilePath());  // where the handler keeps the files: a rename away
             planned.uploads = std::make_shared<UploadDigests>();
             plan.observeFilePart = [uploads = planned.uploads](const http::Part& part) { return uploads->observe(part); };
             break;

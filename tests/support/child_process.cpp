@@ -103,11 +103,11 @@ int freePort() {
         const int port = ports(random);
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         if (fd < 0) throw std::runtime_error("socket failed");
-        const int on = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_ANY);  // as the player binds
+        // The player listens on every address. Checked without SO_REUSEADDR, so that a port still held by a
+        // closed connection (TIME_WAIT, of 127.0.0.2 and onwards too) counts as taken.
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
         address.sin_port = htons(static_cast<uint16_t>(port));
         const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         close(fd);

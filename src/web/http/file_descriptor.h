@@ -1,8 +1,8 @@
 #pragma once
 // Owns one open file descriptor.
-#include <unistd.h>
-
 #include <utility>
+
+#include "core/file_io.h"
 
 namespace quorvane::web::http {
 
@@ -23,7 +23,7 @@ public:
     int get() const { return _fd; }
     explicit operator bool() const { return _fd >= 0; }
     void reset() {
-        if (_fd >= 0) ::close(_fd);
+        if (_fd >= 0) closeFileDescriptor(_fd);
         _fd = -1;
     }
 

@@ -1,27 +1,25 @@
 #include "web/http/multipart_spool.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "core/file_io.h"
+#include "core/utf8_path.h"
 #include "web/http/http_error.h"
 
 namespace quorvane::web::http {
 namespace {
 
 [[noreturn]] void spoolFailure(const std::string& what, const std::filesystem::path& path) {
-    throw HttpError(500, what + " " + path.string() + ": " + std::strerror(errno));
+    throw HttpError(500, what + " " + utf8Of(path) + ": " + std::strerror(errno));
 }
 
 }  // namespace
 
 void MultipartSpool::partBegin(Part part) {
     if (part.hasFilename) {
-        std::string pattern = (_plan.spoolFolder / ".upload-XXXXXX").string();
-        const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        std::filesystem::path pattern = _plan.spoolFolder / ".upload-XXXXXX";
+        const int fd = createUniqueFile(pattern);
         if (fd < 0) spoolFailure("cannot create an upload file in", _plan.spoolFolder);
         _file = FileDescriptor(fd);
         part.file = std::make_shared<UploadedFile>(pattern);
@@ -37,12 +35,7 @@ void MultipartSpool::partData(std::string_view bytes) {
         part.value.append(bytes);
         return;
     }
-    for (std::string_view rest = bytes; !rest.empty();) {
-        const ssize_t written = ::write(_file.get(), rest.data(), rest.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) spoolFailure("cannot write", part.file->temporaryPath);
-        rest.remove_prefix(static_cast<size_t>(written));
-    }
+    if (!writeAll(_file.get(), bytes)) spoolFailure("cannot write", part.file->temporaryPath);
     part.file->size += bytes.size();
     if (_observer) _observer(bytes);
 }

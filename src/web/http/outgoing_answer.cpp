@@ -1,15 +1,13 @@
 #include "web/http/outgoing_answer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <boost/beast/http/status.hpp>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 
+#include "core/file_io.h"
+#include "core/utf8_path.h"
 #include "web/http/byte_range.h"
 #include "web/http/headers.h"
 
@@ -45,14 +43,14 @@ bool hasBody(int status) { return status >= 200 && status != 204 && status != 30
 // file cannot be opened, to 416 for a range that cannot be satisfied.
 void openFile(Response& response, const AnswerContext& context, OutgoingAnswer& out, Application& application) {
     const std::filesystem::path path = response.file->path;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        application.log(LogLevel::debug, "cannot open " + path.string() + ": " + std::strerror(errno));
+    FileDescriptor fd(openFileDescriptor(path, O_RDONLY));
+    const std::optional<uint64_t> regularSize = fd ? regularFileSize(fd.get()) : std::nullopt;
+    if (!regularSize) {
+        application.log(LogLevel::debug, "cannot open " + utf8Of(path) + ": " + std::strerror(errno));
         response = errorResponse(404);
         return;
     }
-    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    const uint64_t size = *regularSize;
     std::erase_if(response.headers, [](const Header& h) {
         return equalsIgnoringCase(h.name, "Content-Range") || equalsIgnoringCase(h.name, "Accept-Ranges");
     });
@@ -128,8 +126,7 @@ bool readNextPiece(OutgoingAnswer& answer, std::string& buffer, size_t maxPiece)
     buffer.resize(want);
     size_t got = 0;
     while (got < want) {
-        const ssize_t count = ::pread(answer.file.get(), buffer.data() + got, want - got, static_cast<off_t>(answer.fileOffset + got));
-        if (count < 0 && errno == EINTR) continue;
+        const int64_t count = readAt(answer.file.get(), buffer.data() + got, want - got, answer.fileOffset + got);
         if (count <= 0) return false;
         got += static_cast<size_t>(count);
     }

@@ -1,0 +1,33 @@
+#include "model/tm_conversions.h"
+
+namespace quorvane {
+
+std::tm localTmOf(std::time_t seconds) {
+    std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &seconds);
+#else
+    localtime_r(&seconds, &tm);
+#endif
+    return tm;
+}
+
+std::tm utcTmOf(std::time_t seconds) {
+    std::tm tm{};
+#ifdef _WIN32
+    gmtime_s(&tm, &seconds);
+#else
+    gmtime_r(&seconds, &tm);
+#endif
+    return tm;
+}
+
+std::time_t utcSecondsOf(std::tm tm) {
+#ifdef _WIN32
+    return _mkgmtime(&tm);
+#else
+    return timegm(&tm);
+#endif
+}
+
+}  // namespace quorvane
