@@ -19,6 +19,9 @@ for library in nlohmann spdlog fmt boost CLI taglib; do
   ln -s "/usr/include/$library" "$include_dir/$library"
 done
 ln -s /usr/include/httplib.h "$include_dir/httplib.h"
+# libzip (backup archives): its two headers.
+ln -s /usr/include/zip.h "$include_dir/zip.h"
+ln -s /usr/include/zipconf.h "$include_dir/zipconf.h"
 # OpenSSL keeps its configuration headers in the multiarch folder; put both into one folder.
 for header in /usr/include/openssl/*.h /usr/include/x86_64-linux-gnu/openssl/*.h; do
   ln -sf "$header" "$include_dir/openssl/$(basename "$header")"

@@ -10,6 +10,7 @@
 
 #include "core/atomic_file.h"
 #include "core/read_file.h"
+#include "core/utf8_path.h"
 #include "core/version.h"
 #include "model/digest.h"
 #include "model/json_text.h"
@@ -100,7 +101,7 @@ void writeBackupArchive(const fs::path& archivePath, const BackupContent& conten
     const std::string manifestText = toJsonText(manifest);
 
     int error = 0;
-    ZipArchive archive(zip_open(archivePath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error));
+    ZipArchive archive(zip_open(utf8Of(archivePath).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error));
     if (!archive) throw std::runtime_error("Cannot create the backup archive");
     addBuffer(archive.get(), BACKUP_MANIFEST_NAME, manifestText);
     for (const auto& [name, bytes] : files) addBuffer(archive.get(), name, bytes);
@@ -110,7 +111,7 @@ void writeBackupArchive(const fs::path& archivePath, const BackupContent& conten
 
 CheckedBackup checkBackupArchive(const fs::path& archivePath, const fs::path& stagingParent, const BackupLimits& limits) {
     int error = 0;
-    ZipArchive archive(zip_open(archivePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    ZipArchive archive(zip_open(utf8Of(archivePath).c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!archive) throw RestoreError("Not a readable zip archive");
 
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
