@@ -162,8 +162,11 @@ bool syncFileDescriptor(int fd) { return ::fsync(fd) == 0; }
 
 bool syncFileData(int fd) { return ::fdatasync(fd) == 0; }
 
-bool syncPath(const std::filesystem::path& path) {
-    const int fd = openFileDescriptor(path, O_RDONLY);
+namespace {
+
+// fsync of a file or folder opened for this alone; errno is that of the failure.
+bool syncOpened(const std::filesystem::path& path, int flags) {
+    const int fd = openFileDescriptor(path, flags);
     if (fd < 0) return false;
     const bool synced = ::fsync(fd) == 0;
     const int saved = errno;
@@ -172,15 +175,11 @@ bool syncPath(const std::filesystem::path& path) {
     return synced;
 }
 
-bool syncFolder(const std::filesystem::path& folder) {
-    const int fd = openFileDescriptor(folder, O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return false;
-    const bool synced = ::fsync(fd) == 0;
-    const int saved = errno;
-    ::close(fd);
-    errno = saved;
-    return synced;
-}
+}  // namespace
+
+bool syncPath(const std::filesystem::path& path) { return syncOpened(path, O_RDONLY); }
+
+bool syncFolder(const std::filesystem::path& folder) { return syncOpened(folder, O_RDONLY | O_DIRECTORY); }
 
 int createUniqueFile(std::filesystem::path& path) {
     std::string name = path.native();
