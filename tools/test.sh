@@ -30,7 +30,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 section "concurrency tests under ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVANE_SANITIZE=thread -DQUORVANE_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$JOBS" --target concurrency_tests http_concurrency_tests
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/tsan.supp" \
   ctest --test-dir build-tsan -L '^concurrency$' --output-on-failure -j"$JOBS" --no-tests=error
 
 FUZZ_SECONDS="${FUZZ_SECONDS:-20}"

@@ -40,7 +40,8 @@ TEST(DurableChangesConcurrency, EveryPersistedChangeIsInTheFileWhenPersistReturn
                     stored.edit(lock).timetables.find(key)->name = name;
                 }
                 changes.persist();
-                const TimeTable* written = from_json<DB>(testing::readFile(path)).timetables.find(key);
+                const DB onDisk = from_json<DB>(testing::readFile(path));
+                const TimeTable* written = onDisk.timetables.find(key);
                 if (!written || written->name != name) ++lost;
             }
         });
