@@ -28,11 +28,11 @@ RangeDecision decideRange(std::string_view header, uint64_t fileSize) {
     header = trimmedSpace(header);
     const std::string_view unit = "bytes=";
     if (header.size() <= unit.size() || !equalsIgnoringCase(header.substr(0, unit.size()), unit)) return {};
-    const std::string_view spec = trimmedSpace(header.substr(unit.size()));
-    if (spec.find(',') != std::string_view::npos) return {};
-    const size_t dash = spec.find('-');
+    const std::string_view rangeText = trimmedSpace(header.substr(unit.size()));
+    if (rangeText.find(',') != std::string_view::npos) return {};
+    const size_t dash = rangeText.find('-');
     if (dash == std::string_view::npos) return {};
-    const std::string_view firstText = trimmedSpace(spec.substr(0, dash)), lastText = trimmedSpace(spec.substr(dash + 1));
+    const std::string_view firstText = trimmedSpace(rangeText.substr(0, dash)), lastText = trimmedSpace(rangeText.substr(dash + 1));
     const std::optional<uint64_t> first = position(firstText), last = position(lastText);
     if (firstText.empty()) {  // the last N bytes
         if (!last) return {};
