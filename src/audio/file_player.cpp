@@ -1,20 +1,17 @@
 #include "audio/file_player.h"
 
-#include <mutex>
 #include <utility>
+
+#include "core/installed.h"
 
 namespace quorvane {
 namespace {
 
-std::mutex factoryMutex;
-FilePlayerFactory installedFactory;
+Installed<FilePlayerFactory> installedFactory;
 
 }  // namespace
 
-FilePlayerFactory setFilePlayerFactory(FilePlayerFactory factory) {
-    std::lock_guard lock(factoryMutex);
-    return std::exchange(installedFactory, std::move(factory));
-}
+FilePlayerFactory setFilePlayerFactory(FilePlayerFactory factory) { return installedFactory.replace(std::move(factory)); }
 
 bool platformPlays(AudioFormat format) {
 #ifdef _WIN32
@@ -25,11 +22,7 @@ bool platformPlays(AudioFormat format) {
 }
 
 std::unique_ptr<FilePlayer> makeFilePlayer() {
-    FilePlayerFactory factory;
-    {
-        std::lock_guard lock(factoryMutex);
-        factory = installedFactory;
-    }
+    const FilePlayerFactory factory = installedFactory.get();
     return factory ? factory() : makePlatformFilePlayer();
 }
 

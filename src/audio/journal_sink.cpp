@@ -1,31 +1,21 @@
 #include "audio/journal_sink.h"
 
-#include <mutex>
 #include <utility>
 
 #include "core/clock.h"
+#include "core/installed.h"
 
 namespace quorvane {
 namespace {
 
-// Leaf lock of the sink; the sink itself is called outside it.
-std::mutex sinkMutex;
-JournalSink installedSink;
+Installed<JournalSink> installedSink;
 
 }  // namespace
 
-JournalSink setJournalSink(JournalSink sink) {
-    std::lock_guard lock(sinkMutex);
-    return std::exchange(installedSink, std::move(sink));
-}
+JournalSink setJournalSink(JournalSink sink) { return installedSink.replace(std::move(sink)); }
 
 void toJournal(JournalEntry entry) {
-    JournalSink sink;
-    {
-        std::lock_guard lock(sinkMutex);
-        sink = installedSink;
-    }
-    if (sink) sink(std::move(entry));
+    if (const JournalSink sink = installedSink.get()) sink(std::move(entry));
 }
 
 JournalEntry requestedPlay(PlayKind kind) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -11,6 +10,7 @@
 #include "audio/journal_sink.h"
 #include "audio/player.h"
 #include "core/clock.h"
+#include "core/installed.h"
 
 namespace quorvane {
 namespace {
@@ -23,19 +23,17 @@ void realSleep(std::chrono::duration<double> length) {
     std::this_thread::sleep_for(std::chrono::duration_cast<std::chrono::microseconds>(length));
 }
 
-std::mutex sleepMutex;
-PlayerThread::SleepFunction installedSleep;
+Installed<PlayerThread::SleepFunction> installedSleep;
 
 PlayerThread::SleepFunction currentSleep() {
-    std::lock_guard lock(sleepMutex);
-    return installedSleep ? installedSleep : PlayerThread::SleepFunction(realSleep);
+    PlayerThread::SleepFunction sleep = installedSleep.get();
+    return sleep ? sleep : PlayerThread::SleepFunction(realSleep);
 }
 
 }  // namespace
 
 PlayerThread::SleepFunction PlayerThread::setSleepFunction(SleepFunction sleep) {
-    std::lock_guard lock(sleepMutex);
-    return std::exchange(installedSleep, std::move(sleep));
+    return installedSleep.replace(std::move(sleep));
 }
 
 PlayerThread::PlayerThread(std::string path, int64_t count, double delay, std::unique_ptr<FilePlayer> player)

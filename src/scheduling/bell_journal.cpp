@@ -1,9 +1,9 @@
 #include "scheduling/bell_journal.h"
 
-#include <mutex>
 #include <utility>
 
 #include "audio/journal_sink.h"
+#include "core/installed.h"
 #include "core/paths.h"
 #include "scheduling/scheduler.h"
 #include "storage/journal_files.h"
@@ -11,9 +11,7 @@
 namespace quorvane {
 namespace {
 
-// Leaf lock of the installed writer; the writer is used outside it.
-std::mutex journalMutex;
-std::shared_ptr<JournalWriter> installed;
+Installed<std::shared_ptr<JournalWriter>> installed;
 
 }  // namespace
 
@@ -23,14 +21,10 @@ std::shared_ptr<JournalWriter> openJournal(std::shared_ptr<JournalWriter> writer
     } else {
         setJournalSink({});
     }
-    std::lock_guard lock(journalMutex);
-    return std::exchange(installed, std::move(writer));
+    return installed.replace(std::move(writer));
 }
 
-std::shared_ptr<JournalWriter> openedJournal() {
-    std::lock_guard lock(journalMutex);
-    return installed;
-}
+std::shared_ptr<JournalWriter> openedJournal() { return installed.get(); }
 
 std::filesystem::path journalFolder() { return getUserDataPath() / JOURNAL_FOLDER_NAME; }
 
