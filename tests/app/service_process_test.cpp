@@ -1,9 +1,6 @@
 // The real executable as the service manager runs it: readiness and watchdog through NOTIFY_SOCKET,
 // journal priorities, and a clean stop on SIGTERM and SIGINT.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +13,7 @@
 #include "support/child_process.h"
 #include "support/notify_socket.h"
 #include "support/player_service.h"
+#include "support/raw_http_client.h"
 
 namespace quorvane {
 namespace {
@@ -25,16 +23,7 @@ using Clock = std::chrono::steady_clock;
 using testing::ChildProcess;
 using testing::InstalledPlayer;
 
-bool accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return connected;
-}
+bool accepts(int port) { return web::http::testing::RawClient(port).connected(); }
 
 #ifdef QUORVANE_HAVE_SYSTEMD
 
