@@ -178,9 +178,10 @@ export async function startBrowser(viewport = DESKTOP) {
   };
 }
 
-export async function screenshot(page, name) {
+/** The whole page by default; `fullPage: false` keeps what is on screen, where fixed and sticky parts sit. */
+export async function screenshot(page, name, { fullPage = true } = {}) {
   fs.mkdirSync(ARTIFACTS, { recursive: true });
-  await page.screenshot({ path: path.join(ARTIFACTS, `${name}.png`), fullPage: true });
+  await page.screenshot({ path: path.join(ARTIFACTS, `${name}.png`), fullPage });
 }
 
 /** JSON of a GET through the browser's session. */

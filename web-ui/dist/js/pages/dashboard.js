@@ -1,6 +1,6 @@
 // Start page: the player's clock, the alarm, today's timetable and its bells.
 
-import { h, replace } from '../dom.js';
+import { h, replace, nextId } from '../dom.js';
 import { api } from '../api.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
@@ -22,11 +22,15 @@ function longDate(info) {
   return `${WEEKDAYS[info.dayOfWeek] || ''}, ${d.getDate()} ${MONTHS[d.getMonth()]} ${d.getFullYear()}`;
 }
 
+// An emergency control: one press sounds it. The name says what a press does; the line under it says
+// that no second step follows.
 function alarmButton(onPress) {
-  const label = h('span', { class: 'alarm-label' });
-  const sub = h('span', { class: 'alarm-sub' });
-  const button = h('button', { type: 'button', class: 'alarm-button', 'aria-pressed': 'false', 'data-testid': 'alarm-toggle', onclick: onPress },
-    h('span', { class: 'alarm-icon' }, icon('siren')), h('span', { class: 'alarm-text' }, label, sub));
+  const label = h('span', { class: 'alarm-label', id: nextId('alarm-label') });
+  const sub = h('span', { class: 'alarm-sub', id: nextId('alarm-sub') });
+  const button = h('button', {
+    type: 'button', class: 'alarm-button', 'aria-pressed': 'false', 'data-testid': 'alarm-toggle',
+    'aria-labelledby': label.id, 'aria-describedby': sub.id, onclick: onPress,
+  }, h('span', { class: 'alarm-icon' }, icon('siren')), h('span', { class: 'alarm-text' }, label, sub));
   return {
     el: button,
     set(active, busy) {
@@ -35,7 +39,7 @@ function alarmButton(onPress) {
       button.setAttribute('aria-busy', String(Boolean(busy)));
       button.dataset.state = active ? 'on' : 'off';
       label.textContent = active ? 'Stop the alarm' : 'Sound the alarm';
-      sub.textContent = active ? 'The alarm is ON and sounding. Press to stop it.' : 'The alarm is off. One press starts it.';
+      sub.textContent = active ? 'The alarm is sounding. One press stops it.' : 'One press starts the alarm on all speakers at once.';
     },
   };
 }
@@ -89,10 +93,12 @@ export function render(main) {
         clockTime, clockDate, playState),
       h('section', { class: 'card next-card', 'aria-labelledby': 'next-h' },
         h('h2', { id: 'next-h', class: 'card-title' }, icon('bell'), 'Next bell'), nextBody),
-      h('section', { class: 'card alarm-card', 'aria-labelledby': 'alarm-h' },
-        h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'), alarm.el),
       h('section', { class: 'card today-card', 'aria-labelledby': 'today-h' },
         h('h2', { id: 'today-h', class: 'card-title' }, icon('calendar'), 'Today'), todayBody),
+      // After today's choice in the tab order, so tabbing into the page never lands on the alarm first;
+      // the grid still shows it at the top.
+      h('section', { class: 'card alarm-card', 'aria-labelledby': 'alarm-h' },
+        h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'), alarm.el),
       h('section', { class: 'card timeline-card', 'aria-labelledby': 'tl-h' },
         h('h2', { id: 'tl-h', class: 'card-title' }, icon('table'), 'Bells today'), timelineBody, testRingSlot)));
 

@@ -22,14 +22,18 @@ function isCurrent(item, path) {
 export function createShell({ onLogout, onStopAlarm, onStopAll }) {
   const links = NAV.map((item) => h('a', { href: item.path, class: 'nav-link' }, icon(item.icon), h('span', {}, item.label)));
   const nav = h('nav', { class: 'nav', id: 'site-nav', 'aria-label': 'Main' }, h('ul', {}, links.map((a) => h('li', {}, a))));
+  // Below the full width the links fold into this button; the label names it while its text is hidden.
   const menuButton = h('button', {
-    type: 'button', class: 'icon-button menu-button', 'aria-expanded': 'false', 'aria-controls': 'site-nav',
-    onclick: () => {
-      const open = menuButton.getAttribute('aria-expanded') !== 'true';
-      menuButton.setAttribute('aria-expanded', String(open));
-      nav.classList.toggle('open', open);
-    },
-  }, icon('menu'), h('span', { class: 'sr-only' }, 'Menu'));
+    type: 'button', class: 'button button-quiet menu-button', 'aria-expanded': 'false', 'aria-controls': 'site-nav', 'aria-label': 'Menu',
+  }, icon('menu'), h('span', { class: 'menu-label' }, 'Menu'));
+  const setMenuOpen = (open) => {
+    menuButton.setAttribute('aria-expanded', String(open));
+    nav.classList.toggle('open', open);
+  };
+  const menuOpen = () => menuButton.getAttribute('aria-expanded') === 'true';
+  menuButton.addEventListener('click', () => setMenuOpen(!menuOpen()));
+  // Choosing a link closes the menu even when it names the page already shown (no route change then).
+  nav.addEventListener('click', (e) => { if (e.target.closest('a')) setMenuOpen(false); });
   // Shown whenever the player reports a sound playing: a bell, the alarm, a signal played by hand.
   const stopAll = h('button', {
     type: 'button', class: 'stop-all-button', 'data-testid': 'stop-all',
@@ -43,13 +47,28 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
     },
   }, icon('stop'), 'Stop all sounds');
   const playing = h('div', { class: 'stop-all-bar', role: 'region', 'aria-label': 'Sound playing', hidden: true },
-    h('span', { class: 'stop-all-playing' }, icon('speaker'), 'Playing'), stopAll);
-  const logout = h('button', { type: 'button', class: 'button button-quiet logout-button', onclick: onLogout }, icon('logout'), h('span', {}, 'Log out'));
+    h('span', { class: 'stop-all-playing' }, icon('speaker'), h('span', { class: 'stop-all-word' }, 'Playing')), stopAll);
+  // The label keeps the name on phones, where only the icon shows.
+  const logout = h('button', { type: 'button', class: 'button button-quiet logout-button', 'aria-label': 'Log out', onclick: onLogout },
+    icon('logout'), h('span', { class: 'logout-label' }, 'Log out'));
 
+  // While something plays the stop control takes the brand's place, so the row never grows.
   const header = h('header', { class: 'site-header' },
     h('div', { class: 'header-inner' },
       h('a', { href: '/', class: 'brand' }, icon('bell'), h('span', {}, 'Quorvane Player')),
-      menuButton, nav, logout));
+      playing, menuButton, nav, logout));
+  header.addEventListener('keydown', (e) => {
+    if (e.key !== 'Escape' || !menuOpen()) return;
+    setMenuOpen(false);
+    menuButton.focus();
+  });
+  header.addEventListener('focusout', (e) => {
+    if (menuOpen() && e.relatedTarget && !nav.contains(e.relatedTarget) && e.relatedTarget !== menuButton) setMenuOpen(false);
+  });
+  const closeOutside = (e) => {
+    if (menuOpen() && !nav.contains(e.target) && !menuButton.contains(e.target)) setMenuOpen(false);
+  };
+  document.addEventListener('click', closeOutside);
 
   const banners = h('div', { class: 'banners' });
   const main = h('main', { id: 'main', class: 'main', tabindex: '-1' });
@@ -66,6 +85,7 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
     const live = lastLive;
     if (!live) return;
     playing.hidden = !(live.status && live.status.isPlaying);
+    header.classList.toggle('is-playing', !playing.hidden);
     const alarm = Boolean(live.overview && live.overview.alarmActive) && currentPath !== '/';
     const key = `${live.unreachable}|${alarm}`;
     if (key !== bannerKey) {
@@ -86,7 +106,7 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
     render();
   });
 
-  const root = h('div', { class: 'shell' }, skip, header, banners, main, footer, playing);
+  const root = h('div', { class: 'shell' }, skip, header, banners, main, footer);
   return {
     root,
     main,
@@ -96,11 +116,13 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
         if (isCurrent(NAV[i], path)) a.setAttribute('aria-current', 'page');
         else a.removeAttribute('aria-current');
       }
-      menuButton.setAttribute('aria-expanded', 'false');
-      nav.classList.remove('open');
+      setMenuOpen(false);
       render();
     },
-    destroy: unsubscribe,
+    destroy() {
+      unsubscribe();
+      document.removeEventListener('click', closeOutside);
+    },
   };
 }
 
