@@ -30,7 +30,9 @@ describe('settings, calendar and announcements', () => {
     await page.goto(`${stack.baseUrl}/settings`);
     const delay = page.getByLabel('Pause between alarm repeats (seconds)');
     await delay.fill('-3');
-    await page.getByRole('button', { name: 'Save settings' }).click();
+    // Save stays reachable while disabled, to say what is wrong.
+    assert.equal(await page.getByRole('button', { name: 'Save settings' }).isDisabled(), true);
+    await page.getByRole('button', { name: 'Save settings' }).press('Enter');
     await page.getByText('Enter a number of seconds between 0 and 3600.').waitFor();
     assert.equal((await settings()).alarmDelaySec, 0);
 
@@ -60,6 +62,49 @@ describe('settings, calendar and announcements', () => {
     await page.getByRole('button', { name: 'Save settings' }).click();
     await page.getByText('Settings saved.').first().waitFor();
     assert.equal((await settings()).schedulerEnable, true);
+  });
+
+  it('asks before leaving unsaved or invalid settings, and keeps them when told to stay', async () => {
+    const { page } = browser;
+    const before = await settings();
+    await page.goto(`${stack.baseUrl}/settings`);
+    const bar = page.locator('.save-bar');
+    await page.getByLabel('Working week').waitFor();
+    assert.equal(await bar.isHidden(), true, 'nothing to save yet');
+    await page.getByLabel('Working week').selectOption({ label: 'Every day' });
+    await bar.getByText('Unsaved changes').waitFor();
+
+    const asked = [];
+    page.on('dialog', (dialog) => { asked.push(dialog.message()); dialog.dismiss(); });
+    await page.getByRole('link', { name: 'Dashboard' }).click();
+    await waitFor(() => asked.length === 1, { what: 'the leave question' });
+    assert.equal(new URL(page.url()).pathname, '/settings');
+    assert.equal(await page.getByLabel('Working week').inputValue(), '7');
+    page.removeAllListeners('dialog');
+
+    // Back to what is saved: nothing to ask about; an invalid pause is asked about again.
+    await page.getByRole('button', { name: 'Discard changes' }).click();
+    await bar.waitFor({ state: 'hidden' });
+    await page.getByLabel('Pause between alarm repeats (seconds)').fill('');
+    await bar.getByText('Fix the marked fields to save').waitFor();
+    page.once('dialog', (dialog) => { asked.push(dialog.message()); dialog.accept(); });
+    await page.getByRole('link', { name: 'Dashboard' }).click();
+    await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
+    assert.deepEqual(asked, Array(2).fill('The settings have unsaved changes. Leave without saving them?'));
+    assert.deepEqual(await settings(), before);
+
+    // A weekday timetable chosen but not saved is asked about too.
+    await page.getByRole('link', { name: 'Settings' }).click();
+    await page.getByLabel('Timetable on Saturdays').selectOption({ label: 'Default' });
+    page.once('dialog', (dialog) => { asked.push(dialog.message()); dialog.dismiss(); });
+    await page.getByRole('link', { name: 'Dashboard' }).click();
+    await waitFor(() => asked.length === 3, { what: 'the leave question for the weekday timetables' });
+    assert.equal(new URL(page.url()).pathname, '/settings');
+    await page.getByRole('button', { name: 'Save weekday timetables' }).click();
+    await page.getByText('Weekday timetables saved.').waitFor();
+    await page.getByRole('link', { name: 'Dashboard' }).click();
+    await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
+    assert.equal(asked.length, 3, 'saved choices leave without a question');
   });
 
   it('draws a holiday of the stand-in\'s registry in the month grid', async () => {

@@ -32,9 +32,20 @@ export function match(path) {
   return null;
 }
 
-/** A page with unsaved work can veto leaving it: the guard returns true to allow. */
-export function setLeaveGuard(guard) {
-  leaveGuard = guard;
+/**
+ * While `isPending()` holds, leaving the page (a link, the back button, reloading or closing the
+ * tab) asks `question` first. Returns the teardown the page calls when it goes.
+ */
+export function guardLeaving(isPending, question) {
+  leaveGuard = () => !isPending() || window.confirm(question);
+  const beforeUnload = (e) => {
+    if (isPending()) {
+      e.preventDefault();
+      e.returnValue = '';
+    }
+  };
+  window.addEventListener('beforeunload', beforeUnload);
+  return () => window.removeEventListener('beforeunload', beforeUnload);
 }
 
 export function navigate(url, { replace = false, force = false } = {}) {

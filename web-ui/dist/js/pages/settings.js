@@ -2,9 +2,12 @@
 
 import { h, replace } from '../dom.js';
 import { api } from '../api.js';
+import { guardLeaving } from '../router.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
 import { field } from '../widgets/fields.js';
+import { saveBar } from '../widgets/save-bar.js';
+import { readNumber } from '../model.js';
 import { signalSelect } from '../widgets/signal-select.js';
 import { WORKDAY_MODES } from '../labels.js';
 import { refreshOverview } from '../live.js';
@@ -27,10 +30,19 @@ function switchInput(id, checked) {
   return h('input', { type: 'checkbox', id, class: 'switch', role: 'switch', checked: Boolean(checked) });
 }
 
+const DELAY = { min: 0, max: 3600, integer: false };
+const DELAY_PROBLEM = 'Enter a number of seconds between 0 and 3600.';
+
 export function render(main) {
-  const formSlot = h('div', {}, h('p', { class: 'muted' }, 'Loading…'));
+  const formSlot = h('div', { class: 'settings-slot' }, h('p', { class: 'muted' }, 'Loading…'));
   const message = h('div', { class: 'form-message' });
   const weekdaySlot = h('div', {});
+  // The form in view; replaced whenever the settings are loaded again.
+  let form = { save() {}, discard() {}, isDirty: () => false };
+  let weekday = { isDirty: () => false };
+  const bar = saveBar({ saveLabel: 'Save settings', onSave: () => form.save(), onDiscard: () => form.discard() });
+  const stopGuard = guardLeaving(() => form.isDirty() || weekday.isDirty(),
+    'The settings have unsaved changes. Leave without saving them?');
   replace(main,
     h('h1', { class: 'page-title' }, 'Settings'),
     formSlot,
@@ -47,7 +59,8 @@ export function render(main) {
         api.settings(), api.overview(), api.signals(), api.calendarInfo(),
       ]);
       draw(settings, overview, signals, calendar);
-      replace(weekdaySlot, weekdayTimetablesCard({ settings, timetables: overview.timetables, onSaved: () => refreshOverview().catch(() => {}) }));
+      weekday = weekdayTimetablesCard({ settings, timetables: overview.timetables, onSaved: () => refreshOverview().catch(() => {}) });
+      replace(weekdaySlot, weekday.el);
     } catch (err) {
       if (!err.noAuth) replace(formSlot, notice(errorText(err), 'error'));
     }
@@ -67,7 +80,28 @@ export function render(main) {
 
     const delayField = field('Pause between alarm repeats (seconds)', alarmDelay, { hint: 'Silence after each play of the alarm signal before it sounds again.' });
 
-    const form = h('form', { class: 'settings-form', novalidate: true, onsubmit: (e) => { e.preventDefault(); save(); } },
+    const wanted = () => ({
+      defaultTimetableId: defaultTt.value,
+      schedulerEnable: scheduler.checked,
+      alarmSignalId: alarmId,
+      alarmDelaySec: readNumber(alarmDelay.value, DELAY),
+      'calendar.workdayMode': Number(workweek.value),
+      'calendar.syncRegionId': region.value,
+      'calendar.syncSchoolHolidays': breaks.checked,
+    });
+    // The stored value of each path that `wanted` names ("calendar.x" is settings.calendar.x).
+    let saved = Object.fromEntries(Object.keys(wanted()).map((path) => [path,
+      path.startsWith('calendar.') ? cal[path.slice('calendar.'.length)] : settings[path]]));
+    const changes = () => Object.fromEntries(Object.entries(wanted()).filter(([path, value]) => value !== saved[path]));
+    const isDirty = () => Object.keys(changes()).length > 0;
+    const delayValid = () => wanted().alarmDelaySec !== null;
+    const refresh = () => {
+      if (delayValid()) delayField.setError('');
+      bar.update({ dirty: isDirty(), invalid: !delayValid() });
+    };
+
+    const formEl = h('form', { class: 'settings-form', novalidate: true, onsubmit: (e) => { e.preventDefault(); save(); },
+      oninput: refresh, onchange: refresh },
       h('section', { class: 'card', 'aria-labelledby': 'bells-h' },
         h('h2', { id: 'bells-h', class: 'card-title' }, icon('bell'), 'Bells'),
         h('div', { class: 'switch-field' }, scheduler,
@@ -86,55 +120,42 @@ export function render(main) {
         h('div', { class: 'switch-field' }, breaks,
           h('label', { for: 'set-breaks' }, h('strong', {}, 'Keep school breaks free of bells'),
             h('span', { class: 'muted small' }, 'When off, school breaks of the region are treated as ordinary days.')))),
-      message,
-      h('div', { class: 'form-actions' }, h('button', { type: 'submit', class: 'button button-primary' }, icon('check'), 'Save settings')));
-    replace(formSlot, form);
+      message);
+    replace(formSlot, formEl, bar.el);
+    alarmDelay.addEventListener('blur', () => { if (!delayValid()) delayField.setError(DELAY_PROBLEM); });
+    form = { save, discard: () => { replace(message); draw(settings, overview, signals, calendar); }, isDirty };
+    refresh();
 
     async function save() {
-      const delay = Number(alarmDelay.value);
-      if (alarmDelay.value.trim() === '' || !Number.isFinite(delay) || delay < 0 || delay > 3600) {
-        delayField.setError('Enter a number of seconds between 0 and 3600.');
+      if (!delayValid()) {
+        delayField.setError(DELAY_PROBLEM);
         alarmDelay.focus();
         return;
       }
       delayField.setError('');
-      const wanted = {
-        defaultTimetableId: defaultTt.value,
-        schedulerEnable: scheduler.checked,
-        alarmSignalId: alarmId,
-        alarmDelaySec: delay,
-        'calendar.workdayMode': Number(workweek.value),
-        'calendar.syncRegionId': region.value,
-        'calendar.syncSchoolHolidays': breaks.checked,
-      };
-      const current = {
-        defaultTimetableId: settings.defaultTimetableId,
-        schedulerEnable: settings.schedulerEnable,
-        alarmSignalId: settings.alarmSignalId,
-        alarmDelaySec: settings.alarmDelaySec,
-        'calendar.workdayMode': cal.workdayMode,
-        'calendar.syncRegionId': cal.syncRegionId,
-        'calendar.syncSchoolHolidays': cal.syncSchoolHolidays,
-      };
-      const changes = {};
-      for (const [path, value] of Object.entries(wanted)) {
-        if (value !== current[path]) changes[path] = value;
-      }
-      if (Object.keys(changes).length === 0) {
+      const wantedChanges = changes();
+      if (Object.keys(wantedChanges).length === 0) {
         replace(message, notice('Nothing has changed.', 'info'));
         return;
       }
+      bar.setSaving(true);
       try {
-        await api.updateSettings(changes);
+        await api.updateSettings(wantedChanges);
+        // Saved from now on, before the reload below has answered.
+        saved = { ...saved, ...wantedChanges };
+        refresh();
         replace(message);
         toast('Settings saved.', 'ok');
         refreshOverview().catch(() => {});
         await load();
       } catch (err) {
         if (!err.noAuth) replace(message, notice(`The settings were not saved: ${errorText(err)}`, 'error'));
+      } finally {
+        bar.setSaving(false);
       }
     }
   }
 
   load();
+  return stopGuard;
 }

@@ -1,56 +1,22 @@
-// Editor of one timetable: name, lessons and signals of both channels, and the extra plays.
+// Editor of one timetable: name, channel A's lessons and signals, the extra plays; channel B is
+// shown as stored, since the player never rings it.
 
 import { h, replace, nextId } from '../dom.js';
 import { api } from '../api.js';
-import { setLeaveGuard } from '../router.js';
+import { guardLeaving } from '../router.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
-import { createChecks, timeInput } from '../widgets/fields.js';
+import { createChecks, timeInput, field } from '../widgets/fields.js';
 import { playDescEditor } from '../widgets/play-desc-editor.js';
+import { saveBar } from '../widgets/save-bar.js';
+import { channelBView } from '../widgets/channel-b-view.js';
 import { newUserPlay } from '../model.js';
-import { parseTime, formatTime, formatLesson } from '../time.js';
+import { NO_SIGNAL } from '../schedule.js';
+import { parseTime, formatTime } from '../time.js';
+import { LESSON_BELLS, toDraft, toBody, lessonProblems, sortLessons } from '../timetable-draft.js';
+import { timetableNameProblem } from '../timetable-names.js';
 
 export const title = 'Edit timetable';
-
-const CHANNELS = [
-  { key: 'chA', label: 'Channel A', hint: 'Channel A is the one the player rings on schedule.' },
-  { key: 'chB', label: 'Channel B', hint: 'Channel B is kept with the timetable, but the player rings only channel A on schedule.' },
-];
-
-/** Editing state: lesson times stay as typed texts until saved. */
-function toState(tt) {
-  const channel = (ch) => ({
-    ...structuredClone(ch),
-    lessons: (ch.lessons || []).map((text) => {
-      const [start = '', end = ''] = String(text).split('-').map((s) => s.trim());
-      return { start, end };
-    }),
-  });
-  return {
-    name: tt.name,
-    chA: channel(tt.chA),
-    chB: channel(tt.chB),
-    customPlays: structuredClone(tt.customPlays || []).map((p) => ({ desc: p.desc, slots: (p.slots || []).map(String) })),
-  };
-}
-
-function toBody(state) {
-  const channel = (ch) => ({
-    lessons: ch.lessons.map((l) => formatLesson(parseTime(l.start), parseTime(l.end))),
-    startOfClass: ch.startOfClass,
-    endOfClass: ch.endOfClass,
-    preStartWaitMin: ch.preStartWaitMin,
-    preStart: ch.preStart,
-    preEndWaitMin: ch.preEndWaitMin,
-    preEnd: ch.preEnd,
-  });
-  return {
-    name: state.name.trim(),
-    chA: channel(state.chA),
-    chB: channel(state.chB),
-    customPlays: state.customPlays.map((p) => ({ desc: p.desc, slots: p.slots.map((s) => formatTime(parseTime(s))) })),
-  };
-}
 
 function nextLessonAfter(lessons) {
   const last = [...lessons].reverse().map((l) => parseTime(l.end)).find((t) => t !== null);
@@ -59,61 +25,65 @@ function nextLessonAfter(lessons) {
   return { start: formatTime(start), end: formatTime(Math.min(start + 45 * 60, 86399)) };
 }
 
+/** Names of the bells that play nothing, in words for the save bar. */
+function silentNote(draft) {
+  const silent = [
+    ...LESSON_BELLS.filter((bell) => draft.chA[bell.key].id === NO_SIGNAL).map((bell) => bell.title),
+    ...draft.customPlays.flatMap((p, i) => (p.desc.id === NO_SIGNAL ? [`Extra play ${i + 1}`] : [])),
+  ];
+  if (silent.length === 0) return '';
+  return `${silent.length === 1 ? 'This bell plays' : 'These bells play'} nothing: ${silent.join(', ')}.`;
+}
+
 export function render(main, { params }) {
   const id = params.id;
-  let state = null;
+  let draft = null;
   let snapshot = '';
   let signals = [];
-  let channelIndex = 0;
+  let timetables = [];
   let checks = createChecks();
   let saving = false;
+  let summaryShown = false;
+  let markLessons = () => {};
 
-  const statusText = h('span', { class: 'save-status', 'aria-live': 'polite' });
-  const saveButton = h('button', { type: 'button', class: 'button button-primary', onclick: save }, icon('check'), 'Save changes');
-  const discardButton = h('button', { type: 'button', class: 'button', onclick: discard }, 'Discard changes');
+  const bar = saveBar({ onSave: save, onDiscard: discard });
   const errors = h('div', { class: 'error-summary-slot' });
   const body = h('div', { class: 'editor-body' }, h('p', { class: 'muted' }, 'Loading…'));
-  const heading = h('h1', { class: 'page-title' }, 'Timetable');
+  const heading = h('h1', { class: 'page-title', tabindex: '-1' }, 'Timetable');
 
   replace(main,
     h('p', { class: 'back' }, h('a', { href: '/timetables' }, icon('left'), 'All timetables')),
     heading,
     errors,
     body,
-    h('div', { class: 'save-bar', role: 'region', 'aria-label': 'Save' }, statusText, discardButton, saveButton));
+    bar.el);
 
-  const isDirty = () => state !== null && JSON.stringify(state) !== snapshot;
-  const updateDirty = () => {
-    const dirty = isDirty();
-    statusText.textContent = dirty ? 'Unsaved changes' : 'All changes saved';
-    statusText.classList.toggle('is-dirty', dirty);
-    discardButton.disabled = !dirty;
-  };
-  const changed = () => updateDirty();
+  const isDirty = () => draft !== null && JSON.stringify(draft) !== snapshot;
+  // Typed text is part of the draft, so invalid input is unsaved too; a stored timetable that
+  // breaks the checks is marked, but leaving it loses nothing.
+  const stopGuard = guardLeaving(isDirty, 'This timetable has unsaved changes. Leave without saving them?');
 
-  setLeaveGuard(() => !isDirty() || window.confirm('This timetable has unsaved changes. Leave without saving them?'));
-  const beforeUnload = (e) => {
-    if (isDirty()) {
-      e.preventDefault();
-      e.returnValue = '';
-    }
-  };
-  window.addEventListener('beforeunload', beforeUnload);
+  function changed() {
+    markLessons();
+    const found = checks.run({ mark: false });
+    if (summaryShown) showProblems(found, { focus: false });
+    bar.update({ dirty: isDirty(), invalid: found.length > 0 });
+    bar.setNote(silentNote(draft));
+  }
 
   async function load() {
     try {
       const [list, sigs] = await Promise.all([api.timetables(), api.signals()]);
       signals = sigs;
+      timetables = list;
       const tt = list.find((t) => t.id === id);
       if (!tt) {
         replace(body, notice('This timetable does not exist (any more). It may have been deleted.', 'error'),
           h('p', {}, h('a', { href: '/timetables' }, 'Back to the timetables')));
-        saveButton.disabled = true;
-        discardButton.disabled = true;
         return;
       }
-      state = toState(tt);
-      snapshot = JSON.stringify(state);
+      draft = toDraft(tt);
+      snapshot = JSON.stringify(draft);
       draw();
     } catch (err) {
       if (!err.noAuth) replace(body, notice(errorText(err), 'error'));
@@ -122,85 +92,75 @@ export function render(main, { params }) {
 
   function draw(focus) {
     checks = createChecks();
-    heading.textContent = state.name.trim() || 'Timetable';
-    const nameInput = h('input', { id: 'tt-name', type: 'text', value: state.name, autocomplete: 'off', maxlength: '80' });
-    nameInput.addEventListener('input', () => {
-      state.name = nameInput.value;
-      heading.textContent = state.name.trim() || 'Timetable';
+    heading.textContent = draft.name.trim() || 'Timetable';
+    const name = field('Name', h('input', { id: 'tt-name', type: 'text', value: draft.name, autocomplete: 'off', maxlength: '80' }));
+    const checkName = (mark = true) => {
+      const problem = timetableNameProblem(draft.name, timetables, id);
+      if (mark || !problem) name.setError(problem);
+      return problem ? { message: `Name: ${problem}`, input: name.input } : null;
+    };
+    name.input.addEventListener('input', () => {
+      draft.name = name.input.value;
+      heading.textContent = draft.name.trim() || 'Timetable';
       changed();
     });
-    checks.add(() => (state.name.trim() === '' ? { message: 'Name: enter a name for the timetable.', input: nameInput } : null));
-
-    const tabs = CHANNELS.map((c, i) => h('button', {
-      type: 'button', role: 'tab', id: `tab-${c.key}`, class: 'tab', 'aria-controls': `panel-${c.key}`,
-      'aria-selected': String(i === channelIndex), tabindex: i === channelIndex ? '0' : '-1',
-      onclick: () => { channelIndex = i; draw(`#tab-${c.key}`); },
-      onkeydown: (e) => {
-        if (e.key === 'ArrowRight' || e.key === 'ArrowLeft') {
-          channelIndex = (channelIndex + 1) % CHANNELS.length;
-          draw(`#tab-${CHANNELS[channelIndex].key}`);
-        }
-      },
-    }, c.label));
-    // Both channels are built so that every field is checked on save; only one is shown.
-    const panels = CHANNELS.map((c, i) => h('div', {
-      role: 'tabpanel', id: `panel-${c.key}`, 'aria-labelledby': `tab-${c.key}`, hidden: i !== channelIndex, class: 'channel-panel',
-    }, channelEditor(c, state[c.key])));
+    name.input.addEventListener('blur', () => checkName());
+    checks.add(checkName);
 
     replace(body,
-      h('section', { class: 'card' },
-        h('div', { class: 'field' }, h('label', { for: 'tt-name' }, 'Name'), nameInput)),
-      h('section', { class: 'card channels-card' },
-        h('div', { class: 'tabs', role: 'tablist', 'aria-label': 'Channels' }, tabs),
-        panels),
-      customPlaysEditor());
-    updateDirty();
+      h('section', { class: 'card' }, name.el),
+      h('section', { class: 'card', id: 'channel-a', 'aria-labelledby': 'cha-h' },
+        h('h2', { id: 'cha-h', class: 'card-title' }, 'Channel A'),
+        h('p', { class: 'muted small channel-hint' }, 'The player rings these bells on every day this timetable is in force.'),
+        channelEditor(draft.chA)),
+      customPlaysEditor(),
+      channelBView({ channel: draft.chB, signals }));
+    changed();
     if (focus) {
       const el = main.querySelector(focus);
       if (el) el.focus();
     }
   }
 
-  function channelEditor(c, ch) {
-    const rows = ch.lessons.map((lesson, i) => lessonRow(c, ch, lesson, i));
-    const addButton = h('button', { type: 'button', class: 'button', id: `add-lesson-${c.key}`, onclick: () => {
+  function channelEditor(ch) {
+    const rows = ch.lessons.map((lesson, i) => lessonRow(ch, lesson, i));
+    const problemList = h('ul', { class: 'lesson-problems', 'aria-label': 'Problems with the lessons' });
+    markLessons = () => {
+      const found = lessonProblems(ch.lessons);
+      const atFault = new Set(found.flatMap((p) => p.lessons));
+      rows.forEach((row, i) => row.el.classList.toggle('is-invalid', atFault.has(i)));
+      replace(problemList, found.map((p) => h('li', {}, icon('alert'), p.message)));
+      problemList.hidden = found.length === 0;
+    };
+    checks.add(() => lessonProblems(ch.lessons).map((p) => ({ message: p.message, input: rows[p.focus.index][p.focus.part] })));
+
+    const addButton = h('button', { type: 'button', class: 'button', id: 'add-lesson', onclick: () => {
       ch.lessons.push(nextLessonAfter(ch.lessons));
-      changed();
-      draw(`#lesson-${c.key}-${ch.lessons.length - 1}-start`);
+      draw(`#lesson-${ch.lessons.length - 1}-start`);
     } }, icon('plus'), 'Add lesson');
-    const sortButton = h('button', { type: 'button', class: 'button', onclick: () => {
-      ch.lessons.sort((a, b) => (parseTime(a.start) ?? 1e9) - (parseTime(b.start) ?? 1e9));
-      changed();
-      draw(`#sort-${c.key}`);
-    }, id: `sort-${c.key}` }, icon('sort'), 'Sort by start time');
+    const sortButton = h('button', { type: 'button', class: 'button', id: 'sort-lessons', onclick: () => {
+      ch.lessons = sortLessons(ch.lessons);
+      draw('#sort-lessons');
+    } }, icon('sort'), 'Sort by start time');
 
-    const descs = h('div', { class: 'desc-grid' },
-      playDescEditor({ title: 'Start of lesson', desc: ch.startOfClass, signals, onChange: changed, checks }),
-      playDescEditor({ title: 'End of lesson', desc: ch.endOfClass, signals, onChange: changed, checks }),
-      playDescEditor({
-        title: 'Before the start', desc: ch.preStart, signals, onChange: changed, checks,
-        minutes: { value: ch.preStartWaitMin, label: 'Minutes before', onChange: (n) => { ch.preStartWaitMin = n; changed(); } },
-      }),
-      playDescEditor({
-        title: 'Before the end', desc: ch.preEnd, signals, onChange: changed, checks,
-        minutes: { value: ch.preEndWaitMin, label: 'Minutes before', onChange: (n) => { ch.preEndWaitMin = n; changed(); } },
-      }));
+    const descs = h('div', { class: 'desc-grid' }, LESSON_BELLS.map((bell) => playDescEditor({
+      title: bell.title, desc: ch[bell.key], signals, onChange: changed, checks, warnSilent: true,
+      minutes: bell.wait && { value: ch[bell.wait], label: 'Minutes before', onChange: (text) => { ch[bell.wait] = text; changed(); } },
+    })));
 
-    return [
-      h('p', { class: 'muted small channel-hint' }, c.hint),
-      h('div', { class: 'channel-layout' },
-        h('div', {},
-          h('h2', { class: 'section-title' }, 'Lessons'),
-          ch.lessons.length === 0 ? notice('No lessons. Add the first one.', 'info') : null,
-          h('ol', { class: 'lesson-list', 'aria-label': `Lessons of ${c.label}` }, rows),
-          h('div', { class: 'row' }, addButton, sortButton)),
-        h('div', {},
-          h('h2', { class: 'section-title' }, 'Signals'),
-          descs)),
-    ];
+    return h('div', { class: 'channel-layout' },
+      h('div', {},
+        h('h3', { class: 'section-title' }, 'Lessons'),
+        ch.lessons.length === 0 ? notice('No lessons. Add the first one.', 'info') : null,
+        h('ol', { class: 'lesson-list', 'aria-label': 'Lessons' }, rows.map((r) => r.el)),
+        problemList,
+        h('div', { class: 'row' }, addButton, sortButton)),
+      h('div', {},
+        h('h3', { class: 'section-title' }, 'Signals'),
+        descs));
   }
 
-  function lessonRow(c, ch, lesson, i) {
+  function lessonRow(ch, lesson, i) {
     const n = i + 1;
     const duration = h('span', { class: 'lesson-duration muted' });
     const showDuration = () => {
@@ -209,26 +169,17 @@ export function render(main, { params }) {
       duration.textContent = s !== null && e !== null && e > s ? `${Math.round((e - s) / 60)} min` : '';
     };
     const start = timeInput({
-      value: lesson.start, label: `Lesson ${n} start`, describe: `${c.label}, lesson ${n}, start`, checks,
+      value: lesson.start, label: `Lesson ${n} start`, describe: `Channel A, lesson ${n}, start`, checks,
       onChange: (v) => { lesson.start = v; showDuration(); changed(); },
     });
     const end = timeInput({
-      value: lesson.end, label: `Lesson ${n} end`, describe: `${c.label}, lesson ${n}, end`, checks,
+      value: lesson.end, label: `Lesson ${n} end`, describe: `Channel A, lesson ${n}, end`, checks,
       onChange: (v) => { lesson.end = v; showDuration(); changed(); },
     });
-    start.input.id = `lesson-${c.key}-${i}-start`;
-    end.input.id = `lesson-${c.key}-${i}-end`;
-    checks.add(() => {
-      const s = parseTime(lesson.start);
-      const e = parseTime(lesson.end);
-      if (s !== null && e !== null && e <= s) {
-        end.input.setAttribute('aria-invalid', 'true');
-        return { message: `${c.label}, lesson ${n}: the end (${formatTime(e)}) must be later than the start (${formatTime(s)}).`, input: end.input };
-      }
-      return null;
-    });
+    start.input.id = `lesson-${i}-start`;
+    end.input.id = `lesson-${i}-end`;
     showDuration();
-    return h('li', { class: 'lesson-row' },
+    const el = h('li', { class: 'lesson-row' },
       h('span', { class: 'lesson-n', 'aria-hidden': 'true' }, String(n)),
       h('span', { class: 'lesson-times' },
         h('span', { class: 'time-cell' }, start.input, start.error),
@@ -239,14 +190,14 @@ export function render(main, { params }) {
         type: 'button', class: 'icon-button button-danger-quiet', 'aria-label': `Remove lesson ${n}`,
         onclick: () => {
           ch.lessons.splice(i, 1);
-          changed();
-          draw(ch.lessons.length ? `#lesson-${c.key}-${Math.max(0, i - 1)}-start` : `#add-lesson-${c.key}`);
+          draw(ch.lessons.length ? `#lesson-${Math.max(0, i - 1)}-start` : '#add-lesson');
         },
       }, icon('trash')));
+    return { el, start: start.input, end: end.input };
   }
 
   function customPlaysEditor() {
-    const items = state.customPlays.map((play, pi) => {
+    const items = draft.customPlays.map((play, pi) => {
       const slotItems = play.slots.map((slot, si) => {
         const t = timeInput({
           value: slot, label: `Extra play ${pi + 1}, time ${si + 1}`, checks,
@@ -255,11 +206,11 @@ export function render(main, { params }) {
         t.input.id = `slot-${pi}-${si}`;
         return h('li', { class: 'slot' }, t.input,
           h('button', { type: 'button', class: 'icon-button', 'aria-label': `Remove time ${si + 1} of extra play ${pi + 1}`,
-            onclick: () => { play.slots.splice(si, 1); changed(); draw(`#add-slot-${pi}`); } }, icon('x')),
+            onclick: () => { play.slots.splice(si, 1); draw(`#add-slot-${pi}`); } }, icon('x')),
           t.error);
       });
       return h('li', { class: 'extra-play' },
-        playDescEditor({ title: `Extra play ${pi + 1}`, desc: play.desc, signals, onChange: changed, checks }),
+        playDescEditor({ title: `Extra play ${pi + 1}`, desc: play.desc, signals, onChange: changed, checks, warnSilent: true }),
         h('div', { class: 'slots' },
           h('p', { class: 'slots-label', id: `slots-l-${pi}` }, 'Times'),
           play.slots.length === 0 ? h('p', { class: 'muted small' }, 'No times yet: this play never rings.') : null,
@@ -268,12 +219,10 @@ export function render(main, { params }) {
             h('button', { type: 'button', class: 'button button-small', id: `add-slot-${pi}`, onclick: () => {
               const last = play.slots.map(parseTime).filter((t) => t !== null).pop();
               play.slots.push(formatTime(last === undefined ? 10 * 3600 : Math.min(last + 3600, 86340)));
-              changed();
               draw(`#slot-${pi}-${play.slots.length - 1}`);
             } }, icon('plus'), 'Add time'),
             h('button', { type: 'button', class: 'button button-small button-danger-quiet', onclick: () => {
-              state.customPlays.splice(pi, 1);
-              changed();
+              draft.customPlays.splice(pi, 1);
               draw('#add-extra');
             } }, icon('trash'), `Remove extra play ${pi + 1}`))));
     });
@@ -282,71 +231,60 @@ export function render(main, { params }) {
       h('p', { class: 'muted small' }, 'Signals at fixed times of day, besides the lesson bells (for example a morning melody).'),
       h('ol', { class: 'extra-list' }, items),
       h('button', { type: 'button', class: 'button', id: 'add-extra', onclick: () => {
-        state.customPlays.push(newUserPlay());
-        changed();
-        draw(`#add-slot-${state.customPlays.length - 1}`);
+        draft.customPlays.push(newUserPlay());
+        draw(`#add-slot-${draft.customPlays.length - 1}`);
       } }, icon('plus'), 'Add extra play'));
   }
 
-  function showProblems(problems, heading = 'Please correct these before saving:') {
+  /** The list of what stops saving; `focus` moves there (after pressing Save), a live refresh does not. */
+  function showProblems(problems, { focus = true, heading: title = 'Please correct these before saving:', fromChecks = true } = {}) {
+    summaryShown = fromChecks && problems.length > 0;
     if (problems.length === 0) {
       replace(errors);
       return;
     }
     const summaryId = nextId('sum');
-    const box = h('div', { class: 'error-summary', role: 'alert', tabindex: '-1', 'aria-labelledby': summaryId },
-      h('h2', { id: summaryId }, icon('alert'), heading),
+    const box = h('div', { class: 'error-summary', role: focus ? 'alert' : null, tabindex: '-1', 'aria-labelledby': summaryId },
+      h('h2', { id: summaryId }, icon('alert'), title),
       h('ul', {}, problems.map((p) => h('li', {}, p.input
-        ? h('button', { type: 'button', class: 'link-button', onclick: () => revealAndFocus(p.input) }, p.message)
+        ? h('button', { type: 'button', class: 'link-button', onclick: () => p.input.focus() }, p.message)
         : p.message))));
     replace(errors, box);
-    box.focus();
-  }
-
-  function revealAndFocus(input) {
-    const panel = input.closest('[role="tabpanel"]');
-    if (panel && panel.hidden) {
-      channelIndex = CHANNELS.findIndex((c) => `panel-${c.key}` === panel.id);
-      main.querySelectorAll('[role="tabpanel"]').forEach((p, i) => { p.hidden = i !== channelIndex; });
-      main.querySelectorAll('[role="tab"]').forEach((t, i) => {
-        t.setAttribute('aria-selected', String(i === channelIndex));
-        t.tabIndex = i === channelIndex ? 0 : -1;
-      });
-    }
-    input.focus();
+    if (focus) box.focus();
   }
 
   async function save() {
-    if (!state || saving) return;
+    if (!draft || saving) return;
     const problems = checks.run();
     showProblems(problems);
-    if (problems.length) return;
+    if (problems.length || !isDirty()) return;
+    const sent = toBody(draft);
     saving = true;
-    saveButton.disabled = true;
-    statusText.textContent = 'Saving…';
+    bar.setSaving(true);
     try {
-      await api.updateTimetable(id, toBody(state));
-      snapshot = JSON.stringify(state);
-      updateDirty();
+      await api.updateTimetable(id, sent);
+      // Redrawn from what was sent, so the numbers shown follow the sorted lessons.
+      draft = toDraft(sent);
+      snapshot = JSON.stringify(draft);
+      timetables = timetables.map((t) => (t.id === id ? { ...t, name: sent.name } : t));
+      draw();
+      heading.focus({ preventScroll: true });
       toast('Timetable saved.', 'ok');
     } catch (err) {
-      updateDirty();
-      showProblems([{ message: errorText(err) }], 'The player did not accept the timetable:');
+      showProblems([{ message: errorText(err) }], { heading: 'The player did not accept the timetable:', fromChecks: false });
     } finally {
       saving = false;
-      saveButton.disabled = false;
+      bar.setSaving(false);
     }
   }
 
   function discard() {
-    if (!state) return;
-    state = JSON.parse(snapshot);
+    if (!draft) return;
+    draft = JSON.parse(snapshot);
     showProblems([]);
     draw();
   }
 
   load();
-  return () => {
-    window.removeEventListener('beforeunload', beforeUnload);
-  };
+  return stopGuard;
 }

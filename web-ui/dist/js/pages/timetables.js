@@ -10,10 +10,9 @@ import { newTimetable, timetableBody } from '../model.js';
 import { parseLesson, formatTime } from '../time.js';
 import { live } from '../live.js';
 import { exportButton, importButton, deleteConfirmingUses } from '../widgets/timetable-sharing.js';
+import { timetableNameProblem, freeTimetableName } from '../timetable-names.js';
 
 export const title = 'Timetables';
-
-const nameProblem = (text) => (text === '' ? 'Enter a name.' : text.length > 80 ? 'Use at most 80 characters.' : null);
 
 function summary(tt) {
   const lessons = (tt.chA && tt.chA.lessons) || [];
@@ -66,17 +65,21 @@ export function render(main) {
         h('div', { class: 'tt-actions' },
           h('a', { class: 'button', href: `/timetables/${encodeURIComponent(tt.id)}` }, icon('edit'), 'Edit'),
           h('button', { type: 'button', class: 'button', onclick: () => duplicate(tt), 'aria-label': `Duplicate ${tt.name}` }, icon('copy'), h('span', { class: 'hide-sm' }, 'Duplicate')),
-          h('button', { type: 'button', class: 'button', onclick: () => rename(tt), 'aria-label': `Rename ${tt.name}` }, icon('edit'), h('span', { class: 'hide-sm' }, 'Rename')),
+          // Worded on a phone too, beside Edit, so the two are never mistaken for each other.
+          h('button', { type: 'button', class: 'button', onclick: () => rename(tt), 'aria-label': `Rename ${tt.name}` }, icon('rename'), 'Rename'),
           exportButton(tt),
           h('button', { type: 'button', class: 'button button-danger-quiet', onclick: () => remove(tt, isDefault), 'aria-label': `Delete ${tt.name}` }, icon('trash'), h('span', { class: 'hide-sm' }, 'Delete'))));
     })));
   }
 
+  // Names are compared with the list as loaded: the player accepts duplicates, its menus could not tell them apart.
+  const nameProblem = (ownId = null) => (text) => timetableNameProblem(text, timetables, ownId);
+
   async function create() {
-    const name = await promptDialog({ title: 'New timetable', label: 'Name', value: 'New timetable', confirmLabel: 'Create', validate: nameProblem });
+    const name = await promptDialog({ title: 'New timetable', label: 'Name', value: freeTimetableName('New timetable', timetables), confirmLabel: 'Create', validate: nameProblem() });
     if (name === null) return;
     try {
-      const id = await api.createTimetable(newTimetable(name));
+      const id = await api.createTimetable(newTimetable(name, await api.signals()));
       toast(`Created “${name}”.`, 'ok');
       navigate(`/timetables/${encodeURIComponent(id)}`);
     } catch (err) {
@@ -85,7 +88,7 @@ export function render(main) {
   }
 
   async function duplicate(tt) {
-    const name = await promptDialog({ title: 'Duplicate timetable', label: 'Name of the copy', value: `${tt.name} (copy)`, confirmLabel: 'Duplicate', validate: nameProblem });
+    const name = await promptDialog({ title: 'Duplicate timetable', label: 'Name of the copy', value: freeTimetableName(`${tt.name} (copy)`, timetables), confirmLabel: 'Duplicate', validate: nameProblem() });
     if (name === null) return;
     try {
       await api.createTimetable({ ...timetableBody(tt), name });
@@ -97,7 +100,7 @@ export function render(main) {
   }
 
   async function rename(tt) {
-    const name = await promptDialog({ title: 'Rename timetable', label: 'New name', value: tt.name, confirmLabel: 'Rename', validate: nameProblem });
+    const name = await promptDialog({ title: 'Rename timetable', label: 'New name', value: tt.name, confirmLabel: 'Rename', validate: nameProblem(tt.id) });
     if (name === null || name === tt.name) return;
     try {
       await api.updateTimetable(tt.id, { ...timetableBody(tt), name });

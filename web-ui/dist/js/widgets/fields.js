@@ -2,6 +2,7 @@
 
 import { h, nextId } from '../dom.js';
 import { parseTime, formatTime } from '../time.js';
+import { readNumber } from '../model.js';
 
 /** Wraps an input with its label, an optional hint and an error line tied by aria-describedby. */
 export function field(label, input, { hint, inline = false, className = '' } = {}) {
@@ -27,28 +28,26 @@ export function field(label, input, { hint, inline = false, className = '' } = {
   };
 }
 
-/** Collects checks; each returns null or {message, input, setError}. */
+/**
+ * Collects checks; each returns null, a problem {message, input} or a list of problems. With
+ * `mark` false the checks only count (while typing), and fields are not marked.
+ */
 export function createChecks() {
   const checks = [];
   return {
     add(check) {
       checks.push(check);
     },
-    /** Runs every check, marks the fields, and returns the list of problems. */
-    run() {
-      const problems = [];
-      for (const check of checks) {
-        const problem = check();
-        if (problem) problems.push(problem);
-      }
-      return problems;
+    /** Runs every check and returns the list of problems. */
+    run({ mark = true } = {}) {
+      return checks.flatMap((check) => check(mark) || []);
     },
   };
 }
 
 /**
- * A text input for a time of day. `get`/`set` read and write the canonical text in the
- * record; a malformed entry stays visible (and is reported) until it is corrected.
+ * A text input for a time of day. Every keystroke reaches onChange as typed, so the record knows
+ * about a malformed entry; it is marked when the field is left or the checks run.
  */
 export function timeInput({ value, label, onChange, checks, describe }) {
   const input = h('input', {
@@ -59,14 +58,16 @@ export function timeInput({ value, label, onChange, checks, describe }) {
   const errorId = nextId('err');
   error.id = errorId;
   input.setAttribute('aria-describedby', errorId);
-  const validate = () => {
+  const validate = (mark = true) => {
     const seconds = parseTime(input.value);
     if (seconds === null) {
       const message = input.value.trim() === ''
         ? `${describe || label}: enter a time such as 08:00.`
         : `${describe || label}: "${input.value.trim()}" is not a time. Use hh:mm or hh:mm:ss, for example 08:05.`;
-      error.textContent = 'Use hh:mm, e.g. 08:05';
-      input.setAttribute('aria-invalid', 'true');
+      if (mark) {
+        error.textContent = 'Use hh:mm, e.g. 08:05';
+        input.setAttribute('aria-invalid', 'true');
+      }
       return { message, input };
     }
     error.textContent = '';
@@ -89,7 +90,7 @@ export function timeInput({ value, label, onChange, checks, describe }) {
         input.value = canonical;
         onChange(canonical, seconds);
       }
-    } else if (input.value !== '') {
+    } else {
       validate();
     }
   });
@@ -97,36 +98,29 @@ export function timeInput({ value, label, onChange, checks, describe }) {
   return { input, error, validate };
 }
 
-/** A number input that reports a problem unless its value is a number within [min, max]. */
+/**
+ * A number input; onChange(text, number or null) hears every keystroke, so an invalid entry is
+ * known to the record too. Marked as wrong when left or when the checks run.
+ */
 export function numberInput({ value, min, max, step = 1, integer = true, label, onChange, checks }) {
   const input = h('input', { type: 'number', value: String(value), min, max, step, inputmode: integer ? 'numeric' : 'decimal' });
-  const read = () => {
-    const text = input.value.trim();
-    if (text === '') return null;
-    const n = Number(text);
-    if (!Number.isFinite(n)) return null;
-    if (integer && !Number.isInteger(n)) return null;
-    if (min !== undefined && n < min) return null;
-    if (max !== undefined && n > max) return null;
-    return n;
-  };
-  input.addEventListener('input', () => {
-    const n = read();
-    if (n !== null) {
-      input.removeAttribute('aria-invalid');
-      onChange(n);
-    }
-  });
-  const validate = () => {
+  const read = () => readNumber(input.value, { min, max, integer });
+  const validate = (mark = true) => {
     if (input.disabled) return null;
     if (read() === null) {
-      input.setAttribute('aria-invalid', 'true');
+      if (mark) input.setAttribute('aria-invalid', 'true');
       const range = max !== undefined ? `between ${min} and ${max}` : `of at least ${min}`;
       return { message: `${label}: enter ${integer ? 'a whole number' : 'a number'} ${range}.`, input };
     }
     input.removeAttribute('aria-invalid');
     return null;
   };
+  input.addEventListener('input', () => {
+    const n = read();
+    if (n !== null) input.removeAttribute('aria-invalid');
+    onChange(input.value, n);
+  });
+  input.addEventListener('blur', () => validate());
   if (checks) checks.add(validate);
   return { input, validate };
 }

@@ -19,6 +19,7 @@ const PATHS = {
   trash: '<path d="M4 7h16M10 11v6M14 11v6"/><path d="M6 7l1 13h10l1-13M9 7V4h6v3"/>',
   copy: '<rect x="8" y="8" width="12" height="12" rx="2"/><path d="M16 8V5a1 1 0 0 0-1-1H5a1 1 0 0 0-1 1v10a1 1 0 0 0 1 1h3"/>',
   edit: '<path d="M4 20h4L19 9l-4-4L4 16z"/><path d="M13.5 6.5l4 4"/>',
+  rename: '<path d="M13 7H5a2 2 0 0 0-2 2v6a2 2 0 0 0 2 2h8M19 7h1a2 2 0 0 1 2 2v6a2 2 0 0 1-2 2h-1"/><path d="M16 4v16M14 4h4M14 20h4M7 12h3"/>',
   plus: '<path d="M12 5v14M5 12h14"/>',
   logout: '<path d="M15 4h4a1 1 0 0 1 1 1v14a1 1 0 0 1-1 1h-4"/><path d="M10 17l-5-5 5-5M5 12h11"/>',
   check: '<path d="M5 12l5 5 9-10"/>',

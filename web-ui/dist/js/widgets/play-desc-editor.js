@@ -3,25 +3,31 @@
 import { h, nextId } from '../dom.js';
 import { signalSelect } from './signal-select.js';
 import { numberInput } from './fields.js';
+import { icon } from './icons.js';
+import { NO_SIGNAL } from '../schedule.js';
+import { LIMITS } from '../model.js';
 
 /**
- * desc is changed in place; onChange() is called after every change.
- * `minutes` adds the "minutes before" field of the pre-signals: {value, label, onChange}.
+ * desc is changed in place, its numbers as the texts typed; onChange() is called after every change.
+ * `minutes` adds the "minutes before" field of the pre-signals: {value, label, onChange(text)}.
+ * `warnSilent` shows a warning line while no signal is chosen.
  */
-export function playDescEditor({ title, desc, signals, onChange, checks, minutes }) {
+export function playDescEditor({ title, desc, signals, onChange, checks, minutes, warnSilent = false }) {
   const base = nextId('pd');
+  const silent = h('p', { class: 'silent-warning', id: `${base}-silent` }, icon('alert'), 'Silent: no signal is chosen, so nothing plays.');
+  const showSilent = () => { silent.hidden = !warnSilent || desc.id !== NO_SIGNAL; };
   const select = signalSelect({
     id: `${base}-signal`, signals, value: desc.id,
-    onChange: (v) => { desc.id = v; onChange(); },
+    onChange: (v) => { desc.id = v; showSilent(); onChange(); },
   });
   const repeat = h('input', { type: 'checkbox', id: `${base}-repeat`, checked: Boolean(desc.doRepeat) });
   const times = numberInput({
-    value: desc.iterations, min: 1, max: 100, label: `${title}: times to play`, checks,
-    onChange: (n) => { desc.iterations = n; onChange(); },
+    value: desc.iterations, ...LIMITS.iterations, label: `${title}: times to play`, checks,
+    onChange: (text) => { desc.iterations = text; onChange(); },
   });
   const delay = numberInput({
-    value: desc.delaySec, min: 0, max: 3600, step: 0.5, integer: false, label: `${title}: pause between plays`, checks,
-    onChange: (n) => { desc.delaySec = n; onChange(); },
+    value: desc.delaySec, ...LIMITS.delaySec, step: 0.5, label: `${title}: pause between plays`, checks,
+    onChange: (text) => { desc.delaySec = text; onChange(); },
   });
   times.input.id = `${base}-times`;
   delay.input.id = `${base}-delay`;
@@ -38,7 +44,7 @@ export function playDescEditor({ title, desc, signals, onChange, checks, minutes
 
   let minutesField = null;
   if (minutes) {
-    const m = numberInput({ value: minutes.value, min: 0, max: 720, label: `${title}: ${minutes.label}`, checks, onChange: minutes.onChange });
+    const m = numberInput({ value: minutes.value, ...LIMITS.waitMin, label: `${title}: ${minutes.label}`, checks, onChange: minutes.onChange });
     m.input.id = `${base}-minutes`;
     m.input.classList.add('short-number');
     minutesField = h('div', { class: 'field field-compact' }, h('label', { for: m.input.id }, minutes.label), m.input);
@@ -56,7 +62,10 @@ export function playDescEditor({ title, desc, signals, onChange, checks, minutes
       h('div', { class: 'field field-compact field-grow' }, h('label', { for: select.id }, 'Signal'), select),
       minutesField,
       h('div', { class: 'check-field' }, repeat, h('label', { for: repeat.id }, 'Repeat')),
-      repeatRow));
+      repeatRow),
+    silent);
+  if (warnSilent) select.setAttribute('aria-describedby', silent.id);
+  showSilent();
   syncRepeat();
   return el;
 }

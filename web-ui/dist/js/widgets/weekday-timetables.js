@@ -6,24 +6,29 @@ import { icon } from './icons.js';
 import { toast, errorText } from './notice.js';
 import { WEEKDAYS, PRECEDENCE_TEXT } from '../labels.js';
 
+/** Returns {el, isDirty}: the page asks before leaving choices that are not saved. */
 export function weekdayTimetablesCard({ settings, timetables, onSaved }) {
-  const current = settings.weekdayTimetables || [];
+  let saved = WEEKDAYS.map((_, i) => (settings.weekdayTimetables || [])[i] || '');
   const selects = WEEKDAYS.map((day, i) => {
     const el = h('select', { id: `weekday-${i}`, 'aria-label': `Timetable on ${day}s` },
       h('option', { value: '' }, 'Default timetable'),
       timetables.map((t) => h('option', { value: t.id }, t.name)));
-    el.value = current[i] || '';
+    el.value = saved[i];
     return el;
   });
+  // What the selects show is the baseline (an id of a deleted timetable shows as the default).
+  saved = selects.map((s) => s.value);
   const save = h('button', { type: 'submit', class: 'button button-primary' }, icon('check'), 'Save weekday timetables');
-  return h('section', { class: 'card settings-wide', 'aria-labelledby': 'weekday-h' },
+  const el = h('section', { class: 'card settings-wide', 'aria-labelledby': 'weekday-h' },
     h('h2', { id: 'weekday-h', class: 'card-title' }, icon('calendar'), 'Timetable per weekday'),
     h('p', { class: 'muted small' }, 'On working days a weekday may ring its own timetable. ', PRECEDENCE_TEXT),
     h('form', { class: 'weekday-form', onsubmit: async (e) => {
       e.preventDefault();
       save.disabled = true;
       try {
-        await api.planWeekdays(selects.map((s) => s.value));
+        const chosen = selects.map((s) => s.value);
+        await api.planWeekdays(chosen);
+        saved = chosen;
         toast('Weekday timetables saved.', 'ok');
         if (onSaved) onSaved();
       } catch (err) {
@@ -34,4 +39,5 @@ export function weekdayTimetablesCard({ settings, timetables, onSaved }) {
     } },
     h('div', { class: 'weekday-grid' }, WEEKDAYS.map((day, i) => h('div', { class: 'field' }, h('label', { for: `weekday-${i}` }, day), selects[i]))),
     h('div', { class: 'form-actions' }, save)));
+  return { el, isDirty: () => selects.some((s, i) => s.value !== saved[i]) };
 }
