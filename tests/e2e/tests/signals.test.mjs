@@ -7,16 +7,11 @@ import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, makeWav, secondsOf, hhmm, PHONE,
+  startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, makeWav, secondsOf, hhmm, addDays, PHONE,
 } from '../lib/harness.mjs';
 
 const md5 = (buf) => crypto.createHash('md5').update(buf).digest('hex');
 const desc = (id) => ({ id, doRepeat: false, iterations: 1, delaySec: 1.0 });
-
-function addDays(key, days) {
-  const [y, m, d] = key.split('-').map(Number);
-  return new Date(Date.UTC(y, m - 1, d + days)).toISOString().slice(0, 10);
-}
 
 describe('signals', () => {
   let stack;
