@@ -3,14 +3,6 @@
 namespace quorvane {
 namespace {
 
-struct FactorySignal {
-    const char* id;
-    const char* name;
-    const char* filename;
-    int64_t lengthSec;
-};
-
-// In the order in which the browser lists them.
 constexpr FactorySignal FACTORY_SIGNALS[] = {
     {"ID_double", "double", "p-double.mp3", 2},
     {"ID_robot", "robot", "p-robot.mp3", 2},
@@ -26,10 +18,13 @@ constexpr FactorySignal FACTORY_SIGNALS[] = {
 
 }  // namespace
 
+AudioAsset FactorySignal::asset() const { return AudioAsset{name, filename, lengthSec, StorageCategory::ASSET, MyDateTime()}; }
+
+std::span<const FactorySignal> factorySignals() { return FACTORY_SIGNALS; }
+
 DB factoryDefaultDb() {
     DB database;
-    for (const FactorySignal& signal : FACTORY_SIGNALS)
-        database.signals.add(AudioAsset{signal.name, signal.filename, signal.lengthSec, StorageCategory::ASSET, MyDateTime()}, signal.id);
+    restoreFactorySignals(database);
 
     TimeTable timetable;
     for (int channel = 0; channel <= 1; ++channel) {
@@ -41,6 +36,22 @@ DB factoryDefaultDb() {
     }
     database.timetables.add(std::move(timetable), FACTORY_DEFAULT_TIMETABLE_ID);
     return database;
+}
+
+std::vector<FactorySignal> missingFactorySignals(const DB& database) {
+    std::vector<FactorySignal> missing;
+    for (const FactorySignal& signal : FACTORY_SIGNALS)
+        if (!database.signals.contains(signal.id)) missing.push_back(signal);
+    return missing;
+}
+
+std::vector<std::string> restoreFactorySignals(DB& database) {
+    std::vector<std::string> restored;
+    for (const FactorySignal& signal : missingFactorySignals(database)) {
+        database.signals.add(signal.asset(), signal.id);
+        restored.emplace_back(signal.id);
+    }
+    return restored;
 }
 
 }  // namespace quorvane

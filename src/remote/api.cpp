@@ -4,6 +4,7 @@
 #include <spdlog/spdlog.h>
 
 #include <chrono>
+#include <limits>
 #include <system_error>
 
 #include "core/atomic_file.h"
@@ -16,6 +17,14 @@ namespace quorvane {
 namespace {
 
 std::atomic<NetworkState> currentNetworkState{NetworkState::UNKNOWN};
+// Steady-clock ticks of the last request that set the state; NEVER_SET before the first.
+constexpr std::chrono::steady_clock::rep NEVER_SET = std::numeric_limits<std::chrono::steady_clock::rep>::min();
+std::atomic<std::chrono::steady_clock::rep> networkStateSetTicks{NEVER_SET};
+
+void setNetworkState(NetworkState state) {
+    currentNetworkState = state;
+    networkStateSetTicks = std::chrono::steady_clock::now().time_since_epoch().count();
+}
 
 std::string transportFailureText(httplib::Error error, const std::string& origin, const TimeLimits& limits) {
     switch (error) {
@@ -41,13 +50,19 @@ std::string transportFailureText(httplib::Error error, const std::string& origin
     }
 }
 
-ApiResult unreachable(const std::string& message) {
-    currentNetworkState = NetworkState::ERROR;
+// A request's result, and whether the service answered at all (an error status is an answer).
+struct Exchange {
+    ApiResult result;
+    bool answered = false;
+};
+
+Exchange unreachable(const std::string& message) {
+    setNetworkState(NetworkState::ERROR);
     spdlog::warn("Internet is unreachable");
-    return ApiResult::Err(Payload(std::in_place_type<std::string>, message));
+    return {ApiResult::Err(Payload(std::in_place_type<std::string>, message)), false};
 }
 
-ApiResult request(const QueryParams& params, const TimeLimits& limits) {
+Exchange request(const QueryParams& params, const TimeLimits& limits) {
     try {
         const ServiceAddress address = splitServiceUrl(Api::baseUrl());
         httplib::Client client(address.origin);
@@ -68,33 +83,48 @@ ApiResult request(const QueryParams& params, const TimeLimits& limits) {
         const int status = response->status;
         Payload payload = payloadFromResponse(response->get_header_value("Content-Type"), std::move(response->body));
         spdlog::debug("RESP {} {}", status, describe(payload));
-        currentNetworkState = NetworkState::OK;
-        if (status == 200) return ApiResult::Ok(std::move(payload));
-        return ApiResult::Err(std::move(payload));
+        setNetworkState(NetworkState::OK);
+        if (status == 200) return {ApiResult::Ok(std::move(payload)), true};
+        return {ApiResult::Err(std::move(payload)), true};
     } catch (const std::exception& error) {
         return unreachable(error.what());
     }
 }
 
 DownloadResult writeFailure(const std::string& reason) {
-    return DownloadResult::Err(Payload(std::in_place_type<std::string>, "Failed to write file: " + reason));
+    return DownloadResult::Err({DownloadProblem::NOT_WRITTEN, Payload(std::in_place_type<std::string>, "Failed to write file: " + reason)});
 }
 
 }  // namespace
+
+std::string describe(const DownloadFailure& failure) { return describe(failure.payload); }
 
 std::string Api::baseUrl() { return serviceBaseUrl(); }
 
 NetworkState Api::networkState() { return currentNetworkState.load(); }
 
-ApiResult Api::get(const QueryParams& params) { return request(params, requestTimeLimits()); }
+std::optional<std::chrono::steady_clock::duration> Api::networkStateAge(std::chrono::steady_clock::time_point now) {
+    const auto ticks = networkStateSetTicks.load();
+    if (ticks == NEVER_SET) return std::nullopt;
+    return now - std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(ticks));
+}
+
+void Api::forgetNetworkStateForTesting() {
+    currentNetworkState = NetworkState::UNKNOWN;
+    networkStateSetTicks = NEVER_SET;
+}
+
+ApiResult Api::get(const QueryParams& params) { return request(params, requestTimeLimits()).result; }
 
 ApiResult Api::ping() { return get({{"c", "ping"}}); }
 
 ApiResult Api::getCalendarRegistry() { return get({{"c", "getCalendarRegistry"}}); }
 
 DownloadResult Api::downloadAnnouncement(const std::string& id, const std::string& path) {
-    const ApiResult answer = request({{"c", "downloadAnnouncement"}, {"id", id}}, downloadTimeLimits());
-    if (!answer.isOk()) return DownloadResult::Err(answer.getError());
+    const Exchange exchange = request({{"c", "downloadAnnouncement"}, {"id", id}}, downloadTimeLimits());
+    const ApiResult& answer = exchange.result;
+    if (!answer.isOk())
+        return DownloadResult::Err({exchange.answered ? DownloadProblem::SERVICE_REFUSED : DownloadProblem::UNREACHABLE, answer.getError()});
 
     const auto* audio = std::get_if<RawBody>(&*answer.getValue());
     if (!audio) return writeFailure(std::holds_alternative<Json>(*answer.getValue()) ? "the answer is JSON, not audio data"

@@ -9,6 +9,7 @@
 #include "core/utf8_path.h"
 #include "model/audio_format.h"
 #include "model/errors.h"
+#include "model/factory_defaults.h"
 #include "model/file_name.h"
 #include "storage/stored_records.h"
 #include "web/settings_update.h"
@@ -127,6 +128,16 @@ Reply upload_file(RequestContext& context) {
     asset.storageCategory = StorageCategory::PERSISTENT;
     db.edit(lock).signals.add(std::move(asset), key);
     return json_response(key);
+}
+
+Reply signals_restore_factory(RequestContext&) {
+    std::vector<std::string> restored;
+    {
+        StateLock lock;
+        // Edited only when something is missing: a restore with nothing to do writes nothing.
+        if (!missingFactorySignals(db.view(lock)).empty()) restored = restoreFactorySignals(db.edit(lock));
+    }
+    return json_response(Json{{"restored", restored}});
 }
 
 Reply get_signal_file(RequestContext& context) {

@@ -10,6 +10,8 @@ Reply timetables_create(RequestContext& context);
 Reply timetables_update(RequestContext& context);
 Reply update_settings(RequestContext& context);
 Reply upload_file(RequestContext& context);
+// Adds back the factory signals that are missing, under their own ids; answers {"restored": [ids]}.
+Reply signals_restore_factory(RequestContext& context);
 Reply get_signal_file(RequestContext& context);
 
 }  // namespace quorvane::web

@@ -9,6 +9,7 @@
 #include "audio/player.h"
 #include "audio/signals.h"
 #include "model/errors.h"
+#include "model/factory_defaults.h"
 #include "model/text.h"
 #include "remote/api.h"
 #include "scheduling/active_timetable.h"
@@ -35,6 +36,20 @@ Json infoTarget() {
     Json result = Json::object();
     result["version"] = versionText();
     result["internetAccess"] = Api::networkState() == NetworkState::OK;
+    const auto age = Api::networkStateAge();
+    result["internetCheckedSecondsAgo"] = age ? Json(std::chrono::duration_cast<std::chrono::seconds>(*age).count()) : Json(nullptr);
+    return result;
+}
+
+// The signals a new installation has, for the browser to offer back those that were deleted.
+Json factorySignalsTarget() {
+    Json result = Json::array();
+    for (const FactorySignal& signal : factorySignals()) {
+        Json entry = to_dict(signal.asset());
+        entry.erase("lastModified");
+        entry["id"] = signal.id;
+        result.push_back(std::move(entry));
+    }
     return result;
 }
 
@@ -79,6 +94,10 @@ void deleteSignal(const std::string& id) {
     std::string fileToDelete;
     {
         StateLock lock;
+        // Without its signal the alarm would stay silent when it is needed most.
+        const AudioAsset* signal = db.view(lock).signals.find(id);
+        if (signal && db.view(lock).settings.alarmSignalId == id)
+            throw ValueError("'" + signal->name + "' is the alarm signal and cannot be deleted: choose another alarm signal in Settings first");
         const AudioAsset removed = db.edit(lock).signals.remove(id);
         if (removed.storageCategory != StorageCategory::ASSET) fileToDelete = removed.filename;
     }
@@ -96,9 +115,29 @@ void playSignal(const std::string& id, PlayKind kind) {
     throw std::runtime_error("The file of signal '" + db.view(lock).signals.find(id)->name + "' is missing");
 }
 
+// Long enough for any message of the service, short enough for one line of the page.
+constexpr size_t MAX_REASON_CHARS = 200;
+
+// Why a download failed, in words: whether the service was reached tells an unknown id from no internet.
+std::string downloadFailureText(const DownloadFailure& failure) {
+    std::string reason = describe(failure.payload);
+    if (reason.size() > MAX_REASON_CHARS) reason = reason.substr(0, MAX_REASON_CHARS) + "...";
+    switch (failure.problem) {
+        case DownloadProblem::UNREACHABLE:
+            return "Failed to download announcement: the announcement service could not be reached (" + reason + ")";
+        case DownloadProblem::SERVICE_REFUSED:
+            if (std::holds_alternative<RawBody>(failure.payload)) return "Failed to download announcement: the announcement service refused it";
+            return "Failed to download announcement: the announcement service answered: " + reason;
+        case DownloadProblem::NOT_WRITTEN:
+            break;
+    }
+    return "Failed to download announcement: " + reason;
+}
+
 void announce(const std::string& id) {
     const std::string path = getUserFilePath(ANNOUNCEMENT_FILE_NAME);
-    if (!Api::downloadAnnouncement(id, path).isOk()) throw std::runtime_error("Failed to download announcement");
+    const DownloadResult download = Api::downloadAnnouncement(id, path);
+    if (!download.isOk()) throw std::runtime_error(downloadFailureText(download.getError()));
     JournalEntry entry = requestedPlay(PlayKind::ANNOUNCEMENT);
     entry.signalId = id;
     entry.signalName = "Announcement " + id;
@@ -139,6 +178,7 @@ Json get_target(const std::string& target) {
     }
     if (target == "calendarInfo") return calendarInfoTarget();
     if (target == "nextBellDay") return nextBellDayTarget();
+    if (target == "factorySignals") return factorySignalsTarget();
     throw ValueError("Unknown target: " + target);
 }
 

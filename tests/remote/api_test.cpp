@@ -133,6 +133,35 @@ TEST_F(ApiTest, AnUnusableAddressIsAFailedRequest) {
     EXPECT_TRUE(hasLogLine(log, "Internet is unreachable"));
 }
 
+TEST_F(ApiTest, TheStateKnowsWhenARequestLastSetIt) {
+    using std::chrono::seconds;
+    Api::forgetNetworkStateForTesting();
+    EXPECT_EQ(Api::networkState(), NetworkState::UNKNOWN);
+    EXPECT_EQ(Api::networkStateAge(), std::nullopt) << "never checked since start";
+
+    service.answerJson("ping", Json{{"calendarVersion", 1}});
+    const auto before = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Api::ping().isOk());
+    const auto after = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Api::networkStateAge(after).has_value());
+    EXPECT_LE(*Api::networkStateAge(after), after - before);
+    EXPECT_GE(*Api::networkStateAge(after), seconds(0));
+    // Three minutes later by the steady clock, without waiting for them.
+    const auto later = Api::networkStateAge(after + std::chrono::minutes(3));
+    EXPECT_GE(*later, seconds(180));
+    EXPECT_LE(*later, seconds(180) + (after - before));
+
+    // A failed request is a check too: its moment replaces the earlier one.
+    const auto failedFrom = std::chrono::steady_clock::now();
+    {
+        testing::RefusingAddress refusing;
+        ServiceUrlOverride nowhere(refusing.url());
+        ASSERT_FALSE(Api::ping().isOk());
+    }
+    EXPECT_LE(*Api::networkStateAge(), std::chrono::steady_clock::now() - failedFrom);
+    EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
+}
+
 class ApiTimeLimitTest : public ApiTest {
 protected:
     // 5 s / 15 s become 50 ms / 150 ms.
@@ -196,7 +225,8 @@ TEST_F(DownloadTest, AnErrorStatusLeavesAnOlderFileAlone) {
     writeFile(path, "older");
     const DownloadResult result = Api::downloadAnnouncement("nope", path);
     ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(std::get<std::string>(result.getError()), "Unknown announcement: nope");
+    EXPECT_EQ(result.getError().problem, DownloadProblem::SERVICE_REFUSED) << "the service answered";
+    EXPECT_EQ(std::get<std::string>(result.getError().payload), "Unknown announcement: nope");
     EXPECT_EQ(readFile(path), "older");
 }
 
@@ -204,7 +234,10 @@ TEST_F(DownloadTest, AnUnreachableServiceLeavesAnOlderFileAlone) {
     testing::RefusingAddress refusing;
     ServiceUrlOverride nowhere(refusing.url());
     writeFile(path, "older");
-    EXPECT_FALSE(Api::downloadAnnouncement("welcome", path).isOk());
+    const DownloadResult result = Api::downloadAnnouncement("welcome", path);
+    ASSERT_FALSE(result.isOk());
+    EXPECT_EQ(result.getError().problem, DownloadProblem::UNREACHABLE);
+    EXPECT_EQ(std::get<std::string>(result.getError().payload).rfind("Could not connect to ", 0), 0u) << describe(result.getError());
     EXPECT_EQ(readFile(path), "older");
 }
 
@@ -213,7 +246,8 @@ TEST_F(DownloadTest, ATextAnswerIsAWriteFailureAndLeavesAnOlderFileAlone) {
     writeFile(path, "older");
     const DownloadResult result = Api::downloadAnnouncement("welcome", path);
     ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(std::get<std::string>(result.getError()).rfind("Failed to write file: ", 0), 0u);
+    EXPECT_EQ(result.getError().problem, DownloadProblem::NOT_WRITTEN);
+    EXPECT_EQ(std::get<std::string>(result.getError().payload).rfind("Failed to write file: ", 0), 0u);
     EXPECT_EQ(readFile(path), "older");
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"announcement.mp3"});
 }
@@ -234,7 +268,7 @@ TEST_F(DownloadTest, AFailedWriteLeavesNoTemporaryFile) {
     std::filesystem::create_directory(path);  // the file cannot be replaced
     const DownloadResult result = Api::downloadAnnouncement("welcome", path);
     ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(std::get<std::string>(result.getError()).rfind("Failed to write file: ", 0), 0u);
+    EXPECT_EQ(std::get<std::string>(result.getError().payload).rfind("Failed to write file: ", 0), 0u);
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"announcement.mp3"});
 }
 
@@ -242,7 +276,7 @@ TEST_F(DownloadTest, AFolderThatDoesNotExistIsAWriteFailure) {
     service.answer("downloadAnnouncement", 200, "ID3", "audio/mpeg");
     const DownloadResult result = Api::downloadAnnouncement("welcome", (dir / "missing" / "a.mp3").string());
     ASSERT_FALSE(result.isOk());
-    const std::string& message = std::get<std::string>(result.getError());
+    const std::string& message = std::get<std::string>(result.getError().payload);
     EXPECT_EQ(message.rfind("Failed to write file: ", 0), 0u);
     EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
 }

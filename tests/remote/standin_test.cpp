@@ -93,14 +93,14 @@ TEST(StandIn, ServesTheSampleRegistryAndAnnouncement) {
 
     const DownloadResult unknown = Api::downloadAnnouncement("no-such", path);
     ASSERT_FALSE(unknown.isOk());
-    EXPECT_EQ(std::get<std::string>(unknown.getError()), "Unknown announcement: no-such");
+    EXPECT_EQ(std::get<std::string>(unknown.getError().payload), "Unknown announcement: no-such");
     EXPECT_EQ(Api::networkState(), NetworkState::OK);
     EXPECT_EQ(readFile(path), readFile(SAMPLE_DATA / "announcements" / "welcome.mp3")) << "a refused download keeps the file";
 
     for (const std::string unsafe : {"../registry", "announcements/welcome", "", "welcome.mp3"}) {
         const DownloadResult refused = Api::downloadAnnouncement(unsafe, path);
         ASSERT_FALSE(refused.isOk()) << unsafe;
-        EXPECT_EQ(std::get<std::string>(refused.getError()), "Unknown announcement") << unsafe;
+        EXPECT_EQ(std::get<std::string>(refused.getError().payload), "Unknown announcement") << unsafe;
     }
 
     log.clear();

@@ -6,6 +6,7 @@
 
 #include "audio/player.h"
 #include "audio/signals.h"
+#include "remote/api.h"
 #include "support/wave_bytes.h"
 #include "web/web_test_server.h"
 
@@ -106,9 +107,39 @@ TEST_F(ReadTargets, StatusAndInfo) {
     EXPECT_TRUE(status["isPlaying"].is_boolean());
     EXPECT_EQ(status["version"].get<std::string>().rfind("D", 0), 0u);
     const Json info = Json::parse(client.get("/api/get/info").body);
-    EXPECT_EQ(keysOf(info), (std::vector<std::string>{"version", "internetAccess"}));
+    EXPECT_EQ(keysOf(info), (std::vector<std::string>{"version", "internetAccess", "internetCheckedSecondsAgo"}));
     EXPECT_EQ(info["version"], status["version"]);
     EXPECT_TRUE(info["internetAccess"].is_boolean());
+}
+
+TEST_F(ReadTargets, InfoTellsWhenTheInternetWasLastChecked) {
+    Api::forgetNetworkStateForTesting();
+    Browser client = browser();
+    Json info = Json::parse(client.get("/api/get/info").body);
+    EXPECT_EQ(info["internetCheckedSecondsAgo"], nullptr) << "not checked since start";
+    EXPECT_EQ(info["internetAccess"], false);
+
+    StandInService service;
+    ASSERT_EQ(client.get("/api/trigger/announce/A1").body, "ok");
+    info = Json::parse(client.get("/api/get/info").body);
+    ASSERT_TRUE(info["internetCheckedSecondsAgo"].is_number_integer()) << info;
+    EXPECT_GE(info["internetCheckedSecondsAgo"].get<int64_t>(), 0);
+    EXPECT_LE(info["internetCheckedSecondsAgo"].get<int64_t>(), 5) << "checked by the announcement just now";
+    EXPECT_EQ(info["internetAccess"], true);
+}
+
+TEST_F(ReadTargets, FactorySignalsInTheirOrder) {
+    Browser client = browser();
+    const Json factory = Json::parse(client.get("/api/get/factorySignals").body);
+    ASSERT_EQ(factory.size(), 10u);
+    EXPECT_EQ(factory[0], Json::parse(R"({"name": "double", "filename": "p-double.mp3", "lengthSec": 2, "storageCategory": 0, "id": "ID_double"})"));
+    EXPECT_EQ(factory[9]["id"], "ID_alarm");
+    // The same list a new installation starts with.
+    const Json signals = Json::parse(client.get("/api/get/signals").body);
+    for (size_t i = 0; i < factory.size(); ++i) {
+        EXPECT_EQ(factory[i]["id"], signals[i]["id"]);
+        EXPECT_EQ(factory[i]["filename"], signals[i]["filename"]);
+    }
 }
 
 TEST_F(ReadTargets, Overview) {
@@ -282,6 +313,20 @@ TEST_F(TriggerTargets, DeleteSignal) {
     EXPECT_FALSE(Json::parse(client.get("/db").body)["signals"].contains(other)) << "the entry stays removed";
 }
 
+TEST_F(TriggerTargets, TheAlarmSignalIsNotDeleted) {
+    Browser client = browser();
+    const HttpAnswer refused = client.get("/api/trigger/deleteSignal/ID_alarm");
+    EXPECT_EQ(refused.status, 400);
+    EXPECT_EQ(refused.body, "'alarm' is the alarm signal and cannot be deleted: choose another alarm signal in Settings first");
+    EXPECT_TRUE(Json::parse(client.get("/db").body)["signals"].contains("ID_alarm"));
+
+    // Once another signal sounds the alarm, the former one goes like any other.
+    ASSERT_EQ(client.postJson("/db/settings/update", {{"alarmSignalId", "ID_ring"}}).body, "true");
+    EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_alarm").body, "ok");
+    EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_ring").status, 400);
+    EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_alarm").body, "'ID_alarm'") << "an unknown id keeps its answer";
+}
+
 TEST_F(TriggerTargets, AnnouncementIsDownloadedAndPlayed) {
     StandInService service;
     Browser client = browser();
@@ -291,9 +336,10 @@ TEST_F(TriggerTargets, AnnouncementIsDownloadedAndPlayed) {
     EXPECT_TRUE(players.waitForTrace("announcement.mp3")) << players.traceText();
     EXPECT_EQ(Json::parse(client.get("/api/get/info").body)["internetAccess"], true);
 
+    // The service's own words tell an unknown id from a service that cannot be reached.
     const HttpAnswer missing = client.get("/api/trigger/announce/missing");
     EXPECT_EQ(missing.status, 400);
-    EXPECT_EQ(missing.body, "Failed to download announcement");
+    EXPECT_EQ(missing.body, "Failed to download announcement: the announcement service answered: no such announcement");
     EXPECT_EQ(readFile(layout.userData() / "announcement.mp3"), "ID3 announcement A42") << "an error status leaves the file";
 }
 
@@ -303,7 +349,12 @@ TEST_F(TriggerTargets, AnnouncementWhileTheServiceIsUnreachable) {
     const HttpAnswer answer = client.get("/api/trigger/announce/A1");
     unsetenv("QUORVANE_SERVICE_URL");
     EXPECT_EQ(answer.status, 400);
-    EXPECT_EQ(answer.body, "Failed to download announcement");
+    EXPECT_EQ(answer.body.rfind("Failed to download announcement: the announcement service could not be reached (Could not connect to "
+                                "http://127.0.0.1:",
+                                0),
+              0u)
+        << answer.body;
+    EXPECT_EQ(answer.body.back(), ')') << answer.body;
     EXPECT_FALSE(std::filesystem::exists(layout.userData() / "announcement.mp3"));
     EXPECT_EQ(Json::parse(client.get("/api/get/info").body)["internetAccess"], false);
 }

@@ -247,3 +247,9 @@ export function hhmm(seconds) {
   const t = ((seconds % 86400) + 86400) % 86400;
   return `${String(Math.floor(t / 3600)).padStart(2, '0')}:${String(Math.floor((t % 3600) / 60)).padStart(2, '0')}`;
 }
+
+/** The date key ("2026-12-14") a number of days after another. */
+export function addDays(key, days) {
+  const [y, m, d] = key.split('-').map(Number);
+  return new Date(Date.UTC(y, m - 1, d + days)).toISOString().slice(0, 10);
+}

@@ -6,15 +6,9 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor } from '../lib/harness.mjs';
+import { startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, addDays } from '../lib/harness.mjs';
 
 const FACTORY = 'ID_factory_default_timetable';
-
-function addDays(key, days) {
-  const [y, m, d] = key.split('-').map(Number);
-  const date = new Date(Date.UTC(y, m - 1, d + days));
-  return date.toISOString().slice(0, 10);
-}
 
 describe('planning ahead, backup and restore', () => {
   let stack;

@@ -1,13 +1,17 @@
-// Uploading (file picker and drag and drop), listening, playing and deleting signals.
+// Uploading (file picker and drag and drop), listening, playing and deleting signals; what a delete
+// would silence, the alarm signal kept, bells of deleted signals said in words, factory signals restored.
 
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
-import { startStack, startBrowser, setFirstPassword, screenshot, getJson, waitFor, makeWav } from '../lib/harness.mjs';
+import {
+  startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, makeWav, secondsOf, hhmm, addDays, PHONE,
+} from '../lib/harness.mjs';
 
 const md5 = (buf) => crypto.createHash('md5').update(buf).digest('hex');
+const desc = (id) => ({ id, doRepeat: false, iterations: 1, delaySec: 1.0 });
 
 describe('signals', () => {
   let stack;
@@ -107,6 +111,178 @@ describe('signals', () => {
     const db = await getJson(browser.context, stack.baseUrl, '/db');
     assert.equal(db.signals[bellId], undefined);
     assert.ok(!fs.existsSync(path.join(stack.root, 'userdata', `${bellId}.wav`)));
+    assert.deepEqual(browser.problems, []);
+  });
+
+  describe('signals in use', () => {
+    const gong = makeWav(1, 7);
+    const gongId = md5(gong);
+    let examsId;
+    let planned;
+    let start;
+
+    it('names in the delete dialog the timetables, their plans and the bells that use the signal', async (t) => {
+      const { page, context } = browser;
+      const now = secondsOf((await getJson(context, stack.baseUrl, '/api/get/status')).time);
+      if (now > 23 * 3600 + 20 * 60) {
+        t.skip('too close to midnight for a bell later today');
+        return;
+      }
+      await page.setInputFiles('#signal-file', { name: 'gong.wav', mimeType: 'audio/wav', buffer: gong });
+      await row('gong').waitFor();
+      // Bells later today, so that the dashboard shows them as coming.
+      start = Math.ceil(now / 60) * 60 + 10 * 60;
+      const channel = {
+        lessons: [`${hhmm(start)} - ${hhmm(Math.min(start + 30 * 60, 86340))}`],
+        startOfClass: desc(gongId), endOfClass: desc('ID_melody'),
+        preStartWaitMin: 5, preStart: desc('NULL'), preEndWaitMin: 5, preEnd: desc('NULL'),
+      };
+      examsId = await postJson(context, stack.baseUrl, '/db/timetables/create', {
+        name: 'Exams', chA: channel, chB: channel, customPlays: [{ desc: desc(gongId), slots: [hhmm(start + 15 * 60)] }],
+      });
+      const today = (await getJson(context, stack.baseUrl, '/api/get/overview')).activeTimetableInfo.date;
+      planned = addDays(today, 7);
+      await postJson(context, stack.baseUrl, '/db/plan/days', { from: planned, timetableId: examsId });
+
+      await page.reload();
+      await page.getByRole('button', { name: 'Delete gong' }).click();
+      const dialog = page.getByRole('dialog');
+      await dialog.getByText('These bells will be silent until you choose another signal for them').waitFor();
+      const uses = await dialog.locator('.uses-list li').allInnerTexts();
+      assert.deepEqual(uses, [`Timetable “Exams” (planned on ${planned}): start of lesson (channels A and B) and extra play 1 (${hhmm(start + 15 * 60)}).`]);
+      await dialog.getByText('Its file is deleted from the player.').waitFor();
+      await screenshot(page, 'signals-delete-dialog-desktop');
+      await dialog.getByRole('button', { name: 'Cancel' }).click();
+      assert.ok((await signals()).some((s) => s.id === gongId), 'cancelled: still there');
+
+      // A signal used only by timetables can still go, once confirmed.
+      await page.getByRole('button', { name: 'Delete gong' }).click();
+      await dialog.getByRole('button', { name: 'Delete signal' }).click();
+      await row('gong').waitFor({ state: 'detached' });
+      const db = await getJson(context, stack.baseUrl, '/db');
+      assert.equal(db.signals[gongId], undefined);
+      assert.equal(db.timetables[examsId].chA.startOfClass.id, gongId, 'the timetable keeps naming it');
+    });
+
+    it('says in words on the timetables list and the dashboard which bells lost their signal', async (t) => {
+      if (!examsId) {
+        t.skip('needs the timetable of the test before');
+        return;
+      }
+      const { page, context } = browser;
+      await page.goto(`${stack.baseUrl}/timetables`);
+      const card = page.locator('.tt-item', { hasText: 'Exams' });
+      const warning = card.getByTestId('deleted-signal');
+      await warning.waitFor();
+      assert.equal(await warning.innerText(), 'Uses a deleted signal: start of lesson (channels A and B) and extra play 1 '
+        + `(${hhmm(start + 15 * 60)}). These bells are silent until you choose another signal.`);
+      assert.equal(await page.locator('.tt-item', { hasText: 'Default' }).getByTestId('deleted-signal').count(), 0);
+      await screenshot(page, 'timetables-deleted-signal-desktop');
+
+      await postJson(context, stack.baseUrl, '/db/settings/update', { 'dailyPreferences.selectedTimetableId': examsId });
+      try {
+        await page.goto(`${stack.baseUrl}/`);
+        const rows = page.locator('.bell-row');
+        await waitFor(async () => (await rows.count()) === 3, { what: 'the three bells of "Exams"' });
+        const texts = await rows.allInnerTexts();
+        assert.match(texts[0], /Lesson 1 starts[\s\S]*Deleted signal — this bell will be silent/);
+        assert.match(texts[1], /Extra play[\s\S]*Deleted signal — this bell will be silent/);
+        assert.doesNotMatch(texts[2], /Deleted signal/, 'the end of the lesson has its melody');
+        assert.doesNotMatch(texts.join(' '), new RegExp(gongId), 'no bare id is shown');
+        // The next bell is the start of the lesson: its card says so too.
+        await page.getByTestId('next-bell').getByText('Deleted signal — this bell will be silent').waitFor();
+        await screenshot(page, 'dashboard-deleted-signal-desktop');
+
+        const phone = await startBrowser(PHONE);
+        try {
+          await phone.context.addCookies(await context.cookies());
+          await phone.page.goto(`${stack.baseUrl}/`);
+          await phone.page.locator('.bell-row').first().getByText('Deleted signal — this bell will be silent').waitFor();
+          assert.ok(await phone.page.locator('.bell-row').first().getByTestId('deleted-signal').isVisible(), 'visible on a phone too');
+          await screenshot(phone.page, 'dashboard-deleted-signal-phone');
+        } finally {
+          await phone.close();
+        }
+      } finally {
+        await postJson(context, stack.baseUrl, '/db/settings/update', { 'dailyPreferences.selectedTimetableId': null });
+      }
+    });
+
+    it('refuses to delete the alarm signal and points to the settings', async () => {
+      const { page, context } = browser;
+      await page.goto(`${stack.baseUrl}/signals`);
+      await page.getByRole('button', { name: 'Delete alarm' }).click();
+      const dialog = page.getByRole('dialog');
+      await dialog.getByRole('heading', { name: '“alarm” is the alarm signal' }).waitFor();
+      await dialog.getByText('Choose another alarm signal in Settings first').waitFor();
+      assert.equal(await dialog.getByRole('button', { name: /Delete/ }).count(), 0, 'nothing there deletes');
+      await screenshot(page, 'signals-alarm-refused-desktop');
+      await dialog.getByRole('button', { name: 'Open Settings' }).click();
+      await page.waitForURL(`${stack.baseUrl}/settings`);
+      assert.ok((await getJson(context, stack.baseUrl, '/db')).signals.ID_alarm, 'the alarm signal stays');
+
+      // The player refuses too, whoever asks.
+      const res = await context.request.get(`${stack.baseUrl}/api/trigger/deleteSignal/ID_alarm`);
+      assert.equal(res.status(), 400);
+      assert.equal(await res.text(), '\'alarm\' is the alarm signal and cannot be deleted: choose another alarm signal in Settings first');
+    });
+  });
+
+  it('restores a deleted factory signal under its own id, and it plays', async () => {
+    const { page, context } = browser;
+    await page.goto(`${stack.baseUrl}/signals`);
+    const restore = page.getByTestId('restore-factory');
+    await page.getByText('All factory signals are present.').waitFor();
+    assert.equal(await restore.isDisabled(), true);
+    const original = (await getJson(context, stack.baseUrl, '/db')).signals.ID_ring;
+
+    await page.getByRole('button', { name: 'Delete ring' }).click();
+    const dialog = page.getByRole('dialog');
+    await dialog.getByText('Its installed file is kept: “Restore factory signals” brings it back.').waitFor();
+    await dialog.getByRole('button', { name: 'Delete signal' }).click();
+    await row('ring').waitFor({ state: 'detached' });
+    await page.getByText('Missing factory signal: “ring”.').waitFor();
+    assert.equal(await restore.isDisabled(), false);
+    await screenshot(page, 'signals-factory-missing-desktop');
+
+    await restore.click();
+    await page.getByText('Restored “ring”.').waitFor();
+    await row('ring').waitFor();
+    await page.getByText('All factory signals are present.').waitFor();
+    assert.equal(await restore.isDisabled(), true);
+    // The same record as a new installation's, but for the moment it was added.
+    const withoutMoment = ({ lastModified, ...rest }) => { assert.ok(lastModified); return rest; };
+    const back = (await getJson(context, stack.baseUrl, '/db')).signals.ID_ring;
+    assert.deepEqual(withoutMoment(back), withoutMoment(original));
+    assert.deepEqual(withoutMoment(back), { name: 'ring', filename: 's-ring.mp3', lengthSec: 3, storageCategory: 0 });
+
+    await page.getByRole('button', { name: 'Play ring on the speakers' }).click();
+    await waitFor(() => stack.plays().some((l) => l.startsWith('mpg123 ') && l.endsWith('s-ring.mp3')), { what: 'the restored signal to play' });
+  });
+
+  it('looks right on a phone and at smaller desktop widths', async () => {
+    const { page, context } = browser;
+    for (const [name, size] of [['1366', { width: 1366, height: 768 }], ['1024', { width: 1024, height: 768 }]]) {
+      await page.setViewportSize(size);
+      await page.goto(`${stack.baseUrl}/signals`);
+      await row('robot').waitFor();
+      await screenshot(page, `signals-${name}`);
+    }
+    const phone = await startBrowser(PHONE);
+    try {
+      await phone.context.addCookies(await context.cookies());
+      await phone.page.goto(`${stack.baseUrl}/signals`);
+      await phone.page.getByText('All factory signals are present.').waitFor();
+      await screenshot(phone.page, 'signals-phone');
+      await phone.page.getByRole('button', { name: 'Delete melody' }).click();
+      await phone.page.getByRole('dialog').locator('.uses-list li').first().waitFor();
+      await screenshot(phone.page, 'signals-delete-dialog-phone');
+      assert.ok(await phone.page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), 'no sideways scrolling');
+      await phone.page.getByRole('dialog').getByRole('button', { name: 'Cancel' }).click();
+    } finally {
+      await phone.close();
+      await page.setViewportSize({ width: 1280, height: 900 });
+    }
     assert.deepEqual(browser.problems, []);
   });
 });

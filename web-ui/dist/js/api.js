@@ -92,6 +92,8 @@ export const api = {
   status: () => getJson('/api/get/status'),
   info: () => getJson('/api/get/info'),
   signals: () => getJson('/api/get/signals'),
+  /** The signals a new installation has, with their ids. */
+  factorySignals: () => getJson('/api/get/factorySignals'),
   settings: () => getJson('/api/get/settings'),
   calendarInfo: () => getJson('/api/get/calendarInfo'),
   /** A day's type, the timetable in force and its bells, each with the reason, as the scheduler sees it. */
@@ -113,6 +115,8 @@ export const api = {
   /** Answers {deleted, uses}; a timetable that is planned somewhere is deleted only when confirmed. */
   deleteTimetableChecked: (id, confirm) => postJson(`/db/timetables/delete/${seg(id)}`, { confirm: Boolean(confirm) }),
   importTimetable: (file) => postJson('/db/timetables/import', file),
+  /** Adds back the factory signals that are missing; answers {restored: [ids]}. */
+  restoreFactorySignals: async () => body(await send('/db/signals/restoreFactory', { method: 'POST' })),
   exportTimetableUrl: (id) => `/db/timetables/export/${seg(id)}`,
   backupUrl: () => '/backup',
 

@@ -7,6 +7,7 @@ import { parseTime, wrapDay } from './time.js';
 const STATUS_MS = 1000;
 const OVERVIEW_MS = 5000;
 const INFO_MS = 30000;
+const UNCHECKED_INFO_MS = 5000;
 
 export const live = {
   status: null,
@@ -51,7 +52,8 @@ async function poll(name, fetcher, interval, apply) {
     if (err && err.status === 0) live.unreachable = true;
   }
   emit();
-  if (running) timers[name] = setTimeout(() => poll(name, fetcher, interval, apply), interval);
+  const wait = typeof interval === 'function' ? interval() : interval;
+  if (running) timers[name] = setTimeout(() => poll(name, fetcher, interval, apply), wait);
 }
 
 function applyStatus(status) {
@@ -68,7 +70,9 @@ export function startLive() {
   running = true;
   poll('status', api.status, STATUS_MS, applyStatus);
   poll('overview', api.overview, OVERVIEW_MS, (o) => { live.overview = o; });
-  poll('info', api.info, INFO_MS, (i) => { live.info = i; });
+  // Soon after start the player makes its first check: the footer should not say "not checked" for long.
+  const infoWait = () => (live.info && live.info.internetCheckedSecondsAgo === null ? UNCHECKED_INFO_MS : INFO_MS);
+  poll('info', api.info, infoWait, (i) => { live.info = i; });
 }
 
 export function stopLive() {
@@ -81,6 +85,13 @@ export async function refreshStatus() {
   applyStatus(await api.status());
   emit();
   return live.status;
+}
+
+/** Fetch the version and internet state at once (after an action that tried the internet). */
+export async function refreshInfo() {
+  live.info = await api.info();
+  emit();
+  return live.info;
 }
 
 /** Fetch the overview at once (after an action that changes it). */

@@ -5,11 +5,25 @@ import { api } from '../api.js';
 import { icon } from '../widgets/icons.js';
 import { notice, errorText } from '../widgets/notice.js';
 import { field } from '../widgets/fields.js';
-import { live } from '../live.js';
+import { live, refreshInfo } from '../live.js';
+import { internetText, checkedText } from '../internet-words.js';
 
 export const title = 'Announcements';
 
 const played = [];
+
+// The player's reason, and its internet state as the failed download has just left it: together they
+// tell an unknown id from a player that cannot reach the service.
+async function failureWords(reason) {
+  const lines = [h('span', { class: 'announce-reason' }, `The announcement was not played. ${reason}`)];
+  try {
+    const info = await refreshInfo();
+    lines.push(h('span', { class: 'announce-internet', 'data-testid': 'announce-internet' }, `${internetText(info)} (${checkedText(info)}).`));
+  } catch {
+    // Without the state the reason alone still says what happened.
+  }
+  return lines;
+}
 
 export function render(main) {
   const input = h('input', { id: 'announce-id', type: 'text', autocomplete: 'off', spellcheck: 'false', maxlength: '200' });
@@ -38,13 +52,13 @@ export function render(main) {
     replace(result, h('p', { class: 'muted' }, 'Downloading and starting the announcement…'));
     const entry = { id, at: live.status ? live.status.time : '', ok: false, text: '' };
     try {
-      const answer = await api.announce(id);
+      await api.announce(id);
       entry.ok = true;
-      entry.text = String(answer);
-      replace(result, notice(`The announcement is playing. (The player answered: ${answer})`, 'ok'));
+      entry.text = 'Played.';
+      replace(result, notice(`Announcement ${id} is playing.`, 'ok'));
     } catch (err) {
       entry.text = errorText(err);
-      if (!err.noAuth) replace(result, notice(`The announcement was not played: ${entry.text}`, 'error'));
+      if (!err.noAuth) replace(result, notice(await failureWords(entry.text), 'error'));
     } finally {
       submit.disabled = false;
     }

@@ -13,6 +13,7 @@ import { signalName, signalSelect } from '../widgets/signal-select.js';
 import { createHealthStrip } from '../widgets/health-strip.js';
 import { entriesForBells, outcomeText, reasonText, OUTCOME_LABEL } from '../journal-words.js';
 import { showNextBellDay } from '../widgets/next-bell-day.js';
+import { isDeletedSignal, DELETED_SIGNAL_WARNING } from '../signal-uses.js';
 
 export const title = 'Dashboard';
 
@@ -234,7 +235,9 @@ export function render(main) {
         replace(nextBody,
           h('p', { class: 'next-time', 'data-testid': 'next-bell-time' }, formatTime(next.seconds)),
           h('p', { class: 'next-what' }, describeBell(next)),
-          h('p', { class: 'next-signal muted' }, `Signal: ${signalName(signals, next.desc.id)}`),
+          isDeletedSignal(signals, next.desc.id)
+            ? h('p', { class: 'next-signal deleted-signal-warning' }, icon('alert'), DELETED_SIGNAL_WARNING)
+            : h('p', { class: 'next-signal muted' }, `Signal: ${signalName(signals, next.desc.id)}`),
           h('p', { class: 'next-countdown' }, 'in ', h('strong', { 'data-testid': 'next-bell-countdown' }, '')));
       }
     }

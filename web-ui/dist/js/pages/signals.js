@@ -1,4 +1,4 @@
-// The signal library: listen, play on the speakers, upload and delete.
+// The signal library: listen, play on the speakers, upload, delete and restore the factory signals.
 
 import { h, replace } from '../dom.js';
 import { api } from '../api.js';
@@ -7,24 +7,12 @@ import { toast, notice, errorText } from '../widgets/notice.js';
 import { confirmDialog } from '../widgets/dialog.js';
 import { formatLength } from '../time.js';
 import { STORAGE_FACTORY } from '../labels.js';
+import { usesOfSignal, listText } from '../signal-uses.js';
+import { navigate } from '../router.js';
 
 export const title = 'Signals';
 
 const MAX_BYTES = 100 * 1024 * 1024;
-
-/** Where a signal is in use, in words, so deleting it is a considered choice. */
-function usesOf(id, timetables, settings) {
-  const uses = [];
-  if (settings && settings.alarmSignalId === id) uses.push('the alarm');
-  for (const tt of timetables) {
-    const ch = tt.chA || {};
-    const inChannel = ['startOfClass', 'endOfClass', 'preStart', 'preEnd'].some((k) => ch[k] && ch[k].id === id)
-      || ['startOfClass', 'endOfClass', 'preStart', 'preEnd'].some((k) => tt.chB && tt.chB[k] && tt.chB[k].id === id)
-      || (tt.customPlays || []).some((p) => p.desc && p.desc.id === id);
-    if (inChannel) uses.push(`timetable “${tt.name}”`);
-  }
-  return uses;
-}
 
 function sizeText(bytes) {
   return bytes >= 1024 * 1024 ? `${(bytes / 1024 / 1024).toFixed(1)} MiB` : `${Math.ceil(bytes / 1024)} KiB`;
@@ -34,6 +22,7 @@ export function render(main) {
   let signals = [];
   let timetables = [];
   let settings = null;
+  let factoryList = [];
   let previewId = null;
 
   const fileInput = h('input', { type: 'file', id: 'signal-file', class: 'sr-only', accept: '.mp3,.wav,.mp4,audio/mpeg,audio/wav,audio/mp4', multiple: true });
@@ -45,6 +34,9 @@ export function render(main) {
     fileInput,
     h('p', { class: 'muted small' }, 'Up to 100 MiB per file. The same file can be added only once.'));
   const tableBody = h('div', { class: 'signals-body' }, h('p', { class: 'muted' }, 'Loading…'));
+  const restoreButton = h('button', { type: 'button', class: 'button button-small', disabled: true, 'data-testid': 'restore-factory', onclick: restoreFactory },
+    icon('download'), 'Restore factory signals');
+  const restoreNote = h('p', { class: 'muted small restore-note', 'aria-live': 'polite' });
 
   replace(main,
     h('h1', { class: 'page-title' }, 'Signals'),
@@ -52,7 +44,8 @@ export function render(main) {
     h('section', { class: 'card', 'aria-labelledby': 'upload-h' },
       h('h2', { id: 'upload-h', class: 'card-title' }, icon('upload'), 'Add signals'), drop, uploads),
     h('section', { class: 'card', 'aria-labelledby': 'lib-h' },
-      h('h2', { id: 'lib-h', class: 'card-title' }, icon('music'), 'Library'), tableBody));
+      h('h2', { id: 'lib-h', class: 'card-title' }, icon('music'), 'Library'),
+      h('div', { class: 'restore-factory' }, restoreButton, restoreNote), tableBody));
 
   // The label is the visible button; keyboard users reach the hidden input through it.
   drop.querySelector('label').tabIndex = 0;
@@ -124,11 +117,34 @@ export function render(main) {
 
   async function load() {
     try {
-      [signals, timetables, settings] = await Promise.all([api.signals(), api.timetables(), api.settings()]);
+      [signals, timetables, settings, factoryList] = await Promise.all([api.signals(), api.timetables(), api.settings(), api.factorySignals()]);
+      drawRestore();
       draw();
     } catch (err) {
       if (!err.noAuth) replace(tableBody, notice(errorText(err), 'error'));
     }
+  }
+
+  // A factory signal is missing when no signal has its id (a signal of the user's own under it counts).
+  function drawRestore() {
+    const present = new Set(signals.map((s) => s.id));
+    const missing = factoryList.filter((f) => !present.has(f.id));
+    restoreButton.disabled = missing.length === 0;
+    restoreNote.textContent = missing.length === 0
+      ? 'All factory signals are present.'
+      : `Missing factory signal${missing.length === 1 ? '' : 's'}: ${listText(missing.map((f) => `“${f.name}”`))}.`;
+  }
+
+  async function restoreFactory() {
+    restoreButton.disabled = true;
+    try {
+      const { restored } = await api.restoreFactorySignals();
+      const names = restored.map((id) => (factoryList.find((f) => f.id === id) || { name: id }).name);
+      toast(restored.length ? `Restored ${listText(names.map((n) => `“${n}”`))}.` : 'All factory signals were already present.', 'ok');
+    } catch (err) {
+      toast(`The factory signals could not be restored: ${errorText(err)}`, 'error');
+    }
+    await load();
   }
 
   function draw() {
@@ -190,12 +206,32 @@ export function render(main) {
   }
 
   async function remove(s) {
-    const uses = usesOf(s.id, timetables, settings);
-    const factory = s.storageCategory === STORAGE_FACTORY;
-    const parts = [];
-    if (uses.length) parts.push(`It is still used by ${uses.join(', ')}; those will name a missing signal.`);
-    parts.push(factory ? 'Its installed file is kept, but the signal leaves the library.' : 'Its file is deleted from the player.');
-    const ok = await confirmDialog({ title: `Delete “${s.name}”?`, message: parts.join(' '), confirmLabel: 'Delete signal' });
+    const uses = usesOfSignal(s.id, timetables, settings);
+    if (uses.alarm) {
+      const openSettings = await confirmDialog({
+        title: `“${s.name}” is the alarm signal`,
+        message: 'The alarm signal cannot be deleted, or the alarm would be silent. Choose another alarm signal in Settings first, then delete this one.',
+        confirmLabel: 'Open Settings',
+        cancelLabel: 'Close',
+        danger: false,
+      });
+      if (openSettings) navigate('/settings');
+      return;
+    }
+    const fileText = s.storageCategory === STORAGE_FACTORY
+      ? 'Its installed file is kept: “Restore factory signals” brings it back.'
+      : 'Its file is deleted from the player.';
+    const used = uses.timetables.length > 0;
+    const ok = await confirmDialog({
+      title: `Delete “${s.name}”?`,
+      message: used ? 'It is still in use. These bells will be silent until you choose another signal for them:' : `No timetable uses it. ${fileText}`,
+      details: used ? [
+        h('ul', { class: 'uses-list' }, uses.timetables.map((u) => h('li', {},
+          h('strong', {}, `Timetable “${u.tt.name}”`), u.plans.length ? ` (${u.plans.join('; ')})` : '', `: ${listText(u.places)}.`))),
+        h('p', { class: 'dialog-message' }, fileText),
+      ] : null,
+      confirmLabel: 'Delete signal',
+    });
     if (!ok) return;
     try {
       await api.deleteSignal(s.id);

@@ -11,6 +11,7 @@ import { parseLesson, formatTime } from '../time.js';
 import { live } from '../live.js';
 import { exportButton, importButton, deleteConfirmingUses } from '../widgets/timetable-sharing.js';
 import { timetableNameProblem, freeTimetableName } from '../timetable-names.js';
+import { deletedSignalPlaces, listText } from '../signal-uses.js';
 
 export const title = 'Timetables';
 
@@ -25,6 +26,14 @@ function summary(tt) {
     + (extra ? `, ${extra} extra play${extra === 1 ? '' : 's'}` : '');
 }
 
+// Bells whose signal was deleted play nothing: said in words, not left to an id.
+function deletedSignalNotice(tt, signals) {
+  const places = deletedSignalPlaces(tt, signals);
+  if (places.length === 0) return null;
+  return h('p', { class: 'deleted-signal-warning', 'data-testid': 'deleted-signal' }, icon('alert'),
+    `Uses a deleted signal: ${listText(places)}. These bells are silent until you choose another signal.`);
+}
+
 export function render(main) {
   const listBody = h('div', { class: 'tt-list-body' }, h('p', { class: 'muted' }, 'Loading…'));
   const createButton = h('button', { type: 'button', class: 'button button-primary', onclick: create }, icon('plus'), 'New timetable');
@@ -37,10 +46,11 @@ export function render(main) {
 
   let timetables = [];
   let settings = null;
+  let signals = [];
 
   async function load() {
     try {
-      [timetables, settings] = await Promise.all([api.timetables(), api.settings()]);
+      [timetables, settings, signals] = await Promise.all([api.timetables(), api.settings(), api.signals()]);
       draw();
     } catch (err) {
       if (!err.noAuth) replace(listBody, notice(errorText(err), 'error'));
@@ -59,6 +69,7 @@ export function render(main) {
         h('div', { class: 'tt-main' },
           h('h2', { class: 'tt-name' }, h('a', { href: `/timetables/${encodeURIComponent(tt.id)}` }, tt.name)),
           h('p', { class: 'tt-summary muted' }, summary(tt)),
+          deletedSignalNotice(tt, signals),
           h('div', { class: 'badges' },
             isDefault ? h('span', { class: 'badge badge-primary' }, 'Default') : null,
             activeId === tt.id ? h('span', { class: 'badge badge-ok' }, 'In force today') : null)),

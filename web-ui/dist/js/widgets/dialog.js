@@ -1,6 +1,6 @@
 // Modal dialogs on the native <dialog> element: focus is trapped and Escape cancels.
 
-import { h, nextId } from '../dom.js';
+import { h, append, nextId } from '../dom.js';
 
 function openDialog(build) {
   return new Promise((resolve) => {
@@ -22,17 +22,19 @@ function openDialog(build) {
   });
 }
 
-export function confirmDialog({ title, message, confirmLabel = 'Delete', danger = true }) {
+/** `details`: more content (a list, say) after the message. */
+export function confirmDialog({ title, message, details = null, confirmLabel = 'Delete', cancelLabel = 'Cancel', danger = true }) {
   return openDialog((dialog, close) => {
     const titleId = nextId('dlg');
     dialog.setAttribute('aria-labelledby', titleId);
-    dialog.append(
+    append(dialog, [
       h('h2', { id: titleId, class: 'dialog-title' }, title),
       h('p', { class: 'dialog-message' }, message),
+      details ? h('div', { class: 'dialog-details' }, details) : null,
       h('div', { class: 'dialog-actions' },
-        h('button', { type: 'button', class: 'button', autofocus: true, onclick: () => close(false) }, 'Cancel'),
+        h('button', { type: 'button', class: 'button', autofocus: true, onclick: () => close(false) }, cancelLabel),
         h('button', { type: 'button', class: `button ${danger ? 'button-danger' : 'button-primary'}`, onclick: () => close(true) }, confirmLabel)),
-    );
+    ]);
   }).then((v) => v === true);
 }
 

@@ -126,12 +126,17 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
   };
 }
 
+// The footer's words for the internet state, shared with the announcements page.
+import { internetText, checkedText } from '../internet-words.js';
+
 function footerParts(info) {
   if (!info) return ['Quorvane Player'];
   return [
     h('span', { class: 'footer-version' }, `Quorvane Player ${info.version}`),
-    h('span', { class: `footer-net ${info.internetAccess ? 'is-online' : 'is-offline'}`, 'data-testid': 'internet' },
-      icon(info.internetAccess ? 'globe' : 'offline'),
-      info.internetAccess ? 'Internet access: yes' : 'Internet access: no'),
+    h('span', { class: 'footer-net-group' },
+      h('span', { class: `footer-net ${info.internetAccess ? 'is-online' : 'is-offline'}`, 'data-testid': 'internet' },
+        icon(info.internetAccess ? 'globe' : 'offline'), internetText(info)),
+      // The state is only as fresh as the player's last request to the service.
+      h('span', { class: 'footer-net-checked', 'data-testid': 'internet-checked' }, `· ${checkedText(info)}`)),
   ];
 }

@@ -4,6 +4,8 @@ import { h, replace } from '../dom.js';
 import { formatTime, formatDuration } from '../time.js';
 import { describeBell } from '../schedule.js';
 import { signalName } from './signal-select.js';
+import { icon } from './icons.js';
+import { isDeletedSignal, DELETED_SIGNAL_WARNING } from '../signal-uses.js';
 
 const PAD = 15 * 60;
 
@@ -33,11 +35,14 @@ export function createTimeline({ bells, lessons, signals }) {
   const axis = h('div', { class: 'timeline', 'aria-hidden': 'true' }, h('div', { class: 'tl-hours' }, hours), track);
 
   const whys = bells.map(() => h('span', { class: 'bell-why' }));
+  // A deleted signal is said in words under the bell, where narrow screens still show it.
+  const deleted = bells.map((b) => isDeletedSignal(signals, b.desc.id));
   const rows = bells.map((b, i) => h('li', { class: `bell-row bell-${b.kind}`, dataset: { seconds: String(b.seconds) } },
     h('span', { class: 'bell-time' }, formatTime(b.seconds)),
     h('span', { class: 'bell-dot', 'aria-hidden': 'true' }),
-    h('span', { class: 'bell-what' }, describeBell(b), whys[i]),
-    h('span', { class: 'bell-signal' }, signalName(signals, b.desc.id)),
+    h('span', { class: 'bell-what' }, describeBell(b),
+      deleted[i] ? h('span', { class: 'deleted-signal-warning', 'data-testid': 'deleted-signal' }, icon('alert'), DELETED_SIGNAL_WARNING) : null, whys[i]),
+    h('span', { class: 'bell-signal' }, deleted[i] ? '' : signalName(signals, b.desc.id)),
     h('span', { class: 'bell-state' })));
   const list = h('ol', { class: 'bell-list', 'aria-label': 'Bells today' }, rows);
 
