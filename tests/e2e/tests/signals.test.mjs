@@ -193,6 +193,15 @@ describe('signals', () => {
         await page.getByTestId('next-bell').getByText('Deleted signal — this bell will be silent').waitFor();
         await screenshot(page, 'dashboard-deleted-signal-desktop');
 
+        // The calendar's day panel for today says it the same way.
+        const today = (await getJson(context, stack.baseUrl, '/api/get/overview')).activeTimetableInfo.date;
+        await page.goto(`${stack.baseUrl}/calendar?month=${today.slice(0, 7)}`);
+        await page.locator(`td[data-date="${today}"] button`).click();
+        const dayBells = page.getByTestId('day-bells');
+        await dayBells.waitFor();
+        assert.equal(await dayBells.getByTestId('deleted-signal').count(), 2, 'the start of the lesson and the extra play');
+        assert.doesNotMatch(await dayBells.innerText(), new RegExp(gongId), 'no bare id in the day panel');
+
         const phone = await startBrowser(PHONE);
         try {
           await phone.context.addCookies(await context.cookies());

@@ -5,12 +5,20 @@ import { h, replace } from '../dom.js';
 import { api } from '../api.js';
 import { toast, notice, errorText } from './notice.js';
 import { parseDate } from '../time.js';
+import { icon } from './icons.js';
+import { DELETED_SIGNAL_WARNING } from '../signal-uses.js';
 import { typeOfDayLabel, sourceLabel, DAY_REASONS, PRECEDENCE_TEXT, WEEKDAYS, MONTHS } from '../labels.js';
 
 const KINDS = { lessonStart: 'starts', lessonEnd: 'ends', preStart: 'before start', preEnd: 'before end' };
 
 function bellWhat(bell) {
   return bell.kind === 'extraPlay' ? 'Extra play' : `Lesson ${bell.lesson + 1} ${KINDS[bell.kind] || bell.kind}`;
+}
+
+// The player names no signal for a bell whose signal was deleted: say what that means.
+function signalCell(bell) {
+  if (bell.signalName !== null && bell.signalName !== undefined) return bell.signalName;
+  return h('span', { class: 'deleted-signal-warning', 'data-testid': 'deleted-signal' }, icon('alert'), DELETED_SIGNAL_WARNING);
 }
 
 export function longDate(key) {
@@ -46,7 +54,7 @@ export function createDayPanel({ timetables, todayKey, onPlanned }) {
         : h('div', { class: 'table-wrap' }, h('table', { class: 'table day-bells', 'data-testid': 'day-bells' },
           h('thead', {}, h('tr', {}, h('th', { scope: 'col' }, 'Time'), h('th', { scope: 'col' }, 'What'), h('th', { scope: 'col' }, 'Signal'))),
           h('tbody', {}, ringing.map((b) => h('tr', {},
-            h('td', {}, b.time), h('td', {}, bellWhat(b)), h('td', {}, b.signalName || b.desc.id)))))),
+            h('td', {}, b.time), h('td', {}, bellWhat(b)), h('td', {}, signalCell(b))))))),
       date >= todayKey ? planForm(date, day) : null,
       h('p', { class: 'muted small' }, PRECEDENCE_TEXT));
   }
