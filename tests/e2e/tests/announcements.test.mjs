@@ -61,6 +61,8 @@ describe('announcements and the internet state', () => {
       }));
       await page.reload();
       await page.getByTestId('internet-checked').getByText(words, { exact: true }).waitFor();
+      assert.equal(await page.getByTestId('internet').innerText(),
+        `Internet access: ${secondsAgo === null ? 'unknown' : 'yes'}`, 'no "no" before the first check');
       if (secondsAgo === 180) await screenshot(page, 'footer-checked-desktop');
       await page.unroute('**/api/get/info');
     }

@@ -10,13 +10,17 @@ export function agoText(seconds) {
   return days === 1 ? '1 day ago' : `${days} days ago`;
 }
 
-/** "Internet access: yes" or "Internet access: no", from /api/get/info. */
+function neverChecked(info) {
+  return !info || info.internetCheckedSecondsAgo === null || info.internetCheckedSecondsAgo === undefined;
+}
+
+/** "Internet access: yes", "no", or "unknown" before the player's first request since it started. */
 export function internetText(info) {
-  return info && info.internetAccess ? 'Internet access: yes' : 'Internet access: no';
+  if (info && info.internetAccess) return 'Internet access: yes';
+  return neverChecked(info) ? 'Internet access: unknown' : 'Internet access: no';
 }
 
 /** "checked 3 min ago", or "not checked yet" while the player has not tried since it started. */
 export function checkedText(info) {
-  const ago = info ? info.internetCheckedSecondsAgo : null;
-  return ago === null || ago === undefined ? 'not checked yet' : `checked ${agoText(ago)}`;
+  return neverChecked(info) ? 'not checked yet' : `checked ${agoText(info.internetCheckedSecondsAgo)}`;
 }
