@@ -45,4 +45,12 @@ std::string escapedForLog(std::string_view text) {
     return escaped;
 }
 
+std::string shortened(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return std::string(text);
+    size_t end = maxBytes;
+    // Continuation bytes are 10xxxxxx: step back to the first byte of the character that was cut.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end)) + "...";
+}
+
 }  // namespace quorvane

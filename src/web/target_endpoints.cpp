@@ -116,12 +116,11 @@ void playSignal(const std::string& id, PlayKind kind) {
 }
 
 // Long enough for any message of the service, short enough for one line of the page.
-constexpr size_t MAX_REASON_CHARS = 200;
+constexpr size_t MAX_REASON_BYTES = 200;
 
 // Why a download failed, in words: whether the service was reached tells an unknown id from no internet.
 std::string downloadFailureText(const DownloadFailure& failure) {
-    std::string reason = describe(failure.payload);
-    if (reason.size() > MAX_REASON_CHARS) reason = reason.substr(0, MAX_REASON_CHARS) + "...";
+    const std::string reason = shortened(describe(failure.payload), MAX_REASON_BYTES);
     switch (failure.problem) {
         case DownloadProblem::UNREACHABLE:
             return "Failed to download announcement: the announcement service could not be reached (" + reason + ")";

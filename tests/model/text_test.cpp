@@ -13,5 +13,16 @@ TEST(EscapedForLog, ControlCharactersAndBackslashesBecomeEscapes) {
     EXPECT_EQ(escapedForLog("Órarend"), "Órarend") << "text beyond ASCII stays readable";
 }
 
+TEST(Shortened, CutsBetweenCharactersAndSaysSo) {
+    EXPECT_EQ(shortened("short", 5), "short") << "nothing cut, nothing added";
+    EXPECT_EQ(shortened("", 0), "");
+    EXPECT_EQ(shortened("abcdef", 3), "abc...");
+    // "é" is two bytes and "€" three: a cut inside either keeps the whole character out.
+    EXPECT_EQ(shortened("aé", 2), "a...");
+    EXPECT_EQ(shortened("ab€", 4), "ab...");
+    EXPECT_EQ(shortened("ab€c", 5), "ab€...");
+    EXPECT_EQ(shortened("€€", 1), "...");
+}
+
 }  // namespace
 }  // namespace quorvane
