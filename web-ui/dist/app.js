@@ -1,7 +1,7 @@
 // Entry of the browser application: decides between first-run setup, login and the pages.
 
 import { api, onNoAuth } from './js/api.js';
-import { addRoute, match, navigate, startRouter } from './js/router.js';
+import { addRoute, match, mayLeave, navigate, startRouter } from './js/router.js';
 import { live, startLive, stopLive, refreshOverview, refreshStatus } from './js/live.js';
 import { h, replace } from './js/dom.js';
 import { createShell } from './js/widgets/layout.js';
@@ -77,6 +77,8 @@ function enterApp() {
 }
 
 async function logout() {
+  // Logging out leaves the page too: unsaved input gets the same question as a link.
+  if (!mayLeave()) return;
   try {
     await api.logout();
   } catch (err) {

@@ -123,6 +123,12 @@ describe('timetable editor guards', () => {
     await waitFor(() => asked.length === 2, { what: 'the leave question on going back' });
     await waitFor(() => page.url() === editorUrl, { what: 'the editor to stay' });
     assert.equal(await minutes.inputValue(), '-5');
+    // Logging out is a way out as well: dismissed, the session and the typed text stay.
+    await page.getByRole('button', { name: 'Log out' }).click();
+    await waitFor(() => asked.length === 3, { what: 'the leave question on logging out' });
+    assert.equal(page.url(), editorUrl);
+    assert.equal(await minutes.inputValue(), '-5');
+    assert.equal((await page.request.get(`${stack.baseUrl}/api/get/status`)).status(), 200, 'still logged in');
     page.removeAllListeners('dialog');
 
     // Accepted: the page is left and nothing was saved.

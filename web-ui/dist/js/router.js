@@ -48,6 +48,11 @@ export function guardLeaving(isPending, question) {
   return () => window.removeEventListener('beforeunload', beforeUnload);
 }
 
+/** True when nothing is pending, or the user agrees to leave it: for ways out that are not links. */
+export function mayLeave() {
+  return !leaveGuard || leaveGuard();
+}
+
 export function navigate(url, { replace = false, force = false } = {}) {
   if (!force && leaveGuard && !leaveGuard()) return false;
   leaveGuard = null;
