@@ -18,7 +18,6 @@ using testing::writeFile;
 
 class DurableAnswers : public WebServerTest {
 protected:
-    DB storedDb() const { return from_json<DB>(readFile(layout.userData() / "_db.json")); }
     Shadow storedShadow() const { return from_json<Shadow>(readFile(layout.userData() / "_shadow.json")); }
 
     // A folder where the database file should be: every write of it fails.

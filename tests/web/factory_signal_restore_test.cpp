@@ -16,7 +16,6 @@ using testing::WebServerTest;
 class FactorySignalRestore : public WebServerTest {
 protected:
     static HttpAnswer restore(Browser& client) { return client.send("POST", "/db/signals/restoreFactory"); }
-    DB storedDb() const { return from_json<DB>(readFile(layout.userData() / "_db.json")); }
 };
 
 TEST_F(FactorySignalRestore, DeletedSignalsComeBackWithTheirIdsAndPlay) {

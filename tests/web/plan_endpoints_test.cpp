@@ -139,7 +139,7 @@ TEST_F(PlanEndpoints, NextBellDaySkipsDaysPlannedWithoutBells) {
 
 TEST_F(PlanEndpoints, PlansAreOnDiskWhenAnswered) {
     Browser client = loggedInBrowser();
-    const auto stored = [&] { return from_json<DB>(testing::readFile(layout.userData() / "_db.json")).settings; };
+    const auto stored = [&] { return storedDb().settings; };
     ASSERT_EQ(client.postJson("/db/plan/days", {{"from", daysFromToday(4)}, {"timetableId", "NULL"}}).body, "true");
     ASSERT_EQ(stored().plannedDays.size(), 1u);
     EXPECT_EQ(stored().plannedDays[0].date, daysFromToday(4));

@@ -75,7 +75,7 @@ TEST_F(WebConcurrency, RequestsChangeRecordsWhileTheSchedulerRunsAndSaves) {
     EXPECT_EQ(failures.load(), 0);
 
     saveStoredRecords();
-    const DB saved = from_json<DB>(testing::readFile(layout.userData() / "_db.json"));
+    const DB saved = storedDb();
     StateLock lock;
     EXPECT_TRUE(saved == db.view(lock)) << "the last save holds every change";
     EXPECT_EQ(db.view(lock).timetables.size(), 1u + CLIENTS * ROUNDS / 2);

@@ -202,6 +202,9 @@ protected:
         serving.join();
     }
 
+    // The configuration as the last save left it on disk.
+    DB storedDb() const { return from_json<DB>(readFile(layout.userData() / "_db.json")); }
+
     Browser browser() const { return Browser(port); }
     // From now on the server's clock reads clockSeconds, which the test moves by hand.
     void useTestClock() {
