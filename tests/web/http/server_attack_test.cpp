@@ -222,28 +222,40 @@ TEST_F(ServerAttacks, AFullWorkerQueueAnswers503ButInlineRequestsGoOn) {
     EXPECT_EQ(queued.receive()->body, "held");
 }
 
+// Each refusal on a connection of its own, closed before the next: a refused connection lingers on the
+// server for a moment, and four open ones fill the address's cap, which closes the next at once.
 TEST_F(ServerAttacks, OversizedBodiesAreRefusedFromTheirHeaders) {
-    RawClient huge(server.port);
-    ASSERT_TRUE(huge.send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() +
-                          "\r\nContent-Length: 104857601\r\n\r\n"));
-    expectAnsweredAndClosed(huge, 413);
-
-    RawClient refusedUpload(server.port);  // sends its 100 MiB body anyway
-    ASSERT_TRUE(refusedUpload.send("POST /refuse HTTP/1.1\r\nHost: x\r\nContent-Length: 104857600\r\n\r\n"));
-    const auto refusal = refusedUpload.receive(3s);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->status, 403);
-    uint64_t sent = 0;
-    EXPECT_FALSE(refusedUpload.sendFiller(100 * 1024 * 1024, &sent));
-    EXPECT_LT(sent, 16u * 1024 * 1024) << "closed without reading the body";
-
-    RawClient inMemory(server.port);
-    ASSERT_TRUE(inMemory.send("POST /echo HTTP/1.1\r\nHost: x\r\nContent-Length: 65537\r\n\r\n"));
-    expectAnsweredAndClosed(inMemory, 413);
-    RawClient unexpected(server.port);
-    ASSERT_TRUE(unexpected.send("GET /echo HTTP/1.1\r\nHost: x\r\nContent-Length: 65537\r\n\r\n"));
-    expectAnsweredAndClosed(unexpected, 413);
-    RawClient field(server.port);
+    const auto nextClient = [this] {
+        EXPECT_TRUE(waitUntil([&] { return server.server.openConnections() == 0; })) << "an earlier connection is still open";
+        return RawClient(server.port);
+    };
+    {
+        RawClient huge = nextClient();
+        ASSERT_TRUE(huge.send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() +
+                              "\r\nContent-Length: 104857601\r\n\r\n"));
+        expectAnsweredAndClosed(huge, 413);
+    }
+    {
+        RawClient refusedUpload = nextClient();  // sends its 100 MiB body anyway
+        ASSERT_TRUE(refusedUpload.send("POST /refuse HTTP/1.1\r\nHost: x\r\nContent-Length: 104857600\r\n\r\n"));
+        const auto refusal = refusedUpload.receive(3s);
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->status, 403);
+        uint64_t sent = 0;
+        EXPECT_FALSE(refusedUpload.sendFiller(100 * 1024 * 1024, &sent));
+        EXPECT_LT(sent, 16u * 1024 * 1024) << "closed without reading the body";
+    }
+    {
+        RawClient inMemory = nextClient();
+        ASSERT_TRUE(inMemory.send("POST /echo HTTP/1.1\r\nHost: x\r\nContent-Length: 65537\r\n\r\n"));
+        expectAnsweredAndClosed(inMemory, 413);
+    }
+    {
+        RawClient unexpected = nextClient();
+        ASSERT_TRUE(unexpected.send("GET /echo HTTP/1.1\r\nHost: x\r\nContent-Length: 65537\r\n\r\n"));
+        expectAnsweredAndClosed(unexpected, 413);
+    }
+    RawClient field = nextClient();
     ASSERT_TRUE(field.send(post("/upload", formBody({{"f", "", std::string(65 * 1024, 'v')}}), formContentType())));
     expectAnsweredAndClosed(field, 413);
 }
