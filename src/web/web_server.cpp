@@ -15,6 +15,7 @@
 #include "web/auth_handlers.h"
 #include "web/header_checks.h"
 #include "web/http/multipart_parser.h"
+#include "web/target_endpoints.h"
 #include "web/upload_digests.h"
 
 namespace quorvane::web {
@@ -131,9 +132,17 @@ std::pair<std::string, int64_t> WebServer::keyAndTime() const {
     return {_signingKey, _clock()};
 }
 
-void WebServer::bind(const std::string& host, int port) { _server.bind(host, port); }
+// The version is answered from memory by the I/O threads; in a development tree finding it starts git,
+// which must not hold up the first request that asks for it.
+void WebServer::bind(const std::string& host, int port) {
+    versionText();
+    _server.bind(host, port);
+}
 
-int WebServer::bindAnyPort(const std::string& host) { return _server.bind(host, 0); }
+int WebServer::bindAnyPort(const std::string& host) {
+    versionText();
+    return _server.bind(host, 0);
+}
 
 bool WebServer::serve() {
     _server.run();

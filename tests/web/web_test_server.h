@@ -77,7 +77,8 @@ struct HttpAnswer {
 inline bool holdsWholeResponse(const std::string& text) { return web::http::testing::parseReply(text).has_value(); }
 
 // Sends raw bytes over one connection and reads the first response; with untilClosed, everything until
-// the server closes the connection (or a second passes without data), and closedByServer tells which.
+// the server closes the connection (or a second passes without data after the first response), and
+// closedByServer tells which.
 // sourceAddress names another loopback address (127.0.0.2...) for the client's end.
 inline std::string rawExchange(int port, const std::string& bytes, bool untilClosed = false, bool* closedByServer = nullptr,
                                const char* sourceAddress = nullptr) {
@@ -99,14 +100,22 @@ inline std::string rawExchange(int port, const std::string& bytes, bool untilClo
         close(fd);
         return "";
     }
-    timeval timeout{1, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    // A loaded machine may take a while to answer; once the answer is whole, a quiet second means the
+    // server keeps the connection open.
+    const auto waitAtMost = [fd](time_t seconds) {
+        timeval timeout{seconds, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    };
+    waitAtMost(10);
     (void)!send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     std::string received;
     char buffer[65536];
     ssize_t count = -1;
-    while ((untilClosed || !holdsWholeResponse(received)) && (count = recv(fd, buffer, sizeof buffer, 0)) > 0)
+    bool whole = false;
+    while ((untilClosed || !whole) && (count = recv(fd, buffer, sizeof buffer, 0)) > 0) {
         received.append(buffer, static_cast<size_t>(count));
+        if (!whole && (whole = holdsWholeResponse(received))) waitAtMost(1);
+    }
     if (closedByServer) *closedByServer = untilClosed && count == 0;
     close(fd);
     return received;
