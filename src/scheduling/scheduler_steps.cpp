@@ -1,5 +1,6 @@
 #include "scheduling/scheduler_steps.h"
 
+#include "audio/journal_sink.h"
 #include "scheduling/day_plan.h"
 #include "scheduling/bell_journal.h"
 #include "scheduling/heartbeat_worker.h"
@@ -27,6 +28,7 @@ SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
         StateLock lock;
         journalMissedBetween(lock, from, to, why);
     };
+    steps.clockSetBack = [](const struct_time& to, int64_t seconds) { toJournal(clockSetBackNote(to, seconds)); };
     return steps;
 }
 

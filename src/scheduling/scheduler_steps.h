@@ -14,6 +14,8 @@ struct SchedulerSteps {
     std::function<void()> saveStoredRecords;                // the three auto-saves
     // The seconds strictly between two readings that no pass processed and none will ring.
     std::function<void(const struct_time& from, const struct_time& to, OutcomeReason why)> missedBetween;
+    // The wall clock was set back by a number of seconds, to the reading.
+    std::function<void(const struct_time& to, int64_t seconds)> clockSetBack;
     std::function<void()> afterPass;                        // the end of every pass: the service watchdog
 };
 
