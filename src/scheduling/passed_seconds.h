@@ -14,6 +14,7 @@ class PassedSeconds {
 public:
     // True the first time a second of a day comes; it counts as passed from then on.
     bool firstPass(const struct_time& reading);
+    bool hasPassed(const struct_time& reading) const;
 
 private:
     struct Day {
@@ -21,6 +22,7 @@ private:
         std::vector<bool> passed;
     };
     Day& dayOf(int64_t midnight);
+    const Day* knownDay(int64_t midnight) const;
 
     // Today and the day before: a step back over midnight finds yesterday's seconds still passed, while
     // any other day starts afresh.

@@ -82,7 +82,8 @@ void Scheduler::runPass() {
 }
 
 void Scheduler::reportMissed(const struct_time& from, const struct_time& to, OutcomeReason why) {
-    if (_steps.missedBetween) guarded([&] { _steps.missedBetween(from, to, why); });
+    const DuePassed hasPassed = [this](const struct_time& due) { return _passed.hasPassed(due); };
+    if (_steps.missedBetween) guarded([&] { _steps.missedBetween(from, to, why, hasPassed); });
 }
 
 void Scheduler::reportSetBack(const struct_time& from, const struct_time& to) {

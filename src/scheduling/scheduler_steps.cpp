@@ -24,9 +24,9 @@ SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
         journalSwitchedOffSecond(lock, reading);
     };
     steps.saveStoredRecords = saveStoredRecords;
-    steps.missedBetween = [](const struct_time& from, const struct_time& to, OutcomeReason why) {
+    steps.missedBetween = [](const struct_time& from, const struct_time& to, OutcomeReason why, const DuePassed& hasPassed) {
         StateLock lock;
-        journalMissedBetween(lock, from, to, why);
+        journalMissedBetween(lock, from, to, why, hasPassed);
     };
     steps.clockSetBack = [](const struct_time& to, int64_t seconds) { toJournal(clockSetBackNote(to, seconds)); };
     return steps;
