@@ -2,11 +2,14 @@
 // synchronisation does to a clock that ran fast. The steady clock stays real.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <optional>
 #include <regex>
 #include <thread>
 
@@ -70,9 +73,9 @@ protected:
         ASSERT_TRUE(testing::waitUntilServing(port)) << player->standardError();
     }
 
-    // The player's wall clock from now on reads `epochSeconds` (and runs on from there).
-    void setWallClockTo(int64_t epochSeconds) {
-        const int64_t offset = epochSeconds - static_cast<int64_t>(std::time(nullptr));
+    // From now on the player's wall clock reads `moment` (seconds since the epoch) and runs on from there.
+    void setWallClockTo(int64_t moment) {
+        const int64_t offset = moment - static_cast<int64_t>(std::time(nullptr));
         // Replaced whole, by a rename: the player reads the file at every look at the clock.
         const auto next = offsetFile().string() + ".next";
         testing::writeFile(next, (offset >= 0 ? "+" : "") + std::to_string(offset) + "\n");

@@ -73,7 +73,7 @@ private:
 };
 
 // The local reading of a moment given in UTC.
-struct_time localAt(int64_t epochSeconds) { return localStructTime(std::chrono::system_clock::from_time_t(static_cast<std::time_t>(epochSeconds))); }
+struct_time localAt(int64_t moment) { return localStructTime(std::chrono::system_clock::from_time_t(static_cast<std::time_t>(moment))); }
 int64_t utcSeconds(int year, int month, int day, int hour, int minute, int second) {
     return wallSeconds(reading(year, month, day, hour, minute, second));
 }
@@ -146,9 +146,9 @@ protected:
     // Readings from 07:54:58 to 08:00:03, then the clock goes back by the parameter and runs to 08:00:10.
     void runAcrossTheStep(Scheduler& scheduler) {
         tick(scheduler, reading(2024, 9, 2, 7, 54, 58), 306);
-        const struct_time afterStep = readingAfter(reading(2024, 9, 2, 8, 0, 4), -GetParam());
-        tick(scheduler, afterStep, GetParam() + 7);
+        tick(scheduler, afterStep(), GetParam() + 8);
     }
+    struct_time afterStep() const { return readingAfter(reading(2024, 9, 2, 8, 0, 3), -GetParam()); }
 };
 
 TEST_P(SchedulerSetBackTest, EverySecondIsProcessedOnceAndPassesGoOn) {
@@ -161,11 +161,11 @@ TEST_P(SchedulerSetBackTest, EverySecondIsProcessedOnceAndPassesGoOn) {
     EXPECT_EQ(distinct.size(), recorder.seconds.size()) << "a second was processed twice";
     EXPECT_EQ(recorder.seconds.back(), reading(2024, 9, 2, 8, 0, 10)) << "the seconds after the step are processed";
     // 07:54:58 to 08:00:10, and the seconds before 07:54:58 that a long step back reaches.
-    EXPECT_EQ(recorder.seconds.size(), static_cast<size_t>(313 + std::max(0, GetParam() - 306)));
-    EXPECT_EQ(recorder.saves, 306 + GetParam() + 7) << "every reading made a pass";
+    EXPECT_EQ(recorder.seconds.size(), static_cast<size_t>(313 + std::max(0, GetParam() - 305)));
+    EXPECT_EQ(recorder.saves, 306 + GetParam() + 8) << "every reading made a pass";
     EXPECT_EQ(log.text(), "The clock was set back by " + std::to_string(GetParam()) + " s\n");
     ASSERT_EQ(recorder.setBacks.size(), 1u);
-    EXPECT_EQ(recorder.setBacks[0].first, readingAfter(reading(2024, 9, 2, 8, 0, 4), -GetParam()));
+    EXPECT_EQ(recorder.setBacks[0].first, afterStep());
     EXPECT_EQ(recorder.setBacks[0].second, GetParam());
 }
 
@@ -285,8 +285,8 @@ class SchedulerWithRecordsSetBackTest : public SchedulerWithRecordsTest, public 
 TEST_P(SchedulerWithRecordsSetBackTest, EachBellRingsOnceAndTheStepIsJournaled) {
     Scheduler scheduler(steps());
     tick(scheduler, reading(2024, 9, 2, 7, 54, 58), 306);  // the ping at 07:55, the melody at 08:00, to 08:00:03
-    const struct_time afterStep = readingAfter(reading(2024, 9, 2, 8, 0, 4), -GetParam());
-    tick(scheduler, afterStep, GetParam() + 7);
+    const struct_time afterStep = readingAfter(reading(2024, 9, 2, 8, 0, 3), -GetParam());  // the next reading
+    tick(scheduler, afterStep, GetParam() + 8);
     EXPECT_EQ(played, (std::vector<std::string>{"ID_ping", "ID_melody"}));
     ASSERT_EQ(journaled.size(), 1u);
     const JournalEntry& note = journaled[0];
