@@ -284,9 +284,10 @@ class SchedulerWithRecordsSetBackTest : public SchedulerWithRecordsTest, public 
 
 TEST_P(SchedulerWithRecordsSetBackTest, EachBellRingsOnceAndTheStepIsJournaled) {
     Scheduler scheduler(steps());
-    tick(scheduler, reading(2024, 9, 2, 7, 54, 58), 306);  // the ping at 07:55, the melody at 08:00, to 08:00:03
-    const struct_time afterStep = readingAfter(reading(2024, 9, 2, 8, 0, 3), -GetParam());  // the next reading
-    tick(scheduler, afterStep, GetParam() + 8);
+    tick(scheduler, reading(2024, 9, 2, 7, 54, 58), 303);  // the ping at 07:55, the melody at 08:00
+    // Set back just after the melody: the next reading is that much earlier, and 08:00:00 comes again.
+    const struct_time afterStep = readingAfter(reading(2024, 9, 2, 8, 0, 0), -GetParam());
+    tick(scheduler, afterStep, GetParam() + 5);
     EXPECT_EQ(played, (std::vector<std::string>{"ID_ping", "ID_melody"}));
     ASSERT_EQ(journaled.size(), 1u);
     const JournalEntry& note = journaled[0];
