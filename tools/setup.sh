@@ -12,7 +12,7 @@ PACKAGES=(
   sox libsox-fmt-mp3 mpg123 alsa-utils
   g++-mingw-w64-x86-64
   libsystemd-dev systemd dpkg-dev file lintian shellcheck
-  wrk
+  wrk faketime
   chromium nodejs npm
 )
 

@@ -30,13 +30,15 @@ struct_time SystemTimeSource::localNow() { return localStructTime(std::chrono::s
 void SystemTimeSource::waitForNextPass() {
     using namespace std::chrono;
     // Wake a little after the next tenth of a second of the wall clock, so that the pass that sees a new
-    // second runs within a few milliseconds of its start.
+    // second runs within a few milliseconds of its start. The sleep itself runs on the steady clock and
+    // never lasts longer than a tick: a wall clock set back (or forward) during it must not hold it.
     constexpr auto tick = milliseconds(100);
     constexpr auto margin = microseconds(1500);
-    const auto now = system_clock::now();
-    const auto sinceEpoch = now.time_since_epoch();
-    const auto nextTick = system_clock::time_point(duration_cast<system_clock::duration>((sinceEpoch - margin) / tick * tick + tick + margin));
-    std::this_thread::sleep_until(nextTick > now ? nextTick : now + tick);
+    const auto sinceEpoch = system_clock::now().time_since_epoch();
+    const auto intoTick = (sinceEpoch - margin) % tick;
+    auto wait = duration_cast<steady_clock::duration>(tick - (intoTick < intoTick.zero() ? intoTick + tick : intoTick));
+    if (wait <= steady_clock::duration::zero() || wait > tick) wait = tick;
+    std::this_thread::sleep_until(steady_clock::now() + wait);
 }
 
 std::shared_ptr<TimeSource> setTimeSource(std::shared_ptr<TimeSource> source) {

@@ -19,7 +19,8 @@ public:
     virtual void waitForNextPass() = 0;
 };
 
-// Wall clock; wakes just after each tenth of a second so that a new second is seen within milliseconds.
+// Wall clock; wakes just after each tenth of a second so that a new second is seen within milliseconds,
+// sleeping on the steady clock so that a step of the wall clock never delays a pass.
 class SystemTimeSource : public TimeSource {
 public:
     struct_time localNow() override;

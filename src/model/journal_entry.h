@@ -11,17 +11,18 @@
 namespace quorvane {
 
 // What was played. The first five are the scheduled bells of a timetable.
-enum class PlayKind { LESSON_START, LESSON_END, PRE_START, PRE_END, EXTRA_PLAY, MANUAL_PLAY, ALARM, ANNOUNCEMENT, TEST, JOURNAL_FULL };
+// The last two are notes, no plays.
+enum class PlayKind { LESSON_START, LESSON_END, PRE_START, PRE_END, EXTRA_PLAY, MANUAL_PLAY, ALARM, ANNOUNCEMENT, TEST, JOURNAL_FULL, CLOCK_STEP };
 template <>
 struct EnumTexts<PlayKind> {
     static constexpr std::pair<PlayKind, const char*> values[] = {
         {PlayKind::LESSON_START, "lessonStart"}, {PlayKind::LESSON_END, "lessonEnd"},   {PlayKind::PRE_START, "preStart"},
         {PlayKind::PRE_END, "preEnd"},           {PlayKind::EXTRA_PLAY, "extraPlay"},   {PlayKind::MANUAL_PLAY, "manualPlay"},
         {PlayKind::ALARM, "alarm"},              {PlayKind::ANNOUNCEMENT, "announcement"}, {PlayKind::TEST, "test"},
-        {PlayKind::JOURNAL_FULL, "journalFull"}};
+        {PlayKind::JOURNAL_FULL, "journalFull"}, {PlayKind::CLOCK_STEP, "clockStep"}};
 };
 
-// A note is no bell at all (the daily cap was reached); the summary does not count it.
+// A note is no bell at all (the daily cap was reached, the clock was set back); the summary does not count it.
 enum class PlayOutcome { RANG, FAILED, STOPPED, MISSED, NOTE };
 template <>
 struct EnumTexts<PlayOutcome> {
@@ -46,7 +47,8 @@ enum class OutcomeReason {
     NOT_RUNNING,
     SCHEDULER_OFF,
     SKIPPED,
-    DAILY_CAP
+    DAILY_CAP,
+    SET_BACK
 };
 template <>
 struct EnumTexts<OutcomeReason> {
@@ -63,7 +65,8 @@ struct EnumTexts<OutcomeReason> {
         {OutcomeReason::NOT_RUNNING, "notRunning"},
         {OutcomeReason::SCHEDULER_OFF, "schedulerOff"},
         {OutcomeReason::SKIPPED, "skipped"},
-        {OutcomeReason::DAILY_CAP, "dailyCap"}};
+        {OutcomeReason::DAILY_CAP, "dailyCap"},
+        {OutcomeReason::SET_BACK, "setBack"}};
 };
 
 struct JournalEntry {
@@ -71,7 +74,7 @@ struct JournalEntry {
     PlayKind kind = PlayKind::MANUAL_PLAY;
     PlayOutcome outcome = PlayOutcome::RANG;
     OutcomeReason reason = OutcomeReason::NONE;
-    int64_t code = 0;     // the player's exit status or the signal that ended it
+    int64_t code = 0;     // the player's exit status or the signal that ended it; the seconds of a clock step
     std::string detail;   // the error text or the missing path
     std::string started;  // when its player started, to the millisecond; empty when it never did
     int64_t plays = 0;    // plays started (a repeated signal or the alarm plays several times)

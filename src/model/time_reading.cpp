@@ -43,6 +43,8 @@ struct_time wallReading(int64_t seconds) {
     return fromTm(utcTmOf(moment));
 }
 
+int64_t epochSeconds(const struct_time& reading) { return static_cast<int64_t>(localSecondsOf(toTm(reading))); }
+
 struct_time localStructTime(std::chrono::system_clock::time_point moment) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
     return fromTm(localTmOf(seconds));

@@ -33,6 +33,9 @@ std::tm toTm(const struct_time& reading);
 // differences, so a summer-time change shows as the hour it jumps.
 int64_t wallSeconds(const struct_time& reading);
 struct_time wallReading(int64_t seconds);
+// The moment of a reading in seconds since the epoch: differences are real time, so a summer-time change
+// shows as no jump at all.
+int64_t epochSeconds(const struct_time& reading);
 
 // The date of a reading as 2024-09-02 (the form the calendar data uses).
 std::string dateStringOf(const struct_time& reading);

@@ -30,4 +30,6 @@ std::time_t utcSecondsOf(std::tm tm) {
 #endif
 }
 
+std::time_t localSecondsOf(std::tm tm) { return std::mktime(&tm); }
+
 }  // namespace quorvane

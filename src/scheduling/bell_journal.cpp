@@ -28,6 +28,19 @@ std::shared_ptr<JournalWriter> openedJournal() { return installed.get(); }
 
 std::filesystem::path journalFolder() { return getUserDataPath() / JOURNAL_FOLDER_NAME; }
 
+std::string clockSetBackText(int64_t seconds) { return "The clock was set back by " + std::to_string(seconds) + " s"; }
+
+JournalEntry clockSetBackNote(const struct_time& to, int64_t seconds) {
+    JournalEntry note;
+    note.due = journalMoment(to);
+    note.kind = PlayKind::CLOCK_STEP;
+    note.outcome = PlayOutcome::NOTE;
+    note.reason = OutcomeReason::SET_BACK;
+    note.code = seconds;
+    note.detail = clockSetBackText(seconds);
+    return note;
+}
+
 void noteSchedulerPass(const struct_time& reading) {
     if (const auto writer = openedJournal()) writer->notePass(reading);
 }

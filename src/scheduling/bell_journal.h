@@ -3,7 +3,9 @@
 // of finished plays and missed bells. Until one is opened (and in tests that open none) nothing is kept.
 #include <filesystem>
 #include <memory>
+#include <string>
 
+#include "model/journal_entry.h"
 #include "model/time_reading.h"
 #include "storage/journal_writer.h"
 
@@ -14,6 +16,11 @@ std::shared_ptr<JournalWriter> openJournal(std::shared_ptr<JournalWriter> writer
 std::shared_ptr<JournalWriter> openedJournal();
 // The journal's folder inside the user data folder.
 std::filesystem::path journalFolder();
+
+// "The clock was set back by 33 s": the scheduler's warning and the journal note's detail.
+std::string clockSetBackText(int64_t seconds);
+// The journal's note of the wall clock set back by a number of seconds, due at the reading it went to.
+JournalEntry clockSetBackNote(const struct_time& to, int64_t seconds);
 
 // The scheduler's pass at a reading, for the record of its last pass.
 void noteSchedulerPass(const struct_time& reading);

@@ -25,7 +25,7 @@ bool rings(const ScheduledBell& bell) { return bell.desc.id != NULL_ID; }
 }  // namespace
 
 std::vector<JournalEntry> missedBellsBetween(const StateLock& lock, const struct_time& from, const struct_time& to,
-                                             OutcomeReason reason) {
+                                             OutcomeReason reason, const std::function<bool(const struct_time&)>& hasPassed) {
     std::vector<JournalEntry> missed;
     const int64_t first = wallSeconds(from), last = wallSeconds(to);
     const int64_t lookBack = last - MISSED_BELLS_LOOK_BACK_DAYS * SECONDS_IN_A_DAY;
@@ -38,15 +38,17 @@ std::vector<JournalEntry> missedBellsBetween(const StateLock& lock, const struct
         if (!table) continue;
         for (const ScheduledBell& bell : bellsOf(*table)) {
             const int64_t due = midnight + bell.time.toSecondsOfDay();
-            if (due > first && due < last && due > lookBack && rings(bell))
-                missed.push_back(missedEntry(lock, bell, wallReading(due), info, *table, reason));
+            if (due <= first || due >= last || due <= lookBack || !rings(bell)) continue;
+            const struct_time dueReading = wallReading(due);
+            if (!hasPassed || !hasPassed(dueReading)) missed.push_back(missedEntry(lock, bell, dueReading, info, *table, reason));
         }
     }
     return missed;
 }
 
-void journalMissedBetween(const StateLock& lock, const struct_time& from, const struct_time& to, OutcomeReason reason) {
-    for (JournalEntry& entry : missedBellsBetween(lock, from, to, reason)) toJournal(std::move(entry));
+void journalMissedBetween(const StateLock& lock, const struct_time& from, const struct_time& to, OutcomeReason reason,
+                          const std::function<bool(const struct_time&)>& hasPassed) {
+    for (JournalEntry& entry : missedBellsBetween(lock, from, to, reason, hasPassed)) toJournal(std::move(entry));
 }
 
 void journalSwitchedOffSecond(const StateLock& lock, const struct_time& reading) {

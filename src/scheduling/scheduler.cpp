@@ -6,6 +6,8 @@
 #include <ctime>
 #include <exception>
 
+#include "scheduling/bell_journal.h"
+
 namespace quorvane {
 namespace {
 
@@ -64,6 +66,7 @@ void Scheduler::runPass() {
     if (!_nowPrev || now != *_nowPrev) {
         if (_nowPrev) {
             const int64_t gap = wallSeconds(now) - wallSeconds(*_nowPrev);
+            if (gap < 0) reportSetBack(*_nowPrev, now);
             if (gap > MAX_CATCH_UP_SECONDS) reportMissed(*_nowPrev, now, OutcomeReason::SKIPPED);
             for (int64_t skipped = 1; gap <= MAX_CATCH_UP_SECONDS && skipped < gap; ++skipped)
                 processCountedSecond(readingAfter(*_nowPrev, skipped));
@@ -79,12 +82,22 @@ void Scheduler::runPass() {
 }
 
 void Scheduler::reportMissed(const struct_time& from, const struct_time& to, OutcomeReason why) {
-    if (_steps.missedBetween) guarded([&] { _steps.missedBetween(from, to, why); });
+    const DuePassed hasPassed = [this](const struct_time& due) { return _passed.hasPassed(due); };
+    if (_steps.missedBetween) guarded([&] { _steps.missedBetween(from, to, why, hasPassed); });
+}
+
+void Scheduler::reportSetBack(const struct_time& from, const struct_time& to) {
+    // The wall clock also goes back an hour when summer time ends; only real time going back is a step.
+    const int64_t back = epochSeconds(from) - epochSeconds(to);
+    if (back <= 0) return;
+    spdlog::warn("{}", clockSetBackText(back));
+    if (_steps.clockSetBack) guarded([&] { _steps.clockSetBack(to, back); });
 }
 
 void Scheduler::processCountedSecond(const struct_time& reading) {
     ++_secCounter;
     if (_secCounter % SEC_30_HOURS == 5 && _steps.phoneHome) guarded(_steps.phoneHome);
+    if (!_passed.firstPass(reading)) return;
     if (_steps.processSecond) guarded([&] { _steps.processSecond(reading); });
 }
 

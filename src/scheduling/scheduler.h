@@ -10,6 +10,7 @@
 
 #include "core/daemon_thread.h"
 #include "core/clock.h"
+#include "scheduling/passed_seconds.h"
 #include "scheduling/scheduler_steps.h"
 
 namespace quorvane {
@@ -19,6 +20,8 @@ public:
     static constexpr int64_t SEC_30_HOURS = 108000;
     // A new reading at most this many seconds after the previous one also processes the seconds in
     // between (a stalled pass must not lose a bell); a larger jump is the clock being set and skips.
+    // A reading back in time processes only the seconds of the day that have not passed yet: no bell
+    // rings twice, whether the clock was set back or summer time ended.
     static constexpr int64_t MAX_CATCH_UP_SECONDS = 5;
 
     explicit Scheduler(SchedulerSteps steps = defaultSchedulerSteps());
@@ -41,11 +44,13 @@ protected:
 private:
     void processCountedSecond(const struct_time& reading);
     void reportMissed(const struct_time& from, const struct_time& to, OutcomeReason why);
+    void reportSetBack(const struct_time& from, const struct_time& to);
 
     SchedulerSteps _steps;
     int64_t _secCounter = 0;
     std::optional<struct_time> _nowPrev;
     std::optional<struct_time> _lastAlive;
+    PassedSeconds _passed;
 
     // Leaf lock of the thread's end.
     std::mutex _stopMutex;

@@ -1,5 +1,6 @@
 #include "scheduling/scheduler_steps.h"
 
+#include "audio/journal_sink.h"
 #include "scheduling/day_plan.h"
 #include "scheduling/bell_journal.h"
 #include "scheduling/heartbeat_worker.h"
@@ -23,10 +24,11 @@ SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
         journalSwitchedOffSecond(lock, reading);
     };
     steps.saveStoredRecords = saveStoredRecords;
-    steps.missedBetween = [](const struct_time& from, const struct_time& to, OutcomeReason why) {
+    steps.missedBetween = [](const struct_time& from, const struct_time& to, OutcomeReason why, const DuePassed& hasPassed) {
         StateLock lock;
-        journalMissedBetween(lock, from, to, why);
+        journalMissedBetween(lock, from, to, why, hasPassed);
     };
+    steps.clockSetBack = [](const struct_time& to, int64_t seconds) { toJournal(clockSetBackNote(to, seconds)); };
     return steps;
 }
 

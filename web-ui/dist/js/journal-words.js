@@ -29,6 +29,7 @@ export function kindText(entry) {
     case 'announcement': return 'Announcement';
     case 'test': return 'Test ring';
     case 'journalFull': return 'Journal full';
+    case 'clockStep': return 'Clock set back';
     default: return entry.kind || '';
   }
 }
@@ -48,6 +49,7 @@ export function reasonText(entry) {
     case 'schedulerOff': return 'the scheduler was switched off';
     case 'skipped': return 'the clock jumped forward or the player stalled';
     case 'dailyCap': return entry.detail || 'the journal is full for the day';
+    case 'setBack': return `the clock was set back by ${entry.code} s; no bell rang twice`;
     default: return '';
   }
 }
