@@ -49,6 +49,9 @@ struct RevisedChange {
     bool recordRemains = true;
 };
 
+// Failures name the route, not the bytes of its description.
+void PrintTo(const RevisedChange& change, std::ostream* out) { *out << change.name; }
+
 int changeCount = 0;  // so that every change differs from the one before
 
 HttpAnswer updateTimetable(Browser& client, const std::string& id, const httplib::Headers& headers) {

@@ -64,6 +64,7 @@ describe('two browsers on the same record', () => {
     await refusal.getByRole('button', { name: 'Reload' }).click();
     await pageA.locator('.changed-elsewhere').waitFor({ state: 'detached' });
     const [start6, end6] = lesson6.split(' - ');
+    await pageA.waitForFunction((end) => document.querySelector('#lesson-5-end')?.value === end, end6);
     assert.equal(await pageA.locator('#lesson-5-start').inputValue(), start6);
     assert.equal(await pageA.locator('#lesson-5-end').inputValue(), end6);
     await pageA.locator('.save-bar').waitFor({ state: 'hidden' });
@@ -99,7 +100,8 @@ describe('two browsers on the same record', () => {
 
     await refusal.getByRole('button', { name: 'Reload' }).click();
     await pageA.locator('.changed-elsewhere').waitFor({ state: 'detached' });
-    assert.equal(await delay(pageA).inputValue(), '7');
+    // The form is drawn again once the reload has answered.
+    await pageA.waitForFunction(() => document.querySelector('#set-alarm-delay')?.value === '7');
     assert.equal(await pageA.getByLabel('Ring bells on schedule').isChecked(), true, 'the refused edit is dropped');
 
     // The weekday card shares the page's revision: B's change makes it stale too, and after A's reload it saves.
