@@ -12,6 +12,7 @@
 #include "model/factory_defaults.h"
 #include "model/file_name.h"
 #include "storage/stored_records.h"
+#include "web/revisions.h"
 #include "web/settings_update.h"
 #include "web/static_files.h"
 
@@ -29,11 +30,15 @@ Reply invalidTimetable(const std::string& member = "") {
 
 }  // namespace
 
+// The revisions go with the answers, never into the records: stored files and exports stay as they were.
 Reply get_db(RequestContext&) {
     Json database;
     {
         StateLock lock;
-        database = to_dict(db.view(lock));
+        const DB& stored = db.view(lock);
+        database = to_dict(stored);
+        for (const auto& [id, timetable] : stored.timetables) database["timetables"][id]["revision"] = revisionOf(timetable);
+        database["settingsRevision"] = revisionOf(stored.settings);
     }
     return json_response(database);
 }
@@ -42,7 +47,10 @@ Reply get_timetables(RequestContext&) {
     Json table;
     {
         StateLock lock;
-        table = db.view(lock).timetables.asTable();
+        const MapDb<TimeTable>& timetables = db.view(lock).timetables;
+        table = timetables.asTable();
+        size_t position = 0;
+        for (const auto& [id, timetable] : timetables) table[position++]["revision"] = revisionOf(timetable);
     }
     return json_response(table);
 }
@@ -75,6 +83,7 @@ Reply timetables_update(RequestContext& context) {
     }
     StateLock lock;
     if (!db.view(lock).timetables.contains(id)) return BadRequest("ID not found");
+    if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(*db.view(lock).timetables.find(id)))) return *stale;
     if (const auto* failure = std::get_if<std::exception_ptr>(&decoded)) {
         try {
             std::rethrow_exception(*failure);
@@ -85,7 +94,7 @@ Reply timetables_update(RequestContext& context) {
         }
     }
     db.edit(lock).timetables.set(id, std::move(std::get<TimeTable>(decoded)));
-    return json_response(true);
+    return withRevision(json_response(true), revisionOf(*db.view(lock).timetables.find(id)));
 }
 
 Reply update_settings(RequestContext& context) {
@@ -94,11 +103,10 @@ Reply update_settings(RequestContext& context) {
     } catch (const SettingsUpdateError& error) {
         return BadRequest(error.what());
     }
-    {
-        StateLock lock;
-        applySettingsUpdate(db.edit(lock).settings, context.json);
-    }
-    return json_response(true);
+    StateLock lock;
+    if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(db.view(lock).settings))) return *stale;
+    applySettingsUpdate(db.edit(lock).settings, context.json);
+    return withRevision(json_response(true), revisionOf(db.view(lock).settings));
 }
 
 // The file is kept under its name before the signal is added, so that a crash at any moment leaves at

@@ -5,6 +5,7 @@
 #include "scheduling/day_plan.h"
 #include "scheduling/plan_changes.h"
 #include "storage/stored_records.h"
+#include "web/revisions.h"
 
 namespace quorvane::web {
 namespace {
@@ -40,19 +41,21 @@ Json dayPlanJson(const StateLock& lock, const DayPlan& plan) {
     return result;
 }
 
+// Plans live in the settings, so a plan change is made against the settings' revision.
 template <class Change>
-Reply changePlan(Change&& change) {
+Reply changePlan(const RequestContext& context, Change&& change) {
     try {
         StateLock lock;
+        if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(db.view(lock).settings))) return *stale;
         // Checked on a copy: a change that fails leaves the settings untouched.
         Settings settings = db.view(lock).settings;
         change(settings, db.view(lock).timetables);
         db.edit(lock).settings.plannedDays = std::move(settings.plannedDays);
         db.edit(lock).settings.weekdayTimetables = std::move(settings.weekdayTimetables);
+        return withRevision(json_response(true), revisionOf(db.view(lock).settings));
     } catch (const PlanError& error) {
         return BadRequest(error.what());
     }
-    return json_response(true);
 }
 
 }  // namespace
@@ -67,7 +70,7 @@ Reply get_day(RequestContext& context) {
 
 Reply plan_days(RequestContext& context) {
     const Json& body = context.json;
-    return changePlan([&](Settings& settings, const MapDb<TimeTable>& timetables) {
+    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>& timetables) {
         if (!body.is_object()) throw PlanError("The plan must be a JSON object");
         const std::string from = *textMember(body, "from", false);
         const std::string to = textMember(body, "to", true).value_or(from);
@@ -77,7 +80,7 @@ Reply plan_days(RequestContext& context) {
 
 Reply plan_weekdays(RequestContext& context) {
     const Json& body = context.json;
-    return changePlan([&](Settings& settings, const MapDb<TimeTable>& timetables) {
+    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>& timetables) {
         const auto member = body.is_object() ? body.find("weekdayTimetables") : body.end();
         if (member == body.end() || !member->is_array()) throw PlanError("Invalid weekdayTimetables: expected a list of 7 texts");
         std::vector<std::string> perWeekday;
@@ -95,6 +98,7 @@ Reply timetables_delete(RequestContext& context) {
     const bool confirmed = confirm != context.json.end() && confirm->is_boolean() && confirm->get<bool>();
     StateLock lock;
     if (!db.view(lock).timetables.contains(id)) return BadRequest("ID not found");
+    if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(*db.view(lock).timetables.find(id)))) return *stale;
     const TimetableUses uses = usesOf(db.view(lock).settings, id);
     Json result = Json::object();
     result["uses"] = usesJson(uses);

@@ -56,4 +56,6 @@ Reply internalError() { return plainText(500, "Internal Server Error"); }
 
 Reply saveFailed() { return plainText(500, "The change could not be saved"); }
 
+Reply changedElsewhere() { return plainText(409, CHANGED_ELSEWHERE_TEXT); }
+
 }  // namespace quorvane::web

@@ -51,6 +51,9 @@ Reply payloadTooLarge();
 Reply internalError();
 // Status 500: the change was made but could not be written to disk.
 Reply saveFailed();
+// Status 409: the change was made against an older revision of its record (see revisions.h).
+inline constexpr const char* CHANGED_ELSEWHERE_TEXT = "Changed elsewhere: reload to see the other change";
+Reply changedElsewhere();
 
 // A client error found while preparing a request for its handler (a body that is not JSON, say). The
 // frame answers its reply; handlers never see such a request.

@@ -18,6 +18,7 @@
 #include "model/calendar_date.h"
 #include "core/clock.h"
 #include "storage/stored_records.h"
+#include "web/revisions.h"
 
 namespace quorvane::web {
 namespace {
@@ -88,6 +89,24 @@ Json nextBellDayTarget() {
     const auto next = nextDayWithBells(lock, dayNumberOf(getClock()));
     if (!next) return nullptr;
     return {{"date", next->date}, {"dayOfWeek", next->dayOfWeek}, {"time", next->time.asString()}};
+}
+
+// The settings with their revision, taken under one lock.
+Reply settingsReply() {
+    StateLock lock;
+    const Settings& settings = db.view(lock).settings;
+    return withRevision(json_response(to_dict(settings)), revisionOf(settings));
+}
+
+// A trigger, but checked against If-Match like the other changes of a timetable.
+Reply deleteTimetable(const http::Headers& headers, const std::string& id) {
+    StateLock lock;
+    if (const TimeTable* timetable = db.view(lock).timetables.find(id))
+        if (auto stale = staleRevisionRefusal(headers, revisionOf(*timetable))) return *stale;
+    // Callers that know nothing of plans: the delete is confirmed, its plans go with it.
+    db.edit(lock).timetables.remove(id);
+    clearUses(db.edit(lock).settings, id);
+    return okText();
 }
 
 void deleteSignal(const std::string& id) {
@@ -184,13 +203,6 @@ Json get_target(const std::string& target) {
 void trigger_target(const std::string& target, const std::string& id) {
     if (target == "deleteSignal") return deleteSignal(id);
     if (target == "playSignal") return playSignal(id, PlayKind::MANUAL_PLAY);
-    if (target == "deleteTimetable") {
-        StateLock lock;
-        // Callers that know nothing of plans: the delete is confirmed, its plans go with it.
-        db.edit(lock).timetables.remove(id);
-        clearUses(db.edit(lock).settings, id);
-        return;
-    }
     if (target == "announce") return announce(id);
     if (target == "toggleAlarm") {
         StateLock lock;
@@ -207,6 +219,7 @@ Reply get_endpoint(RequestContext& context) {
     if (spdlog::should_log(spdlog::level::debug))
         spdlog::debug("GET'{}' with args: {}", escapedForLog(target), queryText(context.request.query));
     try {
+        if (target == "settings") return settingsReply();
         return json_response(get_target(target));
     } catch (const std::exception& error) {
         return BadRequest(error.what());
@@ -218,6 +231,7 @@ Reply trigger_endpoint(RequestContext& context) {
     const std::string& id = context.param("id");
     if (spdlog::should_log(spdlog::level::debug)) spdlog::debug("TRIGGER '{}' with id {}", escapedForLog(target), escapedForLog(id));
     try {
+        if (target == "deleteTimetable") return deleteTimetable(context.request.headers, id);
         trigger_target(target, id);
         return okText();
     } catch (const SaveError&) {

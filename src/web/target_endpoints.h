@@ -14,6 +14,7 @@ Reply trigger_endpoint(RequestContext& context);
 // state lock itself.
 Json get_target(const std::string& target);
 // Performs an action; its errors carry the text the browser is shown. Takes the state lock itself.
+// deleteTimetable is not one: trigger_endpoint answers it, checked against the request's If-Match.
 void trigger_target(const std::string& target, const std::string& id);
 
 // The version text, computed once: in a development tree every computation starts git.

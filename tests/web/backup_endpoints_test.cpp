@@ -56,7 +56,8 @@ TEST_F(BackupEndpoints, RestoreOnAFreshInstallationGivesTheSameDatabaseAndFiles)
     const HttpAnswer restored = restore(client, backup.body);
     ASSERT_EQ(restored.status, 200) << restored.body;
     EXPECT_EQ(client.get("/db").body, before);
-    EXPECT_EQ(to_json(storedDb()), before) << "on disk when answered";
+    // /db adds the revisions to the stored records.
+    EXPECT_EQ(to_json(storedDb()), to_json(from_dict<DB>(Json::parse(before)))) << "on disk when answered";
     EXPECT_EQ(readFile(layout.userData() / (key + ".mp3")), bell);
     EXPECT_EQ(Json::parse(client.get("/api/get/day?date=" + tomorrow).body)["source"], "PLANNED") << "the restored plans are in force";
     StateLock lock;

@@ -34,7 +34,9 @@ httplib::MultipartFormDataItems filePart(const std::string& filename, const std:
 TEST_F(ConfigEndpoints, DatabaseHasTheShapeOfTheStoredFile) {
     Browser client = browser();
     const Json database = Json::parse(client.get("/db").body);
-    EXPECT_EQ(keysOf(database), (std::vector<std::string>{"dbVersion", "settings", "signals", "timetables"}));
+    // The stored file's members, and beside them the settings' revision (the timetables carry theirs).
+    EXPECT_EQ(keysOf(database), (std::vector<std::string>{"dbVersion", "settings", "signals", "timetables", "settingsRevision"}));
+    EXPECT_FALSE(database["settings"].contains("revision")) << "the settings object stays a settings record";
     EXPECT_EQ(database["dbVersion"], 1);
     EXPECT_TRUE(database["signals"].is_object());
     EXPECT_EQ(database["signals"]["ID_ping"]["filename"], "p-ping.mp3");

@@ -142,10 +142,13 @@ public:
     }
 
     HttpAnswer get(const std::string& path, httplib::Headers headers = {}) { return keep(_client.Get(path, withCookie(headers))); }
-    HttpAnswer post(const std::string& path, const std::string& body, const std::string& contentType = "application/json") {
-        return keep(_client.Post(path, withCookie({}), body, contentType));
+    HttpAnswer post(const std::string& path, const std::string& body, const std::string& contentType = "application/json",
+                    httplib::Headers headers = {}) {
+        return keep(_client.Post(path, withCookie(headers), body, contentType));
     }
-    HttpAnswer postJson(const std::string& path, const Json& body) { return post(path, toJsonText(body)); }
+    HttpAnswer postJson(const std::string& path, const Json& body, httplib::Headers headers = {}) {
+        return post(path, toJsonText(body), "application/json", std::move(headers));
+    }
     HttpAnswer upload(const std::string& path, const httplib::MultipartFormDataItems& items) {
         return keep(_client.Post(path, withCookie({}), items));
     }

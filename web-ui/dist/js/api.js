@@ -6,8 +6,21 @@ export class ApiError extends Error {
     this.name = 'ApiError';
     this.status = status;
     this.noAuth = noAuth;
+    // Another browser changed the record since this page loaded it; nothing was changed.
+    this.changedElsewhere = status === 409;
   }
 }
+
+/**
+ * The revision of one record (a timetable, the settings) as this page loaded it. A read given it takes
+ * the answer's revision; a change given it is made against it (If-Match) and takes the new one, so that a
+ * page goes on saving without reloading, and a change made after another browser's is refused (409).
+ */
+export function revision(value = null) {
+  return { value };
+}
+
+const ETAG = /^"([^"]*)"$/;
 
 let noAuthHandler = () => {};
 
@@ -44,14 +57,20 @@ const retryAfterOf = (res) => {
   return value !== null && /^\d+$/.test(value.trim()) ? Number(value) : null;
 };
 
-async function send(url, options = {}) {
+async function send(url, options = {}, tracked = null) {
+  const headers = { ...(options.headers || {}) };
+  if (tracked && tracked.value) headers['If-Match'] = `"${tracked.value}"`;
   let res;
   try {
-    res = await fetch(url, { credentials: 'same-origin', cache: 'no-store', ...options });
+    res = await fetch(url, { credentials: 'same-origin', cache: 'no-store', ...options, headers });
   } catch {
     throw new ApiError(UNREACHABLE, 0);
   }
-  if (res.ok) return res;
+  if (res.ok) {
+    const tag = ETAG.exec(res.headers.get('etag') || '');
+    if (tracked && tag) tracked.value = tag[1];
+    return res;
+  }
   const text = (await res.text().catch(() => '')).trim();
   if (res.status === 400 && text === 'No auth') {
     noAuthHandler();
@@ -73,16 +92,16 @@ async function body(res) {
   return text;
 }
 
-async function getJson(url) {
-  return body(await send(url));
+async function getJson(url, tracked = null) {
+  return body(await send(url, {}, tracked));
 }
 
-async function postJson(url, value) {
+async function postJson(url, value, tracked = null) {
   return body(await send(url, {
     method: 'POST',
     headers: { 'Content-Type': 'application/json' },
     body: JSON.stringify(value),
-  }));
+  }, tracked));
 }
 
 const seg = (id) => encodeURIComponent(String(id));
@@ -94,7 +113,8 @@ export const api = {
   signals: () => getJson('/api/get/signals'),
   /** The signals a new installation has, with their ids. */
   factorySignals: () => getJson('/api/get/factorySignals'),
-  settings: () => getJson('/api/get/settings'),
+  /** The settings; `tracked` (see revision()) takes their revision. */
+  settings: (tracked) => getJson('/api/get/settings', tracked),
   calendarInfo: () => getJson('/api/get/calendarInfo'),
   /** A day's type, the timetable in force and its bells, each with the reason, as the scheduler sees it. */
   day: (date) => getJson(`/api/get/day?date=${encodeURIComponent(date)}`),
@@ -104,16 +124,18 @@ export const api = {
   journal: (date) => getJson(`/api/get/journal${date ? `?date=${encodeURIComponent(date)}` : ''}`),
   health: () => getJson('/api/get/health'),
   db: () => getJson('/db'),
+  /** Every timetable with its id and its revision. */
   timetables: () => getJson('/db/timetables'),
 
   createTimetable: (timetable) => postJson('/db/timetables/create', timetable),
-  updateTimetable: (id, timetable) => postJson(`/db/timetables/update/${seg(id)}`, timetable),
-  updateSettings: (changes) => postJson('/db/settings/update', changes),
+  // Each change takes the revision it is made against (the timetable's; the settings' for plans), if any.
+  updateTimetable: (id, timetable, tracked) => postJson(`/db/timetables/update/${seg(id)}`, timetable, tracked),
+  updateSettings: (changes, tracked) => postJson('/db/settings/update', changes, tracked),
   /** timetableId: a timetable's id, 'NULL' for a day without bells, null to clear the plan. */
-  planDays: (from, to, timetableId) => postJson('/db/plan/days', { from, to, timetableId }),
-  planWeekdays: (weekdayTimetables) => postJson('/db/plan/weekdays', { weekdayTimetables }),
+  planDays: (from, to, timetableId, tracked) => postJson('/db/plan/days', { from, to, timetableId }, tracked),
+  planWeekdays: (weekdayTimetables, tracked) => postJson('/db/plan/weekdays', { weekdayTimetables }, tracked),
   /** Answers {deleted, uses}; a timetable that is planned somewhere is deleted only when confirmed. */
-  deleteTimetableChecked: (id, confirm) => postJson(`/db/timetables/delete/${seg(id)}`, { confirm: Boolean(confirm) }),
+  deleteTimetableChecked: (id, confirm, tracked) => postJson(`/db/timetables/delete/${seg(id)}`, { confirm: Boolean(confirm) }, tracked),
   importTimetable: (file) => postJson('/db/timetables/import', file),
   /** Adds back the factory signals that are missing; answers {restored: [ids]}. */
   restoreFactorySignals: async () => body(await send('/db/signals/restoreFactory', { method: 'POST' })),

@@ -1,7 +1,7 @@
 // Settings: default timetable, scheduler, alarm, working week and calendar region; password.
 
 import { h, replace } from '../dom.js';
-import { api } from '../api.js';
+import { api, revision } from '../api.js';
 import { guardLeaving } from '../router.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
@@ -14,6 +14,7 @@ import { refreshOverview } from '../live.js';
 import { passwordForm } from './password-form.js';
 import { weekdayTimetablesCard } from '../widgets/weekday-timetables.js';
 import { backupRestoreCard } from '../widgets/backup-restore.js';
+import { changedElsewhereNotice } from '../widgets/changed-elsewhere.js';
 
 export const title = 'Settings';
 
@@ -40,6 +41,8 @@ export function render(main) {
   // The form in view; replaced whenever the settings are loaded again.
   let form = { save() {}, discard() {}, isDirty: () => false };
   let weekday = { isDirty: () => false };
+  // The settings' revision as last loaded or saved here, shared by the form and the weekday card.
+  const loaded = revision();
   const bar = saveBar({ saveLabel: 'Save settings', onSave: () => form.save(), onDiscard: () => form.discard() });
   const stopGuard = guardLeaving(() => form.isDirty() || weekday.isDirty(),
     'The settings have unsaved changes. Leave without saving them?');
@@ -53,13 +56,22 @@ export function render(main) {
       h('p', { class: 'muted small' }, 'One password protects the player. Changing it keeps you logged in here and logs out every other browser.'),
       passwordForm({ submitLabel: 'Change password', askCurrent: true, onDone: () => toast('The password has been changed.', 'ok') })));
 
+  /** Everything on the page from the player again: edits made against older settings are dropped. */
+  function reload() {
+    replace(message);
+    load();
+  }
+
   async function load() {
     try {
       const [settings, overview, signals, calendar] = await Promise.all([
-        api.settings(), api.overview(), api.signals(), api.calendarInfo(),
+        api.settings(loaded), api.overview(), api.signals(), api.calendarInfo(),
       ]);
       draw(settings, overview, signals, calendar);
-      weekday = weekdayTimetablesCard({ settings, timetables: overview.timetables, onSaved: () => refreshOverview().catch(() => {}) });
+      weekday = weekdayTimetablesCard({
+        settings, timetables: overview.timetables, revision: loaded, onReload: reload,
+        onSaved: () => refreshOverview().catch(() => {}),
+      });
       replace(weekdaySlot, weekday.el);
     } catch (err) {
       if (!err.noAuth) replace(formSlot, notice(errorText(err), 'error'));
@@ -140,7 +152,7 @@ export function render(main) {
       }
       bar.setSaving(true);
       try {
-        await api.updateSettings(wantedChanges);
+        await api.updateSettings(wantedChanges, loaded);
         // Saved from now on, before the reload below has answered.
         saved = { ...saved, ...wantedChanges };
         refresh();
@@ -149,7 +161,8 @@ export function render(main) {
         refreshOverview().catch(() => {});
         await load();
       } catch (err) {
-        if (!err.noAuth) replace(message, notice(`The settings were not saved: ${errorText(err)}`, 'error'));
+        if (err.changedElsewhere) replace(message, changedElsewhereNotice(reload));
+        else if (!err.noAuth) replace(message, notice(`The settings were not saved: ${errorText(err)}`, 'error'));
       } finally {
         bar.setSaving(false);
       }

@@ -2,7 +2,7 @@
 // shown as stored, since the player never rings it.
 
 import { h, replace, nextId } from '../dom.js';
-import { api } from '../api.js';
+import { api, revision } from '../api.js';
 import { guardLeaving } from '../router.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
@@ -10,6 +10,7 @@ import { createChecks, timeInput, field } from '../widgets/fields.js';
 import { playDescEditor } from '../widgets/play-desc-editor.js';
 import { saveBar } from '../widgets/save-bar.js';
 import { channelBView } from '../widgets/channel-b-view.js';
+import { changedElsewhereNotice } from '../widgets/changed-elsewhere.js';
 import { newUserPlay } from '../model.js';
 import { NO_SIGNAL } from '../schedule.js';
 import { parseTime, formatTime } from '../time.js';
@@ -39,6 +40,8 @@ export function render(main, { params }) {
   const id = params.id;
   let draft = null;
   let snapshot = '';
+  // The revision the draft was loaded at; a save made against it, after another browser's, is refused.
+  const loaded = revision();
   let signals = [];
   let timetables = [];
   let checks = createChecks();
@@ -82,6 +85,7 @@ export function render(main, { params }) {
           h('p', {}, h('a', { href: '/timetables' }, 'Back to the timetables')));
         return;
       }
+      loaded.value = tt.revision || null;
       draft = toDraft(tt);
       snapshot = JSON.stringify(draft);
       draw();
@@ -262,7 +266,7 @@ export function render(main, { params }) {
     saving = true;
     bar.setSaving(true);
     try {
-      await api.updateTimetable(id, sent);
+      await api.updateTimetable(id, sent, loaded);
       // Redrawn from what was sent, so the numbers shown follow the sorted lessons.
       draft = toDraft(sent);
       snapshot = JSON.stringify(draft);
@@ -271,11 +275,25 @@ export function render(main, { params }) {
       heading.focus({ preventScroll: true });
       toast('Timetable saved.', 'ok');
     } catch (err) {
+      if (err.changedElsewhere) {
+        summaryShown = false;
+        replace(errors, changedElsewhereNotice(reload));
+        return;
+      }
       showProblems([{ message: errorText(err) }], { heading: 'The player did not accept the timetable:', fromChecks: false });
     } finally {
       saving = false;
       bar.setSaving(false);
     }
+  }
+
+  /** The stored timetable replaces the draft: its edits were made against a timetable that is no more. */
+  function reload() {
+    replace(errors);
+    draft = null;
+    replace(body, h('p', { class: 'muted' }, 'Loading…'));
+    bar.update({ dirty: false, invalid: false });
+    load();
   }
 
   function discard() {

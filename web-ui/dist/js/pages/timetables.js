@@ -1,7 +1,7 @@
 // List of timetables: create, duplicate, rename, delete; editing is on its own page.
 
 import { h, replace } from '../dom.js';
-import { api } from '../api.js';
+import { api, revision } from '../api.js';
 import { navigate } from '../router.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
@@ -114,11 +114,13 @@ export function render(main) {
     const name = await promptDialog({ title: 'Rename timetable', label: 'New name', value: tt.name, confirmLabel: 'Rename', validate: nameProblem(tt.id) });
     if (name === null || name === tt.name) return;
     try {
-      await api.updateTimetable(tt.id, { ...timetableBody(tt), name });
+      // Against the listed revision: a rename must not undo another browser's edit of the lessons.
+      await api.updateTimetable(tt.id, { ...timetableBody(tt), name }, revision(tt.revision));
       toast(`Renamed to “${name}”.`, 'ok');
       await load();
     } catch (err) {
       toast(`The timetable could not be renamed: ${errorText(err)}`, 'error');
+      if (err.changedElsewhere) load();
     }
   }
 

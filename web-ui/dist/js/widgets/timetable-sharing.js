@@ -2,7 +2,7 @@
 // delete that asks again when days or weekdays are planned with the timetable.
 
 import { h } from '../dom.js';
-import { api } from '../api.js';
+import { api, revision } from '../api.js';
 import { icon } from './icons.js';
 import { toast, errorText } from './notice.js';
 import { confirmDialog } from './dialog.js';
@@ -57,9 +57,10 @@ function usesText(name, uses) {
 
 /** Deletes after the user's first confirmation; asks again when the timetable is planned somewhere. True when deleted. */
 export async function deleteConfirmingUses(tt) {
-  const first = await api.deleteTimetableChecked(tt.id, false);
+  const listed = revision(tt.revision);
+  const first = await api.deleteTimetableChecked(tt.id, false, listed);
   if (first.deleted) return true;
   const ok = await confirmDialog({ title: `“${tt.name}” is planned`, message: usesText(tt.name, first.uses), confirmLabel: 'Delete with its plans' });
   if (!ok) return false;
-  return (await api.deleteTimetableChecked(tt.id, true)).deleted;
+  return (await api.deleteTimetableChecked(tt.id, true, listed)).deleted;
 }
