@@ -158,8 +158,9 @@ TEST_F(WebFrame, WrongShapedBodiesAreRefused) {
         }
         expectCacheHeaders(answer);
     }
-    EXPECT_EQ(client.post("/auth/login", deep).status, 429) << "the shapes counted as failed logins";
-    EXPECT_EQ(client.postJson("/auth/login", {{"userPassword", "secret"}, {"remember", 0}}).status, 429);
+    EXPECT_EQ(client.post("/auth/login", deep).body, "The request body is not valid JSON") << "too deep to be JSON here";
+    EXPECT_EQ(client.postJson("/auth/login", {{"userPassword", "secret"}, {"remember", 0}}).status, 429)
+        << "the shapes counted as failed logins";
     EXPECT_TRUE(client.cookie.empty());
 
     const std::map<std::string, std::string> changes = {
