@@ -148,7 +148,33 @@ bool isInt64(const Json& value) {
            !(value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
 }
 
+namespace {
+
+// Deeper nesting than any record has is refused before parsing: the parser is iterative, but copies,
+// comparisons and the writer of the values recurse, and a deep enough body would overflow the stack.
+bool nestedTooDeeply(const std::string& text) {
+    size_t depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > MAX_JSON_DEPTH) return true;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 Json parseJson(const std::string& text) {
+    if (nestedTooDeeply(text)) throw DecodeError("not valid JSON: nested more than " + std::to_string(MAX_JSON_DEPTH) + " deep");
     try {
         return Json::parse(text);
     } catch (const Json::exception& error) {  // a syntax error, or a number too large for a double (1e400)

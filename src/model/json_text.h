@@ -3,6 +3,7 @@
 // interface: one line, ", " and ": " as separators, pure ASCII (every other character as a \u escape),
 // reals in their shortest exact form with a fraction for integral values.
 #include <nlohmann/json.hpp>
+#include <cstddef>
 #include <string>
 
 namespace quorvane {
@@ -18,7 +19,11 @@ std::string realText(double value);
 // True for a JSON integer that fits a signed 64-bit integer.
 bool isInt64(const Json& value);
 
-// Parses JSON text; throws DecodeError with the parser's reason when the text is not JSON.
+// Arrays and objects nested deeper than this are refused by parseJson.
+inline constexpr size_t MAX_JSON_DEPTH = 256;
+
+// Parses JSON text; throws DecodeError with the parser's reason when the text is not JSON or is nested
+// deeper than MAX_JSON_DEPTH.
 Json parseJson(const std::string& text);
 // Parses a stored file. Older versions could write the literals NaN, Infinity and -Infinity, which are no
 // JSON; they are read as the texts "NaN"... so that decoding repairs the fields that hold them.

@@ -47,10 +47,11 @@ private:
 
 SaveFailureLog dbFailures, shadowFailures, cacheFailures;
 
+// Every write logs its own line (storage_wrapper.h), whoever makes it.
 template <class Wrapper>
-void autoSave(Wrapper& wrapper, const char* savedLine, SaveFailureLog& failures) {
+void autoSave(Wrapper& wrapper, SaveFailureLog& failures) {
     try {
-        if (wrapper.saveAuto()) spdlog::debug("{}", savedLine);
+        wrapper.saveAuto();
         failures.succeeded();
     } catch (const std::exception& error) {
         failures.failed(error.what());
@@ -60,9 +61,9 @@ void autoSave(Wrapper& wrapper, const char* savedLine, SaveFailureLog& failures)
 }  // namespace
 
 void saveStoredRecords() {
-    autoSave(db, "DB saved to disk", dbFailures);
-    autoSave(shadow, "Shadow updated", shadowFailures);
-    autoSave(cache, "Cache saved", cacheFailures);
+    autoSave(db, dbFailures);
+    autoSave(shadow, shadowFailures);
+    autoSave(cache, cacheFailures);
 }
 
 std::optional<std::string> lastSaveError() {

@@ -48,9 +48,9 @@ void loadCache() {
 }  // namespace
 
 // Created when the program is loaded, in this order, with default content; nothing is read yet.
-StorageWrapper<Cache> cache;
-StorageWrapper<DB> db;
-StorageWrapper<Shadow> shadow(PRIVATE_FILE_MODE);
+StorageWrapper<Cache> cache(SHARED_FILE_MODE, "Cache saved");
+StorageWrapper<DB> db(SHARED_FILE_MODE, "DB saved to disk");
+StorageWrapper<Shadow> shadow(PRIVATE_FILE_MODE, "Shadow updated");
 
 void loadStoredRecords() {
     for (const std::string& name : removeStaleTemporaryFiles(pathFromUtf8(getUserFilePath())))

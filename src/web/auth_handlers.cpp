@@ -7,17 +7,25 @@
 namespace quorvane::web {
 namespace {
 
-const std::string& requireText(const Json& object, const char* name) {
+// The member when it is a text.
+const std::string* textMember(const Json& object, const char* name) {
     const auto member = object.find(name);
-    if (member == object.end() || !member->is_string()) throw TypeError(std::string(name) + " must be a text");
-    return member->get_ref<const std::string&>();
+    if (member == object.end() || !member->is_string()) return nullptr;
+    return &member->get_ref<const std::string&>();
 }
 
-// A password check from the client's address: 429 while the address must wait, "failure" when the
-// password does not match (counted), absent when it matches (the address starts afresh).
-std::optional<Reply> checkPassword(const RequestContext& context, const std::string& password, const std::string& failure) {
+// A password attempt from the client's address: 429 while the address must wait; otherwise absent, and
+// the attempt counts as failed until recordSuccess.
+std::optional<Reply> admitAttempt(const RequestContext& context) {
     if (const int64_t wait = loginThrottle.admit(context.clientAddress, context.now); wait > 0)
         return tooManyRequests("Too many wrong passwords. Try again in " + std::to_string(wait) + " seconds.", wait);
+    return std::nullopt;
+}
+
+// A password check: 429 while the address must wait, "failure" when the password does not match
+// (counted), absent when it matches (the address starts afresh).
+std::optional<Reply> checkPassword(const RequestContext& context, const std::string& password, const std::string& failure) {
+    if (auto refusal = admitAttempt(context)) return refusal;
     bool matching = false;
     {
         StateLock lock;
@@ -52,12 +60,12 @@ std::optional<Reply> require_login(const RequestContext& context) {
 
 Reply auth_login(RequestContext& context) {
     const Json& body = context.json;
-    // A body of the wrong shape is a fault of the client that the frame answers with its generic 500.
-    if (!body.is_object()) throw TypeError("the login body must be a JSON object");
-    const std::string& password = requireText(body, "userPassword");
-    if (auto refusal = checkPassword(context, password, "Login failed")) return *refusal;
+    const std::string* password = body.is_object() ? textMember(body, "userPassword") : nullptr;
+    // A body of the wrong shape is a failed attempt like a wrong password, counted alike: guessing
+    // shapes gives nothing away.
+    if (!password || !body.contains("remember")) return admitAttempt(context).value_or(BadRequest("Login failed"));
+    if (auto refusal = checkPassword(context, *password, "Login failed")) return *refusal;
     const auto remember = body.find("remember");
-    if (remember == body.end()) throw KeyError("remember");
     const bool permanent = !(remember->is_null() || (remember->is_boolean() && !remember->get<bool>()) ||
                              (remember->is_number() && remember->get<double>() == 0.0) ||
                              (remember->is_string() && remember->get_ref<const std::string&>().empty()) ||
@@ -88,11 +96,15 @@ Reply auth_logout(RequestContext& context) {
 // taken too); afterwards {"currentPassword": ..., "newPassword": ...}.
 Reply auth_chpasswd(RequestContext& context) {
     const Json& body = context.json;
-    if (!body.is_string() && !body.is_object()) throw TypeError("the password change body must be a JSON text or object");
-    const std::string& newPassword = body.is_string() ? body.get_ref<const std::string&>() : requireText(body, "newPassword");
-    const auto currentPassword = body.is_object() && body.contains("currentPassword")
-                                     ? std::optional<std::string>(requireText(body, "currentPassword"))
-                                     : std::nullopt;
+    if (!body.is_string() && !body.is_object()) return BadRequest("The password change body must be a JSON text or object");
+    const std::string* newPassword = body.is_string() ? &body.get_ref<const std::string&>() : textMember(body, "newPassword");
+    if (!newPassword) return BadRequest("newPassword must be a text");
+    std::optional<std::string> currentPassword;
+    if (body.is_object() && body.contains("currentPassword")) {
+        const std::string* given = textMember(body, "currentPassword");
+        if (!given) return BadRequest("currentPassword must be a text");
+        currentPassword = *given;
+    }
     bool passwordSet = false;
     {
         StateLock lock;
@@ -108,7 +120,7 @@ Reply auth_chpasswd(RequestContext& context) {
         Shadow& credentials = shadow.edit(lock);
         // Another browser may have set the first password meanwhile; it is not replaced unasked.
         if (!passwordSet && credentials.isPasswordSet()) return BadRequest("The current password is needed");
-        credentials.setPassword(newPassword);
+        credentials.setPassword(*newPassword);
         generation = credentials._sessionGeneration;
     }
     // Every other session has ended with the new generation; this browser stays (or, on the first

@@ -41,6 +41,8 @@ struct Route {
     Effect effect = Effect::CHANGES_STATE;
     // A larger announced body is refused from the headers (413).
     uint64_t maxBodyBytes = DEFAULT_MAX_BODY_BYTES;
+    // The 400 answer to a JSON body that does not parse.
+    std::string invalidJsonAnswer = "The request body is not valid JSON";
 
     bool readOnly() const { return effect != Effect::CHANGES_STATE; }
 };

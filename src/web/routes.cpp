@@ -14,6 +14,7 @@ namespace quorvane::web {
 std::vector<Route> applicationRoutes() {
     constexpr bool OPEN = false, GATED = true;
     constexpr Effect CHANGES_STATE = Effect::CHANGES_STATE, READ_ONLY = Effect::READ_ONLY, READS_MEMORY = Effect::READS_MEMORY;
+    const std::string INVALID_TIMETABLE = "Invalid timetable";
     constexpr RequestBody NO_BODY = RequestBody::NONE, JSON_BODY = RequestBody::JSON, MULTIPART_BODY = RequestBody::MULTIPART;
     return {
         {"POST", "/auth/login", auth_login, OPEN, JSON_BODY},
@@ -34,8 +35,8 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/db/signals/restoreFactory", signals_restore_factory, GATED},
         {"GET", "/get_signal_file/<id>", get_signal_file, GATED, NO_BODY, READ_ONLY},
         {"GET", "/db/timetables", get_timetables, GATED, NO_BODY, READS_MEMORY},
-        {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY},
-        {"POST", "/db/timetables/update/<id>", timetables_update, GATED, JSON_BODY},
+        {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY, CHANGES_STATE, DEFAULT_MAX_BODY_BYTES, INVALID_TIMETABLE},
+        {"POST", "/db/timetables/update/<id>", timetables_update, GATED, JSON_BODY, CHANGES_STATE, DEFAULT_MAX_BODY_BYTES, INVALID_TIMETABLE},
         {"GET", "/db/timetables/export/<id>", timetables_export, GATED, NO_BODY, READS_MEMORY},
         {"POST", "/db/timetables/import", timetables_import, GATED, JSON_BODY},
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},

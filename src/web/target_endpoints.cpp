@@ -2,6 +2,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include <filesystem>
+
 #include "core/paths.h"
 #include "core/version.h"
 #include "audio/alarm.h"
@@ -122,7 +124,14 @@ void deleteSignal(const std::string& id) {
     }
     // The database first: a crash in between leaves a stray file, never a signal without its file.
     db.persist();
-    if (!fileToDelete.empty()) removeUserFile(fileToDelete);
+    if (fileToDelete.empty()) return;
+    try {
+        removeUserFile(fileToDelete);
+    } catch (const std::filesystem::filesystem_error& error) {
+        // A file already gone is what the deletion wants. Any other failure answers an error, which takes
+        // the deletion back: the signal stays with its file.
+        if (error.code() != std::errc::no_such_file_or_directory) throw;
+    }
 }
 
 // A signal played by hand, or a test ring: one play through the path of a scheduled bell, journaled.

@@ -55,11 +55,11 @@ http::BodyPlan refusedPlan(Reply refusal) {
     return plan;
 }
 
-Json parseJsonBody(const std::string& body) {
+Json parseJsonBody(const Route& route, const std::string& body) {
     try {
         return parseJson(body);
     } catch (const DecodeError&) {
-        throw RefusedRequest(BadRequest("The request body is not valid JSON"));
+        throw RefusedRequest(BadRequest(route.invalidJsonAnswer));
     }
 }
 
@@ -72,19 +72,25 @@ Reply answer(PlannedRequest& planned, const http::Request& request, const std::s
                            {}, request.remoteAddress, now, std::move(planned.uploads)};
     if (route.loginRequired)
         if (auto refusal = require_login(context)) return *refusal;
-    if (route.body == RequestBody::JSON) context.json = parseJsonBody(request.body);
-    // Acknowledged means durable: whatever the handler changed is on disk before the answer leaves.
+    if (route.body == RequestBody::JSON) context.json = parseJsonBody(route, request.body);
+    // Acknowledged means durable: whatever the handler changed is on disk before the answer leaves. An
+    // error answer leaves the records as they were, at once and for the auto-save.
     DurableChanges changes;
     Reply reply;
     try {
         reply = route.handler(context);
-        changes.persist();
+        if (reply.status >= 400) changes.undo();
+        else changes.persist();
     } catch (const SaveError& error) {
+        changes.undo();
         spdlog::error("Error on {} {}: the change could not be saved: {}", escapedForLog(request.method),
                       escapedForLog(request.path), escapedForLog(error.what()));
-        reply = saveFailed();
+        return saveFailed();  // the browser keeps its session too
+    } catch (...) {
+        changes.undo();
+        throw;
     }
-    if (context.session.modified()) setCookie = context.session.setCookieHeader(signingKey);
+    if (context.session.modified() && reply.status < 400) setCookie = context.session.setCookieHeader(signingKey);
     return reply;
 }
 

@@ -64,6 +64,20 @@ TEST(JsonParse, ReportsTextThatIsNotJson) {
     EXPECT_EQ(parseJson(R"({"z": 1, "a": 2})").begin().key(), "z");
 }
 
+// Values are copied, compared and written recursively: nesting is bounded before anything is built.
+TEST(JsonParse, RefusesNestingDeeperThanTheBound) {
+    const auto nested = [](size_t depth, char open, char close) { return std::string(depth, open) + std::string(depth, close); };
+    EXPECT_NO_THROW(parseJson(nested(MAX_JSON_DEPTH, '[', ']')));
+    EXPECT_THROW(parseJson(nested(MAX_JSON_DEPTH + 1, '[', ']')), DecodeError);
+    EXPECT_THROW(parseJson(std::string(100'000, '[')), DecodeError) << "unclosed too";
+    std::string objects;
+    for (size_t i = 0; i <= MAX_JSON_DEPTH; ++i) objects += "{\"a\": ";
+    objects += "1" + std::string(MAX_JSON_DEPTH + 1, '}');
+    EXPECT_THROW(parseJson(objects), DecodeError);
+    // Brackets inside texts (escaped quotes among them) are no nesting.
+    EXPECT_EQ(parseJson("[\"\\\"" + std::string(100'000, '[') + "\"]")[0].get<std::string>().size(), 100'001u);
+}
+
 TEST(JsonParse, StoredFilesOfOlderVersionsMayHoldNonFiniteLiterals) {
     const Json stored = parseStoredJson(R"({"a": NaN, "b": [Infinity, -Infinity], "c": "NaN in a \"text\" Infinity", "d": -1.5})");
     EXPECT_EQ(stored, Json::parse(R"({"a": "NaN", "b": ["Infinity", "-Infinity"], "c": "NaN in a \"text\" Infinity", "d": -1.5})"));

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "model/db.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
@@ -192,19 +193,104 @@ TEST_F(StorageWrapperTest, PersistOfContentLoadedUnchangedWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(path()));
 }
 
-TEST_F(StorageWrapperTest, FailedPersistIsASaveErrorAndTheAutoSaveTriesAgain) {
-    std::filesystem::create_directory(path());  // a folder where the file should be: the rename fails
-    writeFile(std::filesystem::path(path()) / "inside", "x");
+// A folder where the file should be: the rename of every write fails until it is removed.
+void breakFile(const std::string& file) {
+    std::filesystem::create_directory(file);
+    writeFile(std::filesystem::path(file) / "inside", "x");
+}
+
+TEST_F(StorageWrapperTest, AFailedPersistTakesTheChangeBackForGood) {
+    _db.load(path());
+    _db.saveForce();
+    const std::string original = readFile(path());
+    std::filesystem::remove(path());
+    breakFile(path());
+    {
+        DurableChanges request;
+        change([](DB& db) { db.settings.schedulerEnable = false; });
+        change([](DB& db) { db.timetables.add(TimeTable{}, "refused"); });
+        EXPECT_THROW(request.persist(), SaveError);
+        EXPECT_TRUE(content().settings.schedulerEnable) << "taken back at once";
+        EXPECT_FALSE(content().timetables.contains("refused"));
+    }
+    std::filesystem::remove_all(path());
+    writeFile(path(), original);
+    _db.saveAuto();  // tries the failed write again: the content as before
+    EXPECT_EQ(readFile(path()), original);
+    EXPECT_FALSE(_db.saveAuto()) << "nothing left for the auto-save to write";
+}
+
+TEST_F(StorageWrapperTest, UndoKeepsTheChangesOfOthersAndOutsideRequests) {
     _db.load(path());
     _db.saveAuto();
     DurableChanges request;
-    change([](DB& db) { db.settings.schedulerEnable = false; });
+    change([](DB& db) { db.settings.defaultTimetableId = "mine"; });
+    {
+        DurableChanges other;  // a later request, acknowledged
+        change([](DB& db) { db.settings.alarmSignalId = "theirs"; });
+        other.persist();
+    }
+    std::thread([&] { change([](DB& db) { db.settings.schedulerEnable = false; }); }).join();  // the scheduler's
+    change([](DB& db) { db.settings.alarmDelaySec = 9; });  // this request's second section
+    request.undo();
+    EXPECT_EQ(content().settings.defaultTimetableId, DB{}.settings.defaultTimetableId);
+    EXPECT_EQ(content().settings.alarmDelaySec, DB{}.settings.alarmDelaySec);
+    EXPECT_EQ(content().settings.alarmSignalId, "theirs");
+    EXPECT_FALSE(content().settings.schedulerEnable);
+    // The other request's write carried this one's first change: the file is written again without it.
+    const DB written = from_json<DB>(readFile(path()));
+    EXPECT_EQ(written.settings.defaultTimetableId, DB{}.settings.defaultTimetableId);
+    EXPECT_EQ(written.settings.alarmSignalId, "theirs");
+}
+
+// A request that changed two records and could write only the first takes back both, on disk too.
+TEST_F(StorageWrapperTest, AFailureInOneRecordTakesBackTheRequestInEveryRecord) {
+    StorageWrapper<DB> second;
+    _db.load(path());
+    second.load(path("second.json"));
+    _db.saveForce();
+    second.saveForce();
+    const std::string firstOriginal = readFile(path()), secondOriginal = readFile(path("second.json"));
+    std::filesystem::remove(path("second.json"));
+    breakFile(path("second.json"));
+    DurableChanges request;
+    {
+        StateLock lock;
+        _db.edit(lock).settings.alarmSignalId = "both";
+        second.edit(lock).settings.alarmSignalId = "both";
+    }
     EXPECT_THROW(request.persist(), SaveError);
-    EXPECT_THROW(request.persist(), SaveError) << "still noted";
-    std::filesystem::remove_all(path());
-    EXPECT_TRUE(_db.saveAuto());
-    EXPECT_FALSE(from_json<DB>(readFile(path())).settings.schedulerEnable);
-    request.persist();  // covered by the auto-save's write
+    EXPECT_EQ(content().settings.alarmSignalId, DB{}.settings.alarmSignalId);
+    EXPECT_EQ(readFile(path()), firstOriginal) << "written, then written again without the change";
+    {
+        StateLock lock;
+        EXPECT_EQ(second.view(lock).settings.alarmSignalId, DB{}.settings.alarmSignalId);
+    }
+    std::filesystem::remove_all(path("second.json"));
+    writeFile(path("second.json"), secondOriginal);
+    second.saveAuto();
+    EXPECT_EQ(readFile(path("second.json")), secondOriginal);
+}
+
+TEST_F(StorageWrapperTest, EveryWriteIsLoggedWithTheWrappersLine) {
+    StorageWrapper<DB> logged(SHARED_FILE_MODE, "Test record written");
+    logged.load(path());
+    testing::LogCapture log;
+    {
+        DurableChanges request;
+        {
+            StateLock lock;
+            logged.edit(lock).settings.alarmSignalId = "x";
+        }
+        request.persist();
+    }
+    EXPECT_TRUE(log.contains("Test record written"));
+    log.clear();
+    logged.saveForce();
+    EXPECT_TRUE(log.contains("Test record written"));
+    log.clear();
+    EXPECT_FALSE(logged.saveAuto());
+    EXPECT_FALSE(log.contains("Test record written")) << "nothing written, nothing logged";
 }
 
 TEST_F(StorageWrapperTest, NewFilesGetTheWrappersModeAndReplacedFilesKeepTheirs) {
