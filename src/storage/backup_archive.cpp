@@ -94,7 +94,7 @@ void writeBackupArchive(const fs::path& archivePath, const BackupContent& conten
     }
     Json manifest = Json::object();
     manifest["program"] = "Quorvane Player";
-    manifest["version"] = getVersion();
+    manifest["version"] = content.version.empty() ? getVersion() : content.version;
     manifest["created"] = MyDateTime::encode(MyDateTime());
     manifest["files"] = Json::object();
     for (const auto& [name, bytes] : files) manifest["files"][name] = md5Hex(bytes);

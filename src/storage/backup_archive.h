@@ -28,6 +28,8 @@ struct BackupContent {
     std::string dbText;
     std::string cacheText;
     std::vector<std::string> signalFiles;  // uploaded files, by name in the user data folder
+    // The program's version for the manifest; when empty it is worked out, which may start git.
+    std::string version;
 };
 BackupContent backupContentOf(const StateLock& lock);
 

@@ -9,6 +9,7 @@
 #include "core/read_file.h"
 #include "model/uuid.h"
 #include "storage/backup_archive.h"
+#include "web/target_endpoints.h"
 
 namespace quorvane::web {
 namespace fs = std::filesystem;
@@ -47,6 +48,7 @@ Reply get_backup(RequestContext&) {
         StateLock lock;
         content = backupContentOf(lock);
     }
+    content.version = versionText();  // worked out once: a backup never waits for a child process
     const ScratchFile archive(".backup-");
     writeBackupArchive(archive.path(), content, getUserDataPath());
     auto bytes = readWholeFile(archive.path());

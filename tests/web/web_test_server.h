@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -112,7 +113,12 @@ inline std::string rawExchange(int port, const std::string& bytes, bool untilClo
     char buffer[65536];
     ssize_t count = -1;
     bool whole = false;
-    while ((untilClosed || !whole) && (count = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+    // A receive timeout makes recv fail with EINTR whenever a signal wakes this thread, even one that is
+    // then ignored: a child process of the server under test ending is enough.
+    while (untilClosed || !whole) {
+        count = recv(fd, buffer, sizeof buffer, 0);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
         received.append(buffer, static_cast<size_t>(count));
         if (!whole && (whole = holdsWholeResponse(received))) waitAtMost(1);
     }
