@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/digest.h"
+#include "model/password_hash.h"
 #include "model/uuid.h"
 
 namespace quorvane {
@@ -12,16 +13,23 @@ std::string Shadow::getCurrentSalt() {
     return *_salt;
 }
 
-void Shadow::setPassword(const std::string& userPassword) {
-    _pwd = getHash(getCurrentSalt() + userPassword);
+bool StoredPassword::matches(const std::string& password) const {
+    if (!pwd) return false;
+    if (isScryptHash(*pwd)) return isScryptHashOf(*pwd, password);
+    // The old form: a password was only ever set together with a salt.
+    if (!salt || salt->empty()) return false;
+    return constantTimeEquals(*pwd, getHash(*salt + password));
+}
+
+bool StoredPassword::isOldForm() const { return pwd && !isScryptHash(*pwd); }
+
+void Shadow::setPasswordHash(std::string hash) {
+    getCurrentSalt();  // the signing key exists from the first password on
+    _pwd = std::move(hash);
     startNewSessionGeneration();
 }
 
-bool Shadow::isPasswordMatching(const std::string& userPassword) const {
-    // A password is only ever set together with a salt, so a pure read never needs to draw one.
-    if (!_pwd || !_salt || _salt->empty()) return false;
-    return constantTimeEquals(*_pwd, getHash(*_salt + userPassword));
-}
+void Shadow::setPassword(const std::string& userPassword) { setPasswordHash(hashPassword(userPassword)); }
 
 void Shadow::startNewSessionGeneration() {
     ++_sessionGeneration;

@@ -1,6 +1,7 @@
 #pragma once
-// The credentials record: one password for the whole web interface, kept as a salted SHA-256 hash.
-// The salt is also the signing key of the session cookies. The record also decides which sessions are
+// The credentials record: one password for the whole web interface, kept as a scrypt hash (files of
+// older versions hold one round of SHA-256 over "_salt" and the password, which still verifies until
+// the next login rewrites it). "_salt" is the signing key of the session cookies. The record also decides which sessions are
 // still honoured: a cookie names the generation it was issued in, and a logout puts its id on a list.
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,17 @@ struct RevokedSession {
     }
 };
 
+// What a password check needs, copied out of the record: the slow hash runs without the state lock.
+struct StoredPassword {
+    std::optional<std::string> pwd;
+    std::optional<std::string> salt;
+
+    // Compared in constant time; false while no password is set.
+    bool matches(const std::string& password) const;
+    // Written by an older version, to be rewritten by the next successful login.
+    bool isOldForm() const;
+};
+
 struct Shadow {
     // Logouts rarely exceed a few a day; a list this long stays a small file and cheap to search.
     static constexpr size_t MAX_REVOKED_SESSIONS = 512;
@@ -37,10 +49,13 @@ struct Shadow {
     bool isPasswordSet() const { return _pwd.has_value(); }
     // The salt, drawn (32 random bytes as 64 hex characters) when absent or empty.
     std::string getCurrentSalt();
-    // Also starts a new session generation: a new password ends every session issued before it.
+    // Also starts a new session generation: a new password ends every session issued before it. The
+    // hash comes from hashPassword, worked out before the state lock is taken.
+    void setPasswordHash(std::string hash);
+    // Hashes and sets: for callers that hold no lock while it runs.
     void setPassword(const std::string& userPassword);
-    // Compared in constant time; false while no password is set.
-    bool isPasswordMatching(const std::string& userPassword) const;
+    StoredPassword storedPassword() const { return {_pwd, _salt}; }
+    bool isPasswordMatching(const std::string& userPassword) const { return storedPassword().matches(userPassword); }
 
     // Ends every session issued so far.
     void startNewSessionGeneration();

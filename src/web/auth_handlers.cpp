@@ -1,6 +1,9 @@
 #include "web/auth_handlers.h"
 
+#include <spdlog/spdlog.h>
+
 #include "model/errors.h"
+#include "model/password_hash.h"
 #include "storage/stored_records.h"
 #include "web/login_throttle.h"
 
@@ -22,17 +25,29 @@ std::optional<Reply> admitAttempt(const RequestContext& context) {
     return std::nullopt;
 }
 
+// A password kept in the old form is rewritten in the new one, unless another request changed it
+// meanwhile. The frame saves it before the answer leaves.
+void renewOldForm(const StoredPassword& checked, const std::string& password) {
+    const std::string renewed = hashPassword(password);
+    StateLock lock;
+    if (shadow.view(lock)._pwd != checked.pwd) return;
+    shadow.edit(lock)._pwd = renewed;  // the same password: every session stays valid
+    spdlog::info("The stored password was rewritten as a scrypt hash");
+}
+
 // A password check: 429 while the address must wait, "failure" when the password does not match
-// (counted), absent when it matches (the address starts afresh).
+// (counted), absent when it matches (the address starts afresh). The hash is worked out without the
+// state lock: it takes a tenth of a second, in which the bells and other requests must not wait.
 std::optional<Reply> checkPassword(const RequestContext& context, const std::string& password, const std::string& failure) {
     if (auto refusal = admitAttempt(context)) return refusal;
-    bool matching = false;
+    StoredPassword stored;
     {
         StateLock lock;
-        matching = shadow.view(lock).isPasswordMatching(password);
+        stored = shadow.view(lock).storedPassword();
     }
-    if (!matching) return BadRequest(failure);
+    if (!stored.matches(password)) return BadRequest(failure);
     loginThrottle.recordSuccess(context.clientAddress);
+    if (stored.isOldForm()) renewOldForm(stored, password);
     return std::nullopt;
 }
 
@@ -114,13 +129,14 @@ Reply auth_chpasswd(RequestContext& context) {
         if (!currentPassword) return BadRequest("The current password is needed");
         if (auto refusal = checkPassword(context, *currentPassword, "Wrong password")) return *refusal;
     }
+    const std::string hash = hashPassword(*newPassword);  // before the lock: see checkPassword
     int64_t generation = 0;
     {
         StateLock lock;
-        Shadow& credentials = shadow.edit(lock);
         // Another browser may have set the first password meanwhile; it is not replaced unasked.
-        if (!passwordSet && credentials.isPasswordSet()) return BadRequest("The current password is needed");
-        credentials.setPassword(*newPassword);
+        if (!passwordSet && shadow.view(lock).isPasswordSet()) return BadRequest("The current password is needed");
+        Shadow& credentials = shadow.edit(lock);
+        credentials.setPasswordHash(hash);
         generation = credentials._sessionGeneration;
     }
     // Every other session has ended with the new generation; this browser stays (or, on the first

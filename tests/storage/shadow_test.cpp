@@ -27,13 +27,29 @@ TEST(Credentials, EmptyPasswordIsAPassword) {
     EXPECT_FALSE(record.isPasswordMatching(" "));
 }
 
-TEST(Credentials, HashIsSha256OfSaltThenUtf8Password) {
+TEST(Credentials, APasswordIsStoredAsAScryptHashOfItsUtf8Bytes) {
     Shadow record;
     const std::string password = "j\xC3\xB3jelsz\xC3\xB3";  // non-ASCII, by its UTF-8 bytes
     record.setPassword(password);
-    EXPECT_EQ(*record._pwd, getHash(record.getCurrentSalt() + password));
+    EXPECT_TRUE(std::regex_match(*record._pwd, std::regex(R"(scrypt\$32768\$8\$1\$[0-9a-f]{32}\$[0-9a-f]{64})"))) << *record._pwd;
+    EXPECT_EQ(record._pwd->find(password), std::string::npos);
+    EXPECT_FALSE(record.storedPassword().isOldForm());
     EXPECT_TRUE(record.isPasswordMatching(password));
     EXPECT_FALSE(record.isPasswordMatching("jojelszo"));
+}
+
+// Files of older versions: one round of SHA-256 over the salt and the password.
+TEST(Credentials, TheOldFormStillVerifies) {
+    const std::string salt(64, 'a');
+    const Shadow record = from_json<Shadow>(R"({"_salt": ")" + salt + R"(", "_pwd": ")" + getHash(salt + "bell") + R"("})");
+    EXPECT_TRUE(record.storedPassword().isOldForm());
+    EXPECT_TRUE(record.isPasswordMatching("bell"));
+    EXPECT_FALSE(record.isPasswordMatching("Bell"));
+    EXPECT_FALSE(record.isPasswordMatching(""));
+    // The old form without its salt matches nothing, the hash itself included.
+    const Shadow saltless = from_json<Shadow>(R"({"_pwd": ")" + getHash("bell") + R"("})");
+    EXPECT_FALSE(saltless.isPasswordMatching("bell"));
+    EXPECT_FALSE(saltless.isPasswordMatching(getHash("bell")));
 }
 
 TEST(Credentials, SamePasswordDiffersBetweenInstallations) {
@@ -41,6 +57,8 @@ TEST(Credentials, SamePasswordDiffersBetweenInstallations) {
     first.setPassword("bell");
     second.setPassword("bell");
     EXPECT_NE(first._pwd, second._pwd);
+    EXPECT_NE(first._salt, second._salt);
+    EXPECT_TRUE(second.isPasswordMatching("bell"));
 }
 
 TEST(Credentials, ChangingThePasswordKeepsTheSalt) {
