@@ -4,12 +4,12 @@
 #include <openssl/kdf.h>
 #include <openssl/params.h>
 
-#include <charconv>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "model/decimal.h"
 #include "model/digest.h"
 #include "model/uuid.h"
 
@@ -32,12 +32,11 @@ struct ParsedHash {
     std::string_view hash;
 };
 
-template <typename Number>
-std::optional<Number> numberOf(std::string_view text) {
-    Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty() || text[0] == '0') return std::nullopt;
-    return value;
+// A cost as hashPassword writes it (std::to_string): a sign, a leading zero or white space is another form.
+std::optional<uint64_t> writtenNumber(std::string_view text, uint64_t max) {
+    const auto value = parseDecimalInteger(text);
+    if (!value || *value < 1 || static_cast<uint64_t>(*value) > max || std::to_string(*value) != text) return std::nullopt;
+    return static_cast<uint64_t>(*value);
 }
 
 bool isAcceptedCost(const ScryptCost& cost) {
@@ -55,11 +54,11 @@ std::optional<ParsedHash> parse(std::string_view stored) {
         parts.push_back(stored.substr(start, dollar - start));
     parts.push_back(stored.substr(start));
     if (parts.size() != 6 || parts[0] != PREFIX) return std::nullopt;
-    const auto n = numberOf<uint64_t>(parts[1]);
-    const auto r = numberOf<uint32_t>(parts[2]);
-    const auto p = numberOf<uint32_t>(parts[3]);
+    const auto n = writtenNumber(parts[1], MAX_N);
+    const auto r = writtenNumber(parts[2], MAX_R);
+    const auto p = writtenNumber(parts[3], MAX_P);
     if (!n || !r || !p) return std::nullopt;
-    ParsedHash parsed{{*n, *r, *p}, parts[4], parts[5]};
+    ParsedHash parsed{{*n, static_cast<uint32_t>(*r), static_cast<uint32_t>(*p)}, parts[4], parts[5]};
     if (!isAcceptedCost(parsed.cost) || parsed.salt.empty() || !isLowerHex(parsed.salt) || parsed.hash.size() != 2 * HASH_BYTES ||
         !isLowerHex(parsed.hash))
         return std::nullopt;

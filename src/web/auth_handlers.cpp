@@ -37,8 +37,11 @@ void renewOldForm(const StoredPassword& checked, const std::string& password) {
 
 // A password check: 429 while the address must wait, "failure" when the password does not match
 // (counted), absent when it matches (the address starts afresh). The hash is worked out without the
-// state lock: it takes a tenth of a second, in which the bells and other requests must not wait.
-std::optional<Reply> checkPassword(const RequestContext& context, const std::string& password, const std::string& failure) {
+// state lock: it takes a tenth of a second, in which the bells and other requests must not wait. A
+// matching password of the old form is rewritten, unless the caller replaces it anyway.
+enum class OldForm { renew, replacedAnyway };
+std::optional<Reply> checkPassword(const RequestContext& context, const std::string& password, const std::string& failure,
+                                   OldForm oldForm = OldForm::renew) {
     if (auto refusal = admitAttempt(context)) return refusal;
     StoredPassword stored;
     {
@@ -47,7 +50,7 @@ std::optional<Reply> checkPassword(const RequestContext& context, const std::str
     }
     if (!stored.matches(password)) return BadRequest(failure);
     loginThrottle.recordSuccess(context.clientAddress);
-    if (stored.isOldForm()) renewOldForm(stored, password);
+    if (oldForm == OldForm::renew && stored.isOldForm()) renewOldForm(stored, password);
     return std::nullopt;
 }
 
@@ -127,7 +130,7 @@ Reply auth_chpasswd(RequestContext& context) {
     }
     if (passwordSet) {
         if (!currentPassword) return BadRequest("The current password is needed");
-        if (auto refusal = checkPassword(context, *currentPassword, "Wrong password")) return *refusal;
+        if (auto refusal = checkPassword(context, *currentPassword, "Wrong password", OldForm::replacedAnyway)) return *refusal;
     }
     const std::string hash = hashPassword(*newPassword);  // before the lock: see checkPassword
     int64_t generation = 0;
