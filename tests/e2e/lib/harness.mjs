@@ -22,16 +22,26 @@ const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 export const DESKTOP = { width: 1280, height: 900 };
 export const PHONE = { width: 390, height: 844 };
 
-export function freePort() {
-  return new Promise((resolve, reject) => {
+// Below the kernel's ephemeral range (32768 and up), where every client connection of the tests running
+// beside this one takes its own port: a port picked there could be taken by one of them before the
+// player binds it. The C++ tests pick from 20000-32767.
+const PORT_RANGE = { first: 10000, last: 19999 };
+
+function canListen(port) {
+  return new Promise((resolve) => {
     const server = net.createServer();
     server.unref();
-    server.on('error', reject);
-    server.listen(0, '127.0.0.1', () => {
-      const { port } = server.address();
-      server.close(() => resolve(port));
-    });
+    server.once('error', () => resolve(false));
+    server.listen(port, '0.0.0.0', () => server.close(() => resolve(true)));  // the player listens on every address
   });
+}
+
+export async function freePort() {
+  for (let attempt = 0; attempt < 1000; attempt += 1) {
+    const port = PORT_RANGE.first + Math.floor(Math.random() * (PORT_RANGE.last - PORT_RANGE.first + 1));
+    if (await canListen(port)) return port;
+  }
+  throw new Error('no free port found');
 }
 
 export const sleep = (ms) => new Promise((r) => { setTimeout(r, ms); });
@@ -128,7 +138,6 @@ export async function startStack(label, { failPlaysOf = '' } = {}) {
       return (await httpStatus(`${serviceUrl}/api/player/v1?c=ping`)) > 0;
     }, { what: 'the service stand-in' });
 
-    const port = await freePort();
     const env = {
       ...process.env,
       PATH: `${stubs}:${process.env.PATH}`,
@@ -136,13 +145,25 @@ export async function startStack(label, { failPlaysOf = '' } = {}) {
       QV_PLAY_RECORD: recordFile,
       QV_PLAY_FAIL: failPlaysOf,
     };
-    const child = startProcess(player, ['--port', String(port)], { cwd: root, env }, playerLog);
-    stack.processes.push(child);
-    stack.baseUrl = `http://127.0.0.1:${port}`;
-    await waitFor(async () => {
-      if (child.exitCode !== null) throw new Error(`the player exited; see ${playerLog}`);
-      return (await httpStatus(`${stack.baseUrl}/api/get/overview`)) === 200;
-    }, { what: 'the player', timeoutMs: 20000 });
+    // Another program may still take the free port first; the player then ends at once, and is
+    // started again on another one.
+    for (let attempt = 1; ; attempt += 1) {
+      const port = await freePort();
+      const child = startProcess(player, ['--port', String(port)], { cwd: root, env }, playerLog);
+      stack.processes.push(child);
+      stack.baseUrl = `http://127.0.0.1:${port}`;
+      try {
+        await waitFor(async () => {
+          if (child.exitCode !== null) throw new Error(`the player exited; see ${playerLog}`);
+          return (await httpStatus(`${stack.baseUrl}/api/get/overview`)) === 200;
+        }, { what: 'the player', timeoutMs: 20000 });
+        break;
+      } catch (err) {
+        const taken = child.exitCode !== null && fs.readFileSync(playerLog, 'utf8').includes('Address already in use');
+        if (!taken || attempt === 3) throw err;
+        stack.processes.pop();
+      }
+    }
   } catch (err) {
     await stack.stop();
     throw err;
