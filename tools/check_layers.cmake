@@ -18,7 +18,7 @@ set(THIRD_PARTY_RULES
   "httplib.h=remote"
   "boost/=web"
   "taglib/=audio"
-  "openssl/=model"
+  "openssl/=model,web"  # digests in model; TLS is the transport's
   "CLI/=app"
   "systemd/=app,core")
 

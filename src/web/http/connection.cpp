@@ -32,20 +32,54 @@ bool isIdentity(std::string_view encoding) {
 
 }  // namespace
 
-Connection::Connection(ServerCore& core, asio::ip::tcp::socket socket, std::string address)
+Connection::Connection(ServerCore& core, asio::ip::tcp::socket socket, std::string address, std::shared_ptr<asio::ssl::context> tls)
     : _core(core),
       _limits(core.limits),
       _socket(std::move(socket)),
       _strand(_socket.get_executor()),
+      _tlsContext(std::move(tls)),
       _timer(_strand),
-      _address(std::move(address)) {}
+      _address(std::move(address)) {
+    if (_tlsContext) _tls.emplace(_socket, *_tlsContext);
+}
 
 Connection::~Connection() {
     closeNow();
     _core.unregisterConnection(this);
 }
 
-void Connection::start() { beginRequest(); }
+void Connection::start() {
+    if (_tls) return handshake();
+    beginRequest();
+}
+
+template <typename Buffers, typename Handler>
+void Connection::readFromClient(const Buffers& buffers, Handler&& handler) {
+    if (_tls) _tls->async_read_some(buffers, std::forward<Handler>(handler));
+    else _socket.async_read_some(buffers, std::forward<Handler>(handler));
+}
+
+template <typename Buffers, typename Handler>
+void Connection::writeToClient(const Buffers& buffers, Handler&& handler) {
+    if (_tls) asio::async_write(*_tls, buffers, std::forward<Handler>(handler));
+    else asio::async_write(_socket, buffers, std::forward<Handler>(handler));
+}
+
+// A handshake has the header block's time: a client that stalls in it, or sends anything but a
+// ClientHello, is closed without an answer (there is no channel to answer on).
+void Connection::handshake() {
+    _phase = Phase::handshake;
+    arm(Clock::now() + _limits.headerTimeout);
+    _tls->async_handshake(asio::ssl::stream_base::server, [self = shared_from_this()](boost::system::error_code error) {
+        if (self->_phase != Phase::handshake) return;
+        if (error) {
+            self->_core.application.log(LogLevel::debug, "TLS handshake with " + self->_address + " failed: " + error.message());
+            return self->closeNow();
+        }
+        self->disarm();
+        self->beginRequest();
+    });
+}
 
 void Connection::closeNow() {
     if (_phase == Phase::closed) return;
@@ -90,6 +124,9 @@ void Connection::onTimeout() {
         case Phase::continuing:
             _core.application.log(LogLevel::debug, "dropped " + _address + ": it stopped reading our answer");
             return closeNow();
+        case Phase::handshake:
+            _core.application.log(LogLevel::debug, "dropped " + _address + ": its TLS handshake came too slowly");
+            return closeNow();
         case Phase::idle:
         case Phase::lingering: return closeNow();
         default: return;
@@ -99,6 +136,7 @@ void Connection::onTimeout() {
 void Connection::beginRequest() {
     _request = std::make_unique<Request>();
     _request->remoteAddress = _address;
+    _request->secure = _tls.has_value();
     _parser.emplace(*_request);
     _scanner.emplace(_limits);
     _scannedBytes = 0;
@@ -115,10 +153,13 @@ void Connection::beginRequest() {
     waitForRequest();
 }
 
-// An idle connection waits without a buffer: it costs its socket and little more.
+// An idle connection waits without a buffer: it costs its socket and little more. Over TLS it reads at
+// once instead: decrypted bytes may wait inside the TLS stream, where readiness of the socket says
+// nothing of them.
 void Connection::waitForRequest() {
     _phase = Phase::idle;
     arm(Clock::now() + _limits.keepAliveIdle);
+    if (_tls) return readSome(HEADER_READ_BYTES);
     _readPending = true;
     _socket.async_wait(asio::socket_base::wait_read, [self = shared_from_this()](boost::system::error_code error) {
         self->_readPending = false;
@@ -132,7 +173,7 @@ void Connection::waitForRequest() {
 
 void Connection::readSome(size_t bytes) {
     _readPending = true;
-    _socket.async_read_some(_buffer.prepare(bytes), [self = shared_from_this()](boost::system::error_code error, size_t count) {
+    readFromClient(_buffer.prepare(bytes), [self = shared_from_this()](boost::system::error_code error, size_t count) {
         self->onRead(error, count);
     });
 }
@@ -141,6 +182,11 @@ void Connection::onRead(boost::system::error_code error, size_t bytes) {
     _readPending = false;
     _buffer.commit(bytes);
     switch (_phase) {
+        case Phase::idle:  // over TLS only
+            if (error) return closeNow();
+            _phase = Phase::header;
+            arm(Clock::now() + _limits.headerTimeout);
+            return processHeader();
         case Phase::header:
             if (error) return closeNow();  // the client went away
             return processHeader();
@@ -207,7 +253,7 @@ void Connection::afterHeader() {
     _phase = Phase::continuing;
     _rate->pause(Clock::now());
     arm(Clock::now() + _limits.writeStall);
-    asio::async_write(_socket, asio::buffer(CONTINUE.data(), CONTINUE.size()),
+    writeToClient(asio::buffer(CONTINUE.data(), CONTINUE.size()),
                       [self = shared_from_this()](boost::system::error_code error, size_t) {
                           if (self->_phase != Phase::continuing) return;
                           if (error) return self->closeNow();
@@ -389,7 +435,7 @@ void Connection::writeAnswer(std::shared_ptr<OutgoingAnswer> answer) {
     arm(Clock::now() + _limits.writeStall);
     const std::string& body = _answer->file ? _filePiece : _answer->body;
     const std::array<asio::const_buffer, 2> buffers{asio::buffer(_answer->head), asio::buffer(body)};
-    asio::async_write(_socket, buffers, [self = shared_from_this()](boost::system::error_code error, size_t) { self->onWritten(error); });
+    writeToClient(buffers, [self = shared_from_this()](boost::system::error_code error, size_t) { self->onWritten(error); });
 }
 
 void Connection::onWritten(boost::system::error_code error) {
@@ -413,7 +459,7 @@ void Connection::sendNextPiece() {
                 return self->closeNow();
             }
             self->arm(Clock::now() + self->_limits.writeStall);
-            asio::async_write(self->_socket, asio::buffer(self->_filePiece),
+            self->writeToClient(asio::buffer(self->_filePiece),
                               [self](boost::system::error_code error, size_t) { self->onWritten(error); });
         });
     });

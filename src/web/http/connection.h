@@ -3,6 +3,8 @@
 // strand, except the jobs it hands to the worker pool (handlers, spooling, file pieces); while such a
 // job runs the connection waits for it, so the two never touch the same state at once.
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/ssl/stream.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <chrono>
@@ -24,8 +26,10 @@ namespace quorvane::web::http {
 
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
-    // The socket must have been accepted onto a strand.
-    Connection(ServerCore& core, boost::asio::ip::tcp::socket socket, std::string address);
+    // The socket must have been accepted onto a strand. With a TLS context the connection begins with
+    // the TLS handshake and speaks HTTP inside it.
+    Connection(ServerCore& core, boost::asio::ip::tcp::socket socket, std::string address,
+               std::shared_ptr<boost::asio::ssl::context> tls = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -40,10 +44,16 @@ public:
     const boost::asio::any_io_executor& strand() const { return _strand; }
 
 private:
-    enum class Phase { idle, header, body, spooling, handling, continuing, writing, lingering, closed };
+    enum class Phase { handshake, idle, header, body, spooling, handling, continuing, writing, lingering, closed };
     using Clock = std::chrono::steady_clock;
 
+    void handshake();
     void beginRequest();
+    // Through TLS when the connection has it, else straight on the socket.
+    template <typename Buffers, typename Handler>
+    void readFromClient(const Buffers& buffers, Handler&& handler);
+    template <typename Buffers, typename Handler>
+    void writeToClient(const Buffers& buffers, Handler&& handler);
     void waitForRequest();
     void readSome(size_t bytes);
     void onRead(boost::system::error_code error, size_t bytes);
@@ -71,6 +81,8 @@ private:
     const Limits& _limits;
     boost::asio::ip::tcp::socket _socket;    // accepted onto a strand of its own
     boost::asio::any_io_executor _strand;    // the socket's: its handlers and ours never run at once
+    std::shared_ptr<boost::asio::ssl::context> _tlsContext;
+    std::optional<boost::asio::ssl::stream<boost::asio::ip::tcp::socket&>> _tls;  // over _socket
     boost::asio::steady_timer _timer;
     uint64_t _timerGeneration = 0;
     std::string _address;

@@ -31,6 +31,7 @@ struct Request {
     std::vector<std::pair<std::string, std::string>> query;  // decoded, in order
     Headers headers;
     std::string remoteAddress;              // textual peer address ("127.0.0.1")
+    bool secure = false;                    // it came over TLS
     uint64_t contentLength = 0;             // as announced; 0 when absent
     std::string body;                       // BodyPlan::Kind::inMemory bodies
     std::vector<Part> parts;                // BodyPlan::Kind::multipart bodies

@@ -50,23 +50,24 @@ void ServerCore::abandonAllConnections() {
     for (const auto& connection : open) connection->abandon();
 }
 
-void ServerCore::accept() {
-    acceptor.async_accept(asio::make_strand(io), [this](boost::system::error_code error, tcp::socket socket) {
-        if (error == asio::error::operation_aborted || !acceptor.is_open()) return;
+void ServerCore::accept(tcp::acceptor& listener, asio::steady_timer& retry) {
+    listener.async_accept(asio::make_strand(io), [this, &listener, &retry](boost::system::error_code error, tcp::socket socket) {
+        if (error == asio::error::operation_aborted || !listener.is_open()) return;
         if (!error) {
-            accepted(std::move(socket));
-            return accept();
+            accepted(std::move(socket), &listener == &tlsAcceptor);
+            return accept(listener, retry);
         }
         application.log(LogLevel::error, "accepting a connection failed: " + error.message());
-        if (!isResourceShortage(error)) return accept();
-        acceptRetry.expires_after(std::chrono::milliseconds(100));
-        acceptRetry.async_wait([this](boost::system::error_code waitError) {
-            if (!waitError) accept();
+        if (!isResourceShortage(error)) return accept(listener, retry);
+        retry.expires_after(std::chrono::milliseconds(100));
+        retry.async_wait([this, &listener, &retry](boost::system::error_code waitError) {
+            if (!waitError) accept(listener, retry);
         });
     });
 }
 
-void ServerCore::accepted(tcp::socket socket) {
+// A TLS connection takes its slot before its handshake: handshakes count against the caps.
+void ServerCore::accepted(tcp::socket socket, bool overTls) {
     boost::system::error_code error;
     const tcp::endpoint peer = socket.remote_endpoint(error);
     if (error) return;  // already gone
@@ -77,7 +78,7 @@ void ServerCore::accepted(tcp::socket socket) {
         return;
     }
     socket.set_option(tcp::no_delay(true), error);
-    auto connection = std::make_shared<Connection>(*this, std::move(socket), std::move(address));
+    auto connection = std::make_shared<Connection>(*this, std::move(socket), std::move(address), overTls ? tls : nullptr);
     registerConnection(connection);
     asio::post(connection->strand(), [connection] { connection->start(); });
 }
@@ -90,20 +91,32 @@ Server::~Server() {
     _core->stateChanged.wait(lock, [this] { return !_core->running; });
 }
 
-int Server::bind(const std::string& host, int port) {
+namespace {
+
+int listenOn(tcp::acceptor& acceptor, asio::io_context& io, const std::string& host, int port) {
     const std::string where = host + ":" + std::to_string(port);
     boost::system::error_code error;
-    tcp::resolver resolver(_core->io);
+    tcp::resolver resolver(io);
     const auto endpoints = resolver.resolve(host, std::to_string(port), tcp::resolver::numeric_service | tcp::resolver::passive, error);
     if (error || endpoints.empty()) throw std::runtime_error("cannot listen on " + where + ": " + error.message());
     const tcp::endpoint endpoint = *endpoints.begin();
-    tcp::acceptor& acceptor = _core->acceptor;
     if (acceptor.is_open()) throw std::runtime_error("cannot listen on " + where + ": the server is bound already");
     if (!acceptor.open(endpoint.protocol(), error) && !acceptor.set_option(tcp::acceptor::reuse_address(true), error) &&
         !acceptor.bind(endpoint, error) && !acceptor.listen(asio::socket_base::max_listen_connections, error))
         return acceptor.local_endpoint().port();
     acceptor.close();
     throw std::runtime_error("cannot listen on " + where + ": " + error.message());
+}
+
+}  // namespace
+
+int Server::bind(const std::string& host, int port) { return listenOn(_core->acceptor, _core->io, host, port); }
+
+int Server::bindTls(const std::string& host, int port, std::shared_ptr<asio::ssl::context> tls) {
+    if (!tls) throw std::invalid_argument("a TLS listener needs its context");
+    const int bound = listenOn(_core->tlsAcceptor, _core->io, host, port);
+    _core->tls = std::move(tls);
+    return bound;
 }
 
 void Server::run() {
@@ -115,7 +128,8 @@ void Server::run() {
         core.running = core.ran = true;
     }
     core.workers.start();
-    core.accept();
+    core.accept(core.acceptor, core.acceptRetry);
+    if (core.tlsAcceptor.is_open()) core.accept(core.tlsAcceptor, core.tlsAcceptRetry);
     const auto serve = [&core] {
         for (;;) {
             try {
@@ -136,6 +150,8 @@ void Server::run() {
     boost::system::error_code ignored;
     core.acceptor.close(ignored);
     core.acceptRetry.cancel();
+    core.tlsAcceptor.close(ignored);
+    core.tlsAcceptRetry.cancel();
     core.workers.stop();
     core.abandonAllConnections();
     {

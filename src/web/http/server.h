@@ -1,6 +1,7 @@
 #pragma once
 // A hardened HTTP/1.1 server: connections are served asynchronously on a few I/O threads, handlers run
 // on a bounded worker pool, and every read from a client is bounded while it is read (see Limits).
+#include <boost/asio/ssl/context.hpp>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -25,6 +26,9 @@ public:
     // picks one; returns the port bound. Clients may connect from then on; they are served once run()
     // has started.
     int bind(const std::string& host, int port);
+    // A second listening socket, whose clients speak HTTPS with the context's certificate (see
+    // loadTlsContext). Before run(), after bind(); errors as bind's.
+    int bindTls(const std::string& host, int port, std::shared_ptr<boost::asio::ssl::context> tls);
     // Serves on the bound socket until stop(); blocks. A server runs once.
     void run();
     // Stops accepting, closes every connection and lets run() return once running handlers have

@@ -3,6 +3,7 @@
 // goes first, so connections still held by its handlers are destroyed while the rest is alive.
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <condition_variable>
 #include <memory>
@@ -30,9 +31,10 @@ struct ServerCore {
     // Abandons every connection; only while no I/O thread and no worker runs.
     void abandonAllConnections();
 
-    // Starts accepting; the next accept is started by each accepted connection.
-    void accept();
-    void accepted(boost::asio::ip::tcp::socket socket);
+    // Starts accepting on a listening socket; each accepted connection starts the next accept. The
+    // TLS listener's connections begin with a handshake.
+    void accept(boost::asio::ip::tcp::acceptor& listener, boost::asio::steady_timer& retry);
+    void accepted(boost::asio::ip::tcp::socket socket, bool overTls);
 
     Application& application;
     const Limits limits;
@@ -46,6 +48,9 @@ struct ServerCore {
     boost::asio::io_context io;
     boost::asio::ip::tcp::acceptor acceptor{io};
     boost::asio::steady_timer acceptRetry{io};
+    boost::asio::ip::tcp::acceptor tlsAcceptor{io};
+    boost::asio::steady_timer tlsAcceptRetry{io};
+    std::shared_ptr<boost::asio::ssl::context> tls;
 };
 
 }  // namespace quorvane::web::http

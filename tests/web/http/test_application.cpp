@@ -73,6 +73,7 @@ BodyPlan TestApplication::planBody(const Request& request) {
 }
 
 Response TestApplication::handle(Request& request) {
+    if (request.path == "/secure") return text(200, request.secure ? "yes" : "no");
     if (request.path.rfind("/echo", 0) == 0) {
         std::string body = "method=" + request.method + "\npath=" + request.path + "\nquery=";
         for (const auto& [key, value] : request.query) body += "[" + key + "=" + value + "]";

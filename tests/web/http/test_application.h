@@ -6,6 +6,7 @@
 //   /refuse          refused before its body with 403
 //   /hold            waits until release() (to fill the worker pool)
 //   /inline          "ok", handled on the I/O thread
+//   /secure          "yes" when the request came over TLS, else "no"
 //   /throw           a handler that throws
 //   /memory          this process's peak and current resident memory in KiB: "VmHWM VmRSS"
 // Every answer gets the three cache headers from finish().

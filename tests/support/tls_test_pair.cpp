@@ -1,0 +1,159 @@
+#include "support/tls_test_pair.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <openssl/ec.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace quorvane::testing {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+void writePem(const fs::path& path, const auto& write) {
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    if (!file || write(file) != 1) throw std::runtime_error("cannot write " + path.string());
+    std::fclose(file);
+}
+
+}  // namespace
+
+TlsFiles writeSelfSignedPair(const fs::path& folder, const std::string& name) {
+    EVP_PKEY* key = EVP_EC_gen("P-256");
+    X509* certificate = X509_new();
+    if (!key || !certificate) throw std::runtime_error("cannot make a test certificate");
+    ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
+    X509_gmtime_adj(X509_getm_notBefore(certificate), -60);
+    X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600);
+    X509_set_pubkey(certificate, key);
+    X509_NAME* subject = X509_get_subject_name(certificate);
+    X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
+    X509_set_issuer_name(certificate, subject);
+    X509_sign(certificate, key, EVP_sha256());
+    TlsFiles files{folder / (name + ".pem"), folder / (name + ".key")};
+    writePem(files.certificate, [certificate](std::FILE* file) { return PEM_write_X509(file, certificate); });
+    writePem(files.key, [key](std::FILE* file) { return PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr); });
+    X509_free(certificate);
+    EVP_PKEY_free(key);
+    return files;
+}
+
+TlsClient::TlsClient(int port, int maxVersion) {
+    _fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
+    timeval timeout{10, 0};  // the handshake's bound on a loaded machine
+    setsockopt(_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    _context = SSL_CTX_new(TLS_client_method());
+    SSL_CTX_set_verify(_context, SSL_VERIFY_NONE, nullptr);
+    if (maxVersion != 0) {
+        SSL_CTX_set_min_proto_version(_context, 0);
+        SSL_CTX_set_max_proto_version(_context, maxVersion);
+        SSL_CTX_set_security_level(_context, 0);  // old versions need it to be offered at all
+    }
+    _ssl = SSL_new(_context);
+    SSL_set_fd(_ssl, _fd);
+    SSL_set_tlsext_host_name(_ssl, "localhost");
+    for (;;) {
+        const int result = SSL_connect(_ssl);
+        if (result == 1) {
+            _established = true;
+            break;
+        }
+        // A receive timeout makes a read fail with EINTR when a signal wakes this thread.
+        if (SSL_get_error(_ssl, result) == SSL_ERROR_SYSCALL && errno == EINTR) continue;
+        break;
+    }
+    ERR_clear_error();
+    timeval none{0, 0};
+    setsockopt(_fd, SOL_SOCKET, SO_RCVTIMEO, &none, sizeof none);
+}
+
+TlsClient::~TlsClient() {
+    if (_ssl) SSL_free(_ssl);
+    if (_context) SSL_CTX_free(_context);
+    if (_fd >= 0) close(_fd);
+}
+
+std::string TlsClient::version() const { return _established ? SSL_get_version(_ssl) : ""; }
+
+std::string TlsClient::peerFingerprint() const {
+    X509* certificate = _established ? SSL_get1_peer_certificate(_ssl) : nullptr;
+    if (!certificate) return "";
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    X509_digest(certificate, EVP_sha256(), digest, &length);
+    X509_free(certificate);
+    std::string text;
+    char hex[4];
+    for (unsigned int i = 0; i < length; ++i) {
+        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : ":%02X", digest[i]);
+        text += i == 0 ? std::string(hex, 2) : std::string(hex, 3);
+    }
+    return text;
+}
+
+bool TlsClient::send(std::string_view bytes) {
+    if (!_established) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        size_t written = 0;
+        if (SSL_write_ex(_ssl, bytes.data() + done, bytes.size() - done, &written) != 1) return false;
+        done += written;
+    }
+    return true;
+}
+
+bool TlsClient::readMore(Clock::time_point deadline) {
+    if (!_established || _closed) return false;
+    if (SSL_pending(_ssl) == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd waiting{_fd, POLLIN, 0};
+        if (left <= 0 || poll(&waiting, 1, static_cast<int>(left)) <= 0) return false;
+    }
+    char buffer[16384];
+    size_t count = 0;
+    const int result = SSL_read_ex(_ssl, buffer, sizeof buffer, &count);
+    if (result != 1) {
+        const int error = SSL_get_error(_ssl, result);
+        ERR_clear_error();
+        if (error == SSL_ERROR_WANT_READ) return true;  // a record that held no data, a ticket say
+        _closed = true;
+        return false;
+    }
+    _received.append(buffer, count);
+    return true;
+}
+
+std::optional<web::http::testing::HttpReply> TlsClient::receive(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (auto reply = web::http::testing::parseReply(_received)) {
+            _received.erase(0, reply->second);
+            return reply->first;
+        }
+        if (!readMore(deadline)) return std::nullopt;
+    }
+}
+
+bool TlsClient::closedWithin(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!_closed && Clock::now() < deadline) readMore(deadline);
+    return _closed;
+}
+
+}  // namespace quorvane::testing
