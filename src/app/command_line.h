@@ -7,6 +7,10 @@ namespace quorvane {
 struct CommandLine {
     bool verbose = false;
     int port = 5000;
+    // HTTPS: both files or neither.
+    std::string tlsCertificate;
+    std::string tlsKey;
+    int tlsPort = 5443;
 };
 
 // Parses the command line. Returns the options, or the exit status when the process must end at once

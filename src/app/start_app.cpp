@@ -17,6 +17,7 @@
 #include "scheduling/next_bell.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
+#include "web/http/tls_context.h"
 #include "web/web_server.h"
 
 namespace quorvane {
@@ -56,7 +57,9 @@ int start_app(int argc, const char* const* argv) {
 
     spdlog::info("");
     spdlog::info("{}", banner);
-    spdlog::info("Open a browser and navigate to ----> http://localhost:{}/ <----", options.port);
+    const bool https = !options.tlsCertificate.empty();
+    if (https) spdlog::info("Open a browser and navigate to ----> https://localhost:{}/ <----", options.tlsPort);
+    else spdlog::info("Open a browser and navigate to ----> http://localhost:{}/ <----", options.port);
     spdlog::info("");
     const std::string userDataPath = getUserFilePath();
     spdlog::debug("User data path: {}", userDataPath);
@@ -70,8 +73,13 @@ int start_app(int argc, const char* const* argv) {
 
     web::app.setSigningKey(sessionSigningKey());
 
-    // A port that cannot be bound throws, and main reports it.
+    // A port that cannot be bound, or a certificate that does not load, throws, and main reports it.
     web::app.bind("0.0.0.0", options.port);
+    if (https) {
+        web::app.bindTls("0.0.0.0", options.tlsPort, web::http::loadTlsContext(options.tlsCertificate, options.tlsKey));
+        spdlog::info("HTTPS on port {}; plain HTTP on port {} redirects there (but /healthz)", options.tlsPort, options.port);
+        spdlog::info("TLS certificate SHA-256 fingerprint: {}", web::http::certificateFingerprint(options.tlsCertificate));
+    }
     const auto stop = std::make_shared<StopRequest>();
     startTerminationSignalThread([stop](const std::string& name) { stop->request(name + " received", 0); });
     ServingThread serving(stop);

@@ -139,9 +139,10 @@ Session Session::fromCookieHeader(std::string_view header, std::string_view sign
     return value ? decode(*value, signingKey) : Session{};
 }
 
-std::string Session::setCookieHeader(std::string_view signingKey) const {
+std::string Session::setCookieHeader(std::string_view signingKey, bool secure) const {
     std::string header = std::string(SESSION_COOKIE_NAME) + "=" + encode(signingKey) + "; HttpOnly; SameSite=Strict; Path=/";
     if (_permanent) header += "; Max-Age=" + std::to_string(PERMANENT_SESSION_SECONDS);
+    if (secure) header += "; Secure";
     return header;
 }
 

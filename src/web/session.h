@@ -47,8 +47,9 @@ public:
     // The session of the request's Cookie header (empty when it has no session cookie).
     static Session fromCookieHeader(std::string_view header, std::string_view signingKey);
 
-    // The Set-Cookie header value: HttpOnly, SameSite=Strict, Path=/, and a lifetime only when permanent.
-    std::string setCookieHeader(std::string_view signingKey) const;
+    // The Set-Cookie header value: HttpOnly, SameSite=Strict, Path=/, a lifetime only when permanent,
+    // and Secure when it goes out over HTTPS (a browser then never sends it in plain).
+    std::string setCookieHeader(std::string_view signingKey, bool secure = false) const;
 
 private:
     bool _loggedIn = false;

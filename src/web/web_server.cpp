@@ -14,6 +14,7 @@
 #include "storage/durable_changes.h"
 #include "web/auth_handlers.h"
 #include "web/header_checks.h"
+#include "web/https_redirect.h"
 #include "web/http/multipart_parser.h"
 #include "web/target_endpoints.h"
 #include "web/upload_digests.h"
@@ -90,7 +91,7 @@ Reply answer(PlannedRequest& planned, const http::Request& request, const std::s
         changes.undo();
         throw;
     }
-    if (context.session.modified() && reply.status < 400) setCookie = context.session.setCookieHeader(signingKey);
+    if (context.session.modified() && reply.status < 400) setCookie = context.session.setCookieHeader(signingKey, request.secure);
     return reply;
 }
 
@@ -150,6 +151,12 @@ int WebServer::bindAnyPort(const std::string& host) {
     return _server.bind(host, 0);
 }
 
+int WebServer::bindTls(const std::string& host, int port, std::shared_ptr<boost::asio::ssl::context> tls) {
+    const int bound = _server.bindTls(host, port, std::move(tls));
+    _tlsPort = bound;
+    return bound;
+}
+
 bool WebServer::serve() {
     _server.run();
     return true;
@@ -165,6 +172,8 @@ void WebServer::stop() { _server.stop(); }
 bool WebServer::isRunning() const { return _server.isRunning(); }
 
 http::BodyPlan WebServer::planBody(const http::Request& request) {
+    if (const int tlsPort = _tlsPort; tlsPort > 0 && !request.secure)
+        if (auto redirect = httpsRedirect(request, tlsPort)) return refusedPlan(std::move(*redirect));
     PlannedRequest planned{_routes.find(request.method, request.path), nullptr};
     const auto [key, now] = keyAndTime();
     const Session session = acceptedSession(request.headers.value("Cookie"), key, now);

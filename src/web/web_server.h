@@ -4,6 +4,7 @@
 // gate, the kind and size of the body) is decided before any byte of the body is read; the handler runs
 // under a catch-all that answers the generic 500, and after_request touches every answer, the
 // transport's own included.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -40,6 +41,9 @@ public:
     void bind(const std::string& host, int port);
     // Opens the listening socket on a port that the system picks; returns the port.
     int bindAnyPort(const std::string& host);
+    // Opens the HTTPS listener (port 0: the system picks; returns the port). From then on the plain
+    // socket sends browsers over (see httpsRedirect), and session cookies over HTTPS are Secure.
+    int bindTls(const std::string& host, int port, std::shared_ptr<boost::asio::ssl::context> tls);
     // Serves on the bound socket until stop(); true once stopped. A server serves once.
     bool serve();
     // bind, then serve: blocks for the life of the process.
@@ -59,6 +63,7 @@ private:
     mutable std::mutex _keyMutex;
     std::string _signingKey;
     Clock _clock;
+    std::atomic<int> _tlsPort{0};  // set before serving
     http::Server _server;  // last: it stops before what its callbacks use goes
 };
 

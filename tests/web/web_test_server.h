@@ -210,10 +210,14 @@ protected:
         server.setSigningKey(TEST_SIGNING_KEY);
         port = freePort();
         server.bind("127.0.0.1", port);
+        beforeServing();
         serving = std::thread([this] { server.serve(); });
         for (int i = 0; i < 5000 && !server.isRunning(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ASSERT_TRUE(server.isRunning());
     }
+
+    // Between binding and serving: a second listener, say.
+    virtual void beforeServing() {}
 
     void TearDown() override {
         server.stop();
