@@ -77,7 +77,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
 # The libraries come from dpkg-shlibdeps; the players, the certificate store and the user tools are run.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, mpg123, alsa-utils, ca-certificates")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, mpg123, alsa-utils, ca-certificates, ssl-cert")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging}/debian/postinst ${packaging}/debian/prerm
                                        ${packaging}/debian/postrm ${packaging}/debian/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

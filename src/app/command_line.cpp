@@ -32,27 +32,34 @@ ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const ch
         ->type_name("PORT")
         // As with most programs, a later --port overrides an earlier one (a wrapper script's default).
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    auto* certificate = parser.add_option("--tls-cert", options.tlsCertificate, "PEM certificate (chain): serve HTTPS with it")
-                            ->type_name("FILE")
-                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    auto* key = parser.add_option("--tls-key", options.tlsKey, "PEM private key of the certificate")
-                    ->type_name("FILE")
-                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    certificate->needs(key);
-    key->needs(certificate);
+    // An empty FILE is no file: the service passes its defaults' empty settings through as they are.
+    parser.add_option("--tls-cert", options.tlsCertificate, "PEM certificate (chain): serve HTTPS with it")
+        ->type_name("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    parser.add_option("--tls-key", options.tlsKey, "PEM private key of the certificate")
+        ->type_name("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    parser.add_flag("--tls-self-signed", options.tlsSelfSigned,
+                    "When neither the certificate nor the key file exists, make a self-signed pair in them first");
     parser.add_option("--tls-port", options.tlsPort, "TCP port of HTTPS (1 to 65535)")
         ->capture_default_str()
         ->transform(DECIMAL_DIGITS)
         ->check(CLI::Range(1, 65535).description(""))
         ->type_name("PORT")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    parser.callback([&options] {
+        if (options.tlsCertificate.empty() != options.tlsKey.empty())
+            throw CLI::ValidationError("--tls-cert and --tls-key", "a certificate needs its key, and a key its certificate");
+        if (options.tlsSelfSigned && options.tlsCertificate.empty())
+            throw CLI::ValidationError("--tls-self-signed", "names no files: it needs --tls-cert and --tls-key");
+    });
     try {
         parser.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::cout << parser.help();
         return {std::nullopt, 0};
     } catch (const CLI::ParseError& error) {
-        std::cerr << error.what() << "\n" << "Usage: quorvane-player [-h] [-v] [--port PORT] [--tls-cert FILE --tls-key FILE [--tls-port PORT]]\n"
+        std::cerr << error.what() << "\n" << "Usage: quorvane-player [-h] [-v] [--port PORT] [--tls-cert FILE --tls-key FILE [--tls-self-signed] [--tls-port PORT]]\n"
                   << "Run with --help for more information.\n";
         return {std::nullopt, 2};
     }

@@ -10,6 +10,7 @@ struct CommandLine {
     // HTTPS: both files or neither.
     std::string tlsCertificate;
     std::string tlsKey;
+    bool tlsSelfSigned = false;  // make the pair when neither file exists
     int tlsPort = 5443;
 };
 

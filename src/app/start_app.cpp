@@ -2,6 +2,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -17,6 +18,7 @@
 #include "scheduling/next_bell.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
+#include "web/http/self_signed_pair.h"
 #include "web/http/tls_context.h"
 #include "web/web_server.h"
 
@@ -39,6 +41,18 @@ SchedulerSteps stepsReportingTo(std::shared_ptr<ServiceNotifier> notifier) {
         notifier->status(statusLine());
     };
     return steps;
+}
+
+// A machine without a pair of its own (Windows has no ssl-cert) gets one on its first start; a pair
+// with one file missing is left for loading to report.
+void makeSelfSignedPairIfNone(const std::filesystem::path& certificate, const std::filesystem::path& key) {
+    std::error_code error;
+    if (std::filesystem::exists(certificate, error) || std::filesystem::exists(key, error)) return;
+    for (const auto& file : {certificate, key})
+        if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+    const std::string hostName = web::http::thisHostName();
+    web::http::writeSelfSignedPair({certificate, key, hostName});
+    spdlog::info("Made a self-signed TLS certificate for {} in {}", hostName, certificate.string());
 }
 
 }  // namespace
@@ -76,6 +90,7 @@ int start_app(int argc, const char* const* argv) {
     // A port that cannot be bound, or a certificate that does not load, throws, and main reports it.
     web::app.bind("0.0.0.0", options.port);
     if (https) {
+        if (options.tlsSelfSigned) makeSelfSignedPairIfNone(options.tlsCertificate, options.tlsKey);
         web::app.bindTls("0.0.0.0", options.tlsPort, web::http::loadTlsContext(options.tlsCertificate, options.tlsKey));
         spdlog::info("HTTPS on port {}; plain HTTP on port {} redirects there (but /healthz)", options.tlsPort, options.port);
         spdlog::info("TLS certificate SHA-256 fingerprint: {}", web::http::certificateFingerprint(options.tlsCertificate));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/player_service.h"
 #include "support/raw_http_client.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
@@ -64,11 +65,70 @@ TEST(HttpsStartUp, FilesThatDoNotLoadEndStartUpWithOneLine) {
     EXPECT_EQ(log.find('\n', failure), log.size() - 1) << "one line, the last: " << log;
 }
 
-TEST(HttpsStartUp, ACertificateWithoutItsKeyIsAUsageError) {
+TEST(HttpsStartUp, HalfAPairIsAUsageError) {
     HttpsPlayer https;
-    ChildProcess run({https.player.executable().string(), "--tls-cert", https.pair.certificate.string()}, {}, https.player.root());
-    ASSERT_EQ(run.waitForExit(10s), 2);
-    EXPECT_NE(run.standardError().find("--tls-key"), std::string::npos) << run.standardError();
+    const std::string certificate = https.pair.certificate.string(), key = https.pair.key.string();
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--tls-cert", certificate}, {"--tls-key", key}, {"--tls-cert", certificate, "--tls-key", ""},
+          {"--tls-cert", "", "--tls-key", key}, {"--tls-self-signed"}, {"--tls-cert", "", "--tls-key", "", "--tls-self-signed"}}) {
+        std::vector<std::string> command{https.player.executable().string()};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        ChildProcess run(command, {}, https.player.root());
+        ASSERT_EQ(run.waitForExit(10s), 2) << arguments.front();
+        EXPECT_NE(run.standardError().find("--tls-"), std::string::npos) << run.standardError();
+        EXPECT_NE(run.standardError().find("Usage"), std::string::npos) << run.standardError();
+    }
+    EXPECT_FALSE(std::filesystem::exists(https.player.userData())) << "nothing may happen before the command line is read";
+}
+
+// The service passes its defaults' TLS_CERT and TLS_KEY as they are; emptied, they mean plain HTTP.
+TEST(HttpsStartUp, EmptyFilesServePlainHttpOnly) {
+    HttpsPlayer https;
+    ChildProcess run({https.player.executable().string(), "--port", std::to_string(https.port), "--tls-port", std::to_string(https.tlsPort),
+                      "--tls-cert", "", "--tls-key", ""},
+                     {}, https.player.root());
+    ASSERT_TRUE(testing::waitUntilServing(https.port)) << run.standardError();
+    EXPECT_NE(run.standardError().find("navigate to ----> http://localhost:" + std::to_string(https.port) + "/"), std::string::npos);
+    EXPECT_EQ(run.standardError().find("TLS"), std::string::npos) << run.standardError();
+    EXPECT_EQ(web::http::testing::roundTrip(https.port, web::http::testing::get("/login")).header("Location"), "/");
+    EXPECT_FALSE(testing::TlsClient(https.tlsPort).established());
+}
+
+// As the Windows installer starts it: a pair in the data folder, made by the first start, kept after.
+TEST(HttpsStartUp, ASelfSignedPairIsMadeOnceWhenNeitherFileExists) {
+    InstalledPlayer player;
+    const std::filesystem::path folder = player.root() / "tls";
+    const auto certificate = folder / "certificate.pem", key = folder / "private.key";
+    const int port = testing::freePort(), tlsPort = testing::freePort();
+    const std::vector<std::string> command{player.executable().string(), "--port",     std::to_string(port), "--tls-port",
+                                           std::to_string(tlsPort),       "--tls-cert", certificate.string(), "--tls-key",
+                                           key.string(),                  "--tls-self-signed"};
+    std::string fingerprint;
+    {
+        ChildProcess first(command, {}, player.root());
+        ASSERT_TRUE(first.waitForStderr("TLS certificate SHA-256 fingerprint: ", 10s)) << first.standardError();
+        ASSERT_TRUE(first.waitForStderr(" <----", 10s));
+        EXPECT_NE(first.standardError().find("Made a self-signed TLS certificate for "), std::string::npos) << first.standardError();
+        EXPECT_EQ(std::filesystem::status(key).permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
+        fingerprint = web::http::certificateFingerprint(certificate);
+        testing::TlsClient client(tlsPort);
+        ASSERT_TRUE(client.established());
+        EXPECT_EQ(client.peerFingerprint(), fingerprint);
+    }
+    ChildProcess again(command, {}, player.root());
+    ASSERT_TRUE(again.waitForStderr("TLS certificate SHA-256 fingerprint: " + fingerprint + "\n", 10s)) << again.standardError();
+    EXPECT_EQ(again.standardError().find("Made a self-signed"), std::string::npos) << "the pair of the first start is kept";
+}
+
+TEST(HttpsStartUp, APairWithAFileMissingIsNotMadeAgainButReported) {
+    HttpsPlayer https;
+    std::filesystem::remove(https.pair.certificate);
+    ChildProcess run(https.command({"--tls-self-signed"}), {}, https.player.root());
+    ASSERT_EQ(run.waitForExit(10s), 1) << run.standardError();
+    EXPECT_NE(run.standardError().find("Start-up failed: cannot load the TLS certificate " + https.pair.certificate.string()),
+              std::string::npos)
+        << run.standardError();
+    EXPECT_FALSE(std::filesystem::exists(https.pair.certificate)) << "the key that is there may be the school's own";
 }
 
 TEST(HttpsStartUp, HundredsOfHangingHandshakesLeaveOthersAnswered) {

@@ -6,6 +6,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "core/child_process.h"
@@ -13,6 +16,8 @@
 #include "support/child_process.h"
 #include "support/player_service.h"
 #include "support/temp_dir.h"
+#include "support/tls_test_pair.h"
+#include "web/http/tls_context.h"
 
 namespace quorvane {
 namespace {
@@ -58,7 +63,7 @@ TEST(Package, ControlDataNamesVersionDependenciesConffileAndScripts) {
     EXPECT_TRUE(contains(fields, "Package: quorvane-player\n")) << fields;
     EXPECT_TRUE(contains(fields, "Version: " + builtVersion() + "\n")) << fields;
     EXPECT_FALSE(contains(builtVersion(), "D")) << "the development mark is not part of a package's version";
-    for (const std::string dependency : {"libc6 (>=", "libsystemd0", "mpg123", "alsa-utils", "ca-certificates", "adduser"})
+    for (const std::string dependency : {"libc6 (>=", "libsystemd0", "mpg123", "alsa-utils", "ca-certificates", "adduser", "ssl-cert"})
         EXPECT_TRUE(contains(fields, dependency)) << dependency << " missing from\n" << fields;
 
     TempDir control;
@@ -100,6 +105,85 @@ TEST(Package, UnpackedProgramRunsInThePackagedLayout) {
     ASSERT_EQ(run.waitForExit(5s), 0) << run.standardError();
     const auto stored = nlohmann::json::parse(testing::readFile(home / ".QuorvanePlayer" / "_db.json"));
     EXPECT_EQ(stored["settings"]["alarmDelaySec"], 4.5);
+}
+
+// NAME=value lines of a systemd unit's Environment= or of an environment file.
+void readAssignments(const std::string& text, std::map<std::string, std::string>& into) {
+    static const std::regex ASSIGNMENT("([A-Z_]+)=(\\S*)");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), ASSIGNMENT); it != std::sregex_iterator(); ++it)
+        into[(*it)[1]] = (*it)[2];
+}
+
+// The unit's ExecStart, its variables expanded as systemd does: ${NAME} in place, a word $NAME split
+// into words (none when empty).
+std::vector<std::string> serviceCommand(const std::string& unit, const std::map<std::string, std::string>& variables) {
+    std::smatch line;
+    EXPECT_TRUE(std::regex_search(unit, line, std::regex("\nExecStart=([^\n]*)")));
+    std::istringstream words(line[1]);
+    std::vector<std::string> command;
+    for (std::string word; words >> word;) {
+        if (word[0] == '$' && word[1] != '{') {
+            std::istringstream values(variables.at(word.substr(1)));
+            for (std::string value; values >> value;) command.push_back(value);
+            continue;
+        }
+        for (size_t at; (at = word.find("${")) != std::string::npos;) {
+            const size_t end = word.find('}', at);
+            word.replace(at, end - at + 1, variables.at(word.substr(at + 2, end - at - 2)));
+        }
+        command.push_back(word);
+    }
+    return command;
+}
+
+// The command line the service runs, from its unit and its defaults file: with Debian's self-signed
+// pair (stood in for by one of the test's, since this machine need not have ssl-cert's) it serves
+// HTTPS and redirects the plain port; with TLS_CERT and TLS_KEY emptied, plain HTTP as before.
+TEST(Package, TheServicesCommandLineServesHttpsWithTheDefaultsPair) {
+    TempDir root;
+    output({"dpkg-deb", "--extract", packageFile().string(), root.path().string()});
+    const std::string unit = testing::readFile(root / "lib/systemd/system/quorvane-player.service");
+    std::map<std::string, std::string> variables;
+    std::smatch environment;
+    ASSERT_TRUE(std::regex_search(unit, environment, std::regex("\nEnvironment=([^\n]*)")));
+    readAssignments(environment[1], variables);
+    readAssignments(testing::readFile(root / "etc/default/quorvane-player"), variables);
+    EXPECT_EQ(variables["TLS_CERT"], "/etc/ssl/certs/ssl-cert-snakeoil.pem");
+    EXPECT_EQ(variables["TLS_KEY"], "/etc/ssl/private/ssl-cert-snakeoil.key");
+    EXPECT_NE(unit.find("\nSupplementaryGroups=audio ssl-cert\n"), std::string::npos) << "the snakeoil key is readable by ssl-cert only";
+
+    const fs::path home = root / "var/lib/quorvane-player";
+    fs::create_directories(home);
+    const testing::TlsFiles pair = testing::writeSelfSignedPair(root.path());
+    const int port = testing::freePort(), tlsPort = testing::freePort();
+    variables["PORT"] = std::to_string(port);
+    variables["TLS_PORT"] = std::to_string(tlsPort);
+    variables["TLS_CERT"] = pair.certificate.string();
+    variables["TLS_KEY"] = pair.key.string();
+    std::vector<std::string> command = serviceCommand(unit, variables);
+    ASSERT_EQ(command.front(), "/usr/bin/quorvane-player");
+    command.front() = (root / "usr/bin/quorvane-player").string();
+    const std::map<std::string, std::string> childEnvironment = {
+        {"HOME", home.string()}, {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
+    {
+        ChildProcess run(command, childEnvironment, root.path());
+        ASSERT_TRUE(run.waitForStderr("TLS certificate SHA-256 fingerprint: " + web::http::certificateFingerprint(pair.certificate), 10s))
+            << run.standardError();
+        testing::TlsClient client(tlsPort);
+        EXPECT_TRUE(client.established());
+        const auto redirect = testing::playerClient(port).Get("/");
+        ASSERT_TRUE(redirect);
+        EXPECT_EQ(redirect->status, 308);
+    }
+    variables["TLS_CERT"] = variables["TLS_KEY"] = "";
+    command = serviceCommand(unit, variables);
+    command.front() = (root / "usr/bin/quorvane-player").string();
+    ChildProcess plain(command, childEnvironment, root.path());
+    ASSERT_TRUE(testing::waitUntilServing(port)) << plain.standardError();
+    EXPECT_EQ(plain.standardError().find("TLS"), std::string::npos) << plain.standardError();
+    const auto status = testing::playerClient(port).Get("/api/get/status");
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->status, 200);
 }
 
 TEST(Install, APrefixGetsThePackagedLayoutAndNothingOfTheSystemsOwn) {

@@ -2,10 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <openssl/ec.h>
 #include <openssl/err.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <poll.h>
@@ -15,37 +12,16 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "web/http/self_signed_pair.h"
+#include "web/http/tls_context.h"
+
 namespace quorvane::testing {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-namespace {
-
-void writePem(const fs::path& path, const auto& write) {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
-    if (!file || write(file) != 1) throw std::runtime_error("cannot write " + path.string());
-    std::fclose(file);
-}
-
-}  // namespace
-
 TlsFiles writeSelfSignedPair(const fs::path& folder, const std::string& name) {
-    EVP_PKEY* key = EVP_EC_gen("P-256");
-    X509* certificate = X509_new();
-    if (!key || !certificate) throw std::runtime_error("cannot make a test certificate");
-    ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
-    X509_gmtime_adj(X509_getm_notBefore(certificate), -60);
-    X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600);
-    X509_set_pubkey(certificate, key);
-    X509_NAME* subject = X509_get_subject_name(certificate);
-    X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
-    X509_set_issuer_name(certificate, subject);
-    X509_sign(certificate, key, EVP_sha256());
     TlsFiles files{folder / (name + ".pem"), folder / (name + ".key")};
-    writePem(files.certificate, [certificate](std::FILE* file) { return PEM_write_X509(file, certificate); });
-    writePem(files.key, [key](std::FILE* file) { return PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr); });
-    X509_free(certificate);
-    EVP_PKEY_free(key);
+    web::http::writeSelfSignedPair({files.certificate, files.key, "localhost", std::chrono::hours(24)});
     return files;
 }
 
@@ -94,16 +70,8 @@ std::string TlsClient::version() const { return _established ? SSL_get_version(_
 std::string TlsClient::peerFingerprint() const {
     X509* certificate = _established ? SSL_get1_peer_certificate(_ssl) : nullptr;
     if (!certificate) return "";
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    X509_digest(certificate, EVP_sha256(), digest, &length);
+    std::string text = web::http::certificateFingerprint(certificate);
     X509_free(certificate);
-    std::string text;
-    char hex[4];
-    for (unsigned int i = 0; i < length; ++i) {
-        std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : ":%02X", digest[i]);
-        text += i == 0 ? std::string(hex, 2) : std::string(hex, 3);
-    }
     return text;
 }
 

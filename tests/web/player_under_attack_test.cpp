@@ -11,6 +11,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "support/process_memory.h"
 #include "support/raw_http_client.h"
 #include "support/temp_dir.h"
+#include "support/tls_test_pair.h"
 #include "support/wave_bytes.h"
 
 namespace quorvane {
@@ -77,17 +79,15 @@ protected:
             {"PATH", stubs.path().string() + ":" + std::getenv("PATH")},
             // The remote service is a closed port: nothing leaves the machine.
             {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
-        player = std::make_unique<testing::ChildProcess>(
-            std::vector<std::string>{installation.executable().string(), "--port", std::to_string(port)}, environment, installation.root());
+        std::vector<std::string> command{installation.executable().string(), "--port", std::to_string(port)};
+        command.insert(command.end(), moreArguments.begin(), moreArguments.end());
+        player = std::make_unique<testing::ChildProcess>(command, environment, installation.root());
         for (int attempt = 0; attempt < 200 && !serving(); ++attempt) std::this_thread::sleep_for(50ms);
         ASSERT_TRUE(serving()) << player->standardError();
         idleKiB = statusKiB("VmRSS");
     }
 
-    bool serving() const {
-        RawClient client(port);
-        return client.connected() && client.send(get("/api/get/status")) && client.receive(2s).value_or(HttpReply{}).status == 200;
-    }
+    bool serving() const { return request(get("/api/get/status"), 2s).status == 200; }
 
     std::filesystem::path trace() const { return stubs / "trace"; }
 
@@ -108,7 +108,44 @@ protected:
         std::cout << "[ memory   ] " << what << ": peak " << peak / KiB_PER_MiB << " MiB (idle " << idleKiB / KiB_PER_MiB << " MiB)\n";
         RecordProperty(what, std::to_string(peak) + " KiB");
     }
-    HttpReply request(const std::string& bytes) const { return web::http::testing::roundTrip(port, bytes); }
+    // One request on a connection of its own, as the school's browser sends it.
+    virtual HttpReply request(const std::string& bytes, std::chrono::milliseconds timeout = 5s) const {
+        RawClient client(port);
+        if (!client.connected() || !client.send(bytes)) return {};
+        return client.receive(timeout).value_or(HttpReply{});
+    }
+
+    // A timetable with one bell, due a few seconds from now, chosen for today: its due time, or none
+    // when the day would end before it.
+    std::optional<std::time_t> bellDueIn(std::chrono::seconds delay) {
+        const std::time_t due = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() + delay);
+        std::tm local{};
+        localtime_r(&due, &local);
+        if (local.tm_hour == 23 && local.tm_min == 59) return std::nullopt;
+        char slot[16];
+        std::strftime(slot, sizeof slot, "%H:%M:%S", &local);
+        const Json timetable = {{"name", "Attack day"},
+                                {"chA", {{"lessons", Json::array()}}},
+                                {"chB", {{"lessons", Json::array()}}},
+                                {"customPlays", {{{"desc", {{"id", "ID_ping"}, {"doRepeat", false}}}, {"slots", {slot}}}}}};
+        const HttpReply created = request(post("/db/timetables/create", toJsonText(timetable), "application/json"));
+        EXPECT_EQ(created.status, 200) << created.body;
+        const Json choice = {{"dailyPreferences.selectedTimetableId", Json::parse(created.body)}};
+        EXPECT_EQ(request(post("/db/settings/update", toJsonText(choice), "application/json")).body, "true");
+        return due;
+    }
+
+    // The bell due at `due` rang within its second.
+    void expectRangOnTime(std::time_t due) {
+        const std::string plays = std::filesystem::exists(trace()) ? testing::readFile(trace()) : "";
+        ASSERT_EQ(plays.rfind("mpg123 ", 0), 0u) << "the bell did not ring: " << plays;
+        const double late = std::stod(plays.substr(7)) - static_cast<double>(due);
+        std::cout << "[ time     ] the bell rang " << late * 1000 << " ms after its second began\n";
+        EXPECT_GE(late, 0.0);
+        EXPECT_LT(late, 1.0);
+    }
+
+    std::vector<std::string> moreArguments;  // for the player's command line, set before SetUp
 
     testing::InstalledPlayer installation;
     testing::TempDir stubs;
@@ -162,21 +199,9 @@ TEST_F(PlayerUnderAttack, AGzipBombIsNeverInflated) {
 // Students' machines holding connections open with a header line now and then: the school's own
 // browser still gets its answers, and the bells ring on time.
 TEST_F(PlayerUnderAttack, FiveHundredSlowConnectionsLeaveTheInterfaceAndTheBellsAlone) {
-    const auto dueAt = std::chrono::system_clock::now() + 6s;
-    const std::time_t due = std::chrono::system_clock::to_time_t(dueAt);
-    std::tm local{};
-    localtime_r(&due, &local);
-    if (local.tm_hour == 23 && local.tm_min == 59) GTEST_SKIP() << "the choice of the day ends at midnight";
-    char slot[16];
-    std::strftime(slot, sizeof slot, "%H:%M:%S", &local);
-    const Json timetable = {{"name", "Attack day"},
-                            {"chA", {{"lessons", Json::array()}}},
-                            {"chB", {{"lessons", Json::array()}}},
-                            {"customPlays", {{{"desc", {{"id", "ID_ping"}, {"doRepeat", false}}}, {"slots", {slot}}}}}};
-    const HttpReply created = request(post("/db/timetables/create", toJsonText(timetable), "application/json"));
-    ASSERT_EQ(created.status, 200) << created.body;
-    const Json choice = {{"dailyPreferences.selectedTimetableId", Json::parse(created.body)}};
-    ASSERT_EQ(request(post("/db/settings/update", toJsonText(choice), "application/json")).body, "true");
+    const auto due = bellDueIn(6s);
+    if (!due) GTEST_SKIP() << "the choice of the day ends at midnight";
+    const auto dueAt = std::chrono::system_clock::from_time_t(*due);
 
     std::vector<RawClient> crowd;
     for (int address = 2; crowd.size() < 500; ++address)
@@ -200,14 +225,7 @@ TEST_F(PlayerUnderAttack, FiveHundredSlowConnectionsLeaveTheInterfaceAndTheBells
     EXPECT_EQ(open, 500u) << "the crowd was still there when the bell was due";
     std::cout << "[ time     ] " << answered << " answers beside 500 slow connections, the slowest in " << slowest * 1000 << " ms\n";
     EXPECT_LT(slowest, 1.0);
-
-    const std::string plays = std::filesystem::exists(trace()) ? testing::readFile(trace()) : "";
-    ASSERT_EQ(plays.rfind("mpg123 ", 0), 0u) << "the bell did not ring: " << plays;
-    const double played = std::stod(plays.substr(7));
-    const double late = played - static_cast<double>(due);
-    std::cout << "[ time     ] the bell due at " << slot << " rang " << late * 1000 << " ms after its second began\n";
-    EXPECT_GE(late, 0.0);
-    EXPECT_LT(late, 1.0);
+    expectRangOnTime(*due);
     const size_t peak = peakKiB();
     report("500 slow connections", peak);
     EXPECT_LT(peak, 64 * 1024u);
@@ -278,6 +296,73 @@ TEST_F(PlayerUnderAttack, AnUploadWithoutLoginIsClosedUnread) {
     size_t userFiles = 0;
     for (const auto& entry : std::filesystem::directory_iterator(installation.userData())) userFiles += entry.path().extension() == ".wav";
     EXPECT_EQ(userFiles, 0u);
+}
+
+// The same player serving HTTPS: the school's browser speaks TLS, and students' machines open
+// handshakes they never finish.
+class PlayerUnderTlsAttack : public PlayerUnderAttack {
+protected:
+    PlayerUnderTlsAttack() : pair(testing::writeSelfSignedPair(installation.root())) {
+        moreArguments = {"--tls-port", std::to_string(tlsPort), "--tls-cert", pair.certificate.string(), "--tls-key", pair.key.string()};
+    }
+    HttpReply request(const std::string& bytes, std::chrono::milliseconds timeout = 5s) const override {
+        testing::TlsClient client(tlsPort);
+        if (!client.established() || !client.send(bytes)) return {};
+        return client.receive(timeout).value_or(HttpReply{});
+    }
+
+    int tlsPort = testing::freePort();
+    testing::TlsFiles pair;
+};
+
+TEST_F(PlayerUnderTlsAttack, FiveHundredUnfinishedHandshakesLeaveTheInterfaceAndTheBellsAlone) {
+    const auto due = bellDueIn(6s);
+    if (!due) GTEST_SKIP() << "the choice of the day ends at midnight";
+    const auto dueAt = std::chrono::system_clock::from_time_t(*due);
+
+    // Silent after connecting, a ClientHello cut short, or one sent a byte at a time: each holds a
+    // handshake open.
+    const std::string hello("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11);
+    std::vector<RawClient> crowd;
+    for (int address = 2; crowd.size() < 500; ++address)
+        for (int i = 0; i < 25; ++i) crowd.emplace_back(tlsPort, "127.0.0." + std::to_string(address));
+    const auto crowdSince = Clock::now();
+    for (size_t i = 0; i < crowd.size(); ++i) {
+        ASSERT_TRUE(crowd[i].connected());
+        if (i % 3 == 1) crowd[i].send(hello);
+    }
+
+    double slowest = 0;
+    int answered = 0;
+    for (size_t byte = 0; std::chrono::system_clock::now() < dueAt + 1200ms; ++byte) {
+        for (size_t i = 2; i < crowd.size() && byte < hello.size(); i += 3) crowd[i].send(hello.substr(byte, 1));
+        const auto start = Clock::now();
+        const HttpReply status = request(get("/api/get/status"));
+        slowest = std::max(slowest, secondsSince(start));
+        EXPECT_EQ(status.status, 200);
+        ++answered;
+        std::this_thread::sleep_for(500ms);
+    }
+    size_t open = 0;
+    for (auto& client : crowd) open += client.closedWithin(0ms) ? 0 : 1;
+    EXPECT_EQ(open, 500u) << "the crowd was still there when the bell was due";
+    std::cout << "[ time     ] " << answered << " answers over HTTPS beside 500 unfinished handshakes, the slowest in " << slowest * 1000
+              << " ms\n";
+    EXPECT_LT(slowest, 1.0);
+    expectRangOnTime(*due);
+    const HttpReply health = web::http::testing::roundTrip(port, get("/healthz"));
+    EXPECT_TRUE(health.status == 200 || health.status == 503) << "monitoring still reads plain HTTP: " << health.status;
+
+    // Dropped within the handshake's 10 s, counted from its connection.
+    for (auto& client : crowd) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(crowdSince + 12s - Clock::now());
+        EXPECT_TRUE(client.closedWithin(std::max(left, 0ms)));
+    }
+    std::cout << "[ time     ] the last of them was dropped " << secondsSince(crowdSince) << " s after they connected\n";
+    EXPECT_TRUE(serving());
+    const size_t peak = peakKiB();
+    report("500 unfinished handshakes", peak);
+    EXPECT_LT(peak, 64 * 1024u);
 }
 
 }  // namespace

@@ -40,7 +40,6 @@ Connection::Connection(ServerCore& core, asio::ip::tcp::socket socket, std::stri
       _tlsContext(std::move(tls)),
       _timer(_strand),
       _address(std::move(address)) {
-    if (_tlsContext) _tls.emplace(_socket, *_tlsContext);
 }
 
 Connection::~Connection() {
@@ -49,7 +48,7 @@ Connection::~Connection() {
 }
 
 void Connection::start() {
-    if (_tls) return handshake();
+    if (_tlsContext) return handshake();
     beginRequest();
 }
 
@@ -66,18 +65,25 @@ void Connection::writeToClient(const Buffers& buffers, Handler&& handler) {
 }
 
 // A handshake has the header block's time: a client that stalls in it, or sends anything but a
-// ClientHello, is closed without an answer (there is no channel to answer on).
+// ClientHello, is closed without an answer (there is no channel to answer on). The TLS stream and its
+// buffers (some 90 KiB) are made once the client's first bytes arrive, so a client that connects and
+// stays silent costs no more than a plain one.
 void Connection::handshake() {
     _phase = Phase::handshake;
     arm(Clock::now() + _limits.headerTimeout);
-    _tls->async_handshake(asio::ssl::stream_base::server, [self = shared_from_this()](boost::system::error_code error) {
+    _socket.async_wait(asio::socket_base::wait_read, [self = shared_from_this()](boost::system::error_code error) {
         if (self->_phase != Phase::handshake) return;
-        if (error) {
-            self->_core.application.log(LogLevel::debug, "TLS handshake with " + self->_address + " failed: " + error.message());
-            return self->closeNow();
-        }
-        self->disarm();
-        self->beginRequest();
+        if (error) return self->closeNow();
+        self->_tls.emplace(self->_socket, *self->_tlsContext);
+        self->_tls->async_handshake(asio::ssl::stream_base::server, [self](boost::system::error_code failure) {
+            if (self->_phase != Phase::handshake) return;
+            if (failure) {
+                self->_core.application.log(LogLevel::debug, "TLS handshake with " + self->_address + " failed: " + failure.message());
+                return self->closeNow();
+            }
+            self->disarm();
+            self->beginRequest();
+        });
     });
 }
 

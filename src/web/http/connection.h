@@ -82,7 +82,7 @@ private:
     boost::asio::ip::tcp::socket _socket;    // accepted onto a strand of its own
     boost::asio::any_io_executor _strand;    // the socket's: its handlers and ours never run at once
     std::shared_ptr<boost::asio::ssl::context> _tlsContext;
-    std::optional<boost::asio::ssl::stream<boost::asio::ip::tcp::socket&>> _tls;  // over _socket
+    std::optional<boost::asio::ssl::stream<boost::asio::ip::tcp::socket&>> _tls;  // over _socket, from the first bytes on
     boost::asio::steady_timer _timer;
     uint64_t _timerGeneration = 0;
     std::string _address;

@@ -16,5 +16,7 @@ std::shared_ptr<boost::asio::ssl::context> loadTlsContext(const std::filesystem:
 // The SHA-256 fingerprint of the first certificate of the file, as browsers show it: 32 bytes in
 // upper-case hex, separated by colons. std::runtime_error when it cannot be read.
 std::string certificateFingerprint(const std::filesystem::path& certificateFile);
+// The same of a certificate in memory (a peer's, for example).
+std::string certificateFingerprint(X509* certificate);
 
 }  // namespace quorvane::web::http
