@@ -19,19 +19,23 @@ const CLI::Validator DECIMAL_DIGITS(
     },
     "");
 
+void addPortOption(CLI::App& parser, const std::string& name, int& port, const std::string& description) {
+    parser.add_option(name, port, description)
+        ->capture_default_str()
+        ->transform(DECIMAL_DIGITS)
+        ->check(CLI::Range(1, 65535).description(""))
+        ->type_name("PORT")
+        // As with most programs, a later port overrides an earlier one (a wrapper script's default).
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const char* const* argv) {
     CLI::App parser(banner, "quorvane-player");
     CommandLine options;
     parser.add_flag("-v,--verbose", options.verbose, "Log debug messages too");
-    parser.add_option("--port", options.port, "TCP port of the web interface (1 to 65535)")
-        ->capture_default_str()
-        ->transform(DECIMAL_DIGITS)
-        ->check(CLI::Range(1, 65535).description(""))
-        ->type_name("PORT")
-        // As with most programs, a later --port overrides an earlier one (a wrapper script's default).
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addPortOption(parser, "--port", options.port, "TCP port of the web interface (1 to 65535)");
     // An empty FILE is no file: the service passes its defaults' empty settings through as they are.
     parser.add_option("--tls-cert", options.tlsCertificate, "PEM certificate (chain): serve HTTPS with it")
         ->type_name("FILE")
@@ -41,12 +45,7 @@ ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const ch
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     parser.add_flag("--tls-self-signed", options.tlsSelfSigned,
                     "When neither the certificate nor the key file exists, make a self-signed pair in them first");
-    parser.add_option("--tls-port", options.tlsPort, "TCP port of HTTPS (1 to 65535)")
-        ->capture_default_str()
-        ->transform(DECIMAL_DIGITS)
-        ->check(CLI::Range(1, 65535).description(""))
-        ->type_name("PORT")
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addPortOption(parser, "--tls-port", options.tlsPort, "TCP port of HTTPS (1 to 65535)");
     parser.callback([&options] {
         if (options.tlsCertificate.empty() != options.tlsKey.empty())
             throw CLI::ValidationError("--tls-cert and --tls-key", "a certificate needs its key, and a key its certificate");
