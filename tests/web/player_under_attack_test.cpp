@@ -4,6 +4,7 @@
 // their own and skip these.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -362,6 +363,42 @@ TEST_F(PlayerUnderTlsAttack, FiveHundredUnfinishedHandshakesLeaveTheInterfaceAnd
     const size_t peak = peakKiB();
     report("500 unfinished handshakes", peak);
     EXPECT_LT(peak, 64 * 1024u);
+}
+
+// Real handshakes, all at once: each costs the player a key exchange and the stream's buffers.
+TEST_F(PlayerUnderTlsAttack, FiveHundredHandshakesAtOnce) {
+    const auto due = bellDueIn(5s);
+    if (!due) GTEST_SKIP() << "the choice of the day ends at midnight";
+    constexpr int CLIENTS = 500, THREADS = 10;
+    std::vector<std::unique_ptr<testing::TlsClient>> clients(CLIENTS);
+    std::atomic<int> established{0}, running{THREADS};
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < THREADS; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = t; i < CLIENTS; i += THREADS) {
+                clients[i] = std::make_unique<testing::TlsClient>(tlsPort);
+                established += clients[i]->established() ? 1 : 0;
+            }
+            --running;
+        });
+    double handshakes = 0, slowest = 0;
+    while (running > 0 || std::chrono::system_clock::now() < std::chrono::system_clock::from_time_t(*due) + 1200ms) {
+        if (running == 0 && handshakes == 0) handshakes = secondsSince(start);
+        const auto asked = Clock::now();
+        EXPECT_EQ(request(get("/api/get/status")).status, 200);
+        slowest = std::max(slowest, secondsSince(asked));
+        std::this_thread::sleep_for(200ms);
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(established, CLIENTS);
+    std::cout << "[ time     ] " << CLIENTS << " handshakes from " << THREADS << " threads in " << handshakes
+              << " s; the browser's slowest answer meanwhile " << slowest * 1000 << " ms\n";
+    EXPECT_LT(slowest, 1.0);
+    expectRangOnTime(*due);
+    const size_t peak = peakKiB();
+    report("500 TLS connections", peak);
+    EXPECT_LT(peak, 96 * 1024u);
 }
 
 }  // namespace
