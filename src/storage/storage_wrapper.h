@@ -164,7 +164,9 @@ public:
         try {
             const Snapshot snapshot = takeSnapshot(false);
             if (!snapshot.text.empty()) write(snapshot);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
+            spdlog::warn("Could not write {} again without a refused change: {}; the auto-save tries again", _path.value_or("the file"),
+                         error.what());
         }
     }
 

@@ -243,6 +243,32 @@ TEST_F(StorageWrapperTest, UndoKeepsTheChangesOfOthersAndOutsideRequests) {
     EXPECT_EQ(written.settings.alarmSignalId, "theirs");
 }
 
+// Another request's write carried this request's change; the write without it fails: said in the log,
+// and the auto-save writes it later.
+TEST_F(StorageWrapperTest, AFailedRewriteAfterAnUndoIsLoggedAndLeftToTheAutoSave) {
+    _db.load(path());
+    _db.saveAuto();
+    DurableChanges request;
+    change([](DB& db) { db.settings.defaultTimetableId = "mine"; });
+    {
+        DurableChanges other;
+        change([](DB& db) { db.settings.alarmSignalId = "theirs"; });
+        other.persist();
+    }
+    const std::string carried = readFile(path());
+    std::filesystem::remove(path());
+    breakFile(path());
+    testing::LogCapture log;
+    request.undo();
+    EXPECT_TRUE(log.contains("Could not write " + path() + " again without a refused change: ")) << log.text();
+    std::filesystem::remove_all(path());
+    writeFile(path(), carried);
+    EXPECT_TRUE(_db.saveAuto());
+    const DB written = from_json<DB>(readFile(path()));
+    EXPECT_EQ(written.settings.defaultTimetableId, DB{}.settings.defaultTimetableId);
+    EXPECT_EQ(written.settings.alarmSignalId, "theirs");
+}
+
 // A request that changed two records and could write only the first takes back both, on disk too.
 TEST_F(StorageWrapperTest, AFailureInOneRecordTakesBackTheRequestInEveryRecord) {
     StorageWrapper<DB> second;
