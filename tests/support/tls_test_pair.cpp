@@ -6,6 +6,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +20,39 @@
 namespace quorvane::testing {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// OpenSSL writes to the socket with write(), which raises SIGPIPE once the server has closed it (an
+// alert the client answers with, say): within this scope the signal is held back from this thread and
+// taken away, so the write fails with EPIPE instead of ending the test process.
+class SigpipeHeldBack {
+public:
+    SigpipeHeldBack() {
+        sigemptyset(&_pipe);
+        sigaddset(&_pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        _wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &_pipe, &_previous);
+    }
+    ~SigpipeHeldBack() {
+        if (!_wasPending) {
+            const timespec now{0, 0};
+            while (sigtimedwait(&_pipe, nullptr, &now) == SIGPIPE) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &_previous, nullptr);
+    }
+    SigpipeHeldBack(const SigpipeHeldBack&) = delete;
+    SigpipeHeldBack& operator=(const SigpipeHeldBack&) = delete;
+
+private:
+    sigset_t _pipe{}, _previous{};
+    bool _wasPending = false;
+};
+
+}  // namespace
 
 TlsFiles writeSelfSignedPair(const fs::path& folder, const std::string& name) {
     TlsFiles files{folder / (name + ".pem"), folder / (name + ".key")};
@@ -45,6 +80,7 @@ TlsClient::TlsClient(int port, int maxVersion) {
     SSL_set_fd(_ssl, _fd);
     SSL_set_tlsext_host_name(_ssl, "localhost");
     for (;;) {
+        const SigpipeHeldBack held;
         const int result = SSL_connect(_ssl);
         if (result == 1) {
             _established = true;
@@ -80,6 +116,7 @@ bool TlsClient::send(std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         size_t written = 0;
+        const SigpipeHeldBack held;
         if (SSL_write_ex(_ssl, bytes.data() + done, bytes.size() - done, &written) != 1) return false;
         done += written;
     }
@@ -95,6 +132,7 @@ bool TlsClient::readMore(Clock::time_point deadline) {
     }
     char buffer[16384];
     size_t count = 0;
+    const SigpipeHeldBack held;
     const int result = SSL_read_ex(_ssl, buffer, sizeof buffer, &count);
     if (result != 1) {
         const int error = SSL_get_error(_ssl, result);

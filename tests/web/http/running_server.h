@@ -3,9 +3,11 @@
 #include <thread>
 
 #include "support/temp_dir.h"
+#include "support/tls_test_pair.h"
 #include "support/wait_until.h"
 #include "test_application.h"
 #include "web/http/server.h"
+#include "web/http/tls_context.h"
 
 namespace quorvane::web::http::testing {
 
@@ -13,8 +15,13 @@ using quorvane::testing::waitUntil;
 
 class RunningServer {
 public:
-    explicit RunningServer(const Limits& limits = {}) : app(folder.path()), server(app, limits) {
+    enum class Tls { off, alsoOn };
+    explicit RunningServer(const Limits& limits = {}, Tls tls = Tls::off) : app(folder.path()), server(app, limits) {
         port = server.bind("127.0.0.1", 0);
+        if (tls == Tls::alsoOn) {
+            const auto pair = quorvane::testing::writeSelfSignedPair(tlsFolder.path());
+            tlsPort = server.bindTls("127.0.0.1", 0, loadTlsContext(pair.certificate, pair.key));
+        }
         thread = std::thread([this] { server.run(); });
     }
     ~RunningServer() {
@@ -23,9 +30,11 @@ public:
     }
 
     quorvane::testing::TempDir folder;
+    quorvane::testing::TempDir tlsFolder;  // the certificate and key, apart from what the application writes
     TestApplication app;
     Server server;
     int port = 0;
+    int tlsPort = 0;
     std::thread thread;
 };
 
