@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/command_line.h"
+#include "audio/audio_device.h"
 
 namespace quorvane {
 namespace {
@@ -46,6 +47,12 @@ ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const ch
     parser.add_flag("--tls-self-signed", options.tlsSelfSigned,
                     "When neither the certificate nor the key file exists, make a self-signed pair in them first");
     addPortOption(parser, "--tls-port", options.tlsPort, "TCP port of HTTPS (1 to 65535)");
+    parser.add_option("--audio-device", options.audioDevice, "ALSA device the bells play through, e.g. plughw:CARD=Headphones")
+        ->type_name("NAME")
+        ->check(CLI::Validator(
+            [](const std::string& name) { return isAudioDeviceName(name) ? std::string() : "Value " + name + " is no ALSA device name"; },
+            ""))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     parser.callback([&options] {
         if (options.tlsCertificate.empty() != options.tlsKey.empty())
             throw CLI::ValidationError("--tls-cert and --tls-key", "a certificate needs its key, and a key its certificate");
@@ -58,7 +65,9 @@ ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const ch
         std::cout << parser.help();
         return {std::nullopt, 0};
     } catch (const CLI::ParseError& error) {
-        std::cerr << error.what() << "\n" << "Usage: quorvane-player [-h] [-v] [--port PORT] [--tls-cert FILE --tls-key FILE [--tls-self-signed] [--tls-port PORT]]\n"
+        std::cerr << error.what() << "\n"
+                  << "Usage: quorvane-player [-h] [-v] [--port PORT] [--tls-cert FILE --tls-key FILE [--tls-self-signed] [--tls-port PORT]]\n"
+                  << "                       [--audio-device NAME]\n"
                   << "Run with --help for more information.\n";
         return {std::nullopt, 2};
     }

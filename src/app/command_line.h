@@ -12,6 +12,7 @@ struct CommandLine {
     std::string tlsKey;
     bool tlsSelfSigned = false;  // make the pair when neither file exists
     int tlsPort = 5443;
+    std::string audioDevice;  // "" for the system's default output
 };
 
 // Parses the command line. Returns the options, or the exit status when the process must end at once

@@ -11,6 +11,7 @@
 #include "app/service_notifier.h"
 #include "app/shutdown.h"
 #include "app/termination_signals.h"
+#include "audio/audio_device.h"
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/version.h"
@@ -77,6 +78,9 @@ int start_app(int argc, const char* const* argv) {
     spdlog::info("");
     const std::string userDataPath = getUserFilePath();
     spdlog::debug("User data path: {}", userDataPath);
+
+    setAudioDevice(options.audioDevice);
+    if (!options.audioDevice.empty()) spdlog::info("The bells play through the sound device {}", options.audioDevice);
 
     loadStoredRecords();
 

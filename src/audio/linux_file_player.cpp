@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "audio/audio_device.h"
 #include "audio/player_children.h"
 #include "model/audio_format.h"
 #include "model/file_name.h"
@@ -24,18 +25,24 @@ std::string playerProgramFor(const std::string& path) {
     }
 }
 
+std::vector<std::string> playerCommandFor(const std::string& path, const std::string& device) {
+    const std::string program = playerProgramFor(path);
+    if (device.empty()) return {program, path};
+    return {program, program == "mpg123" ? "-a" : "-D", device, path};
+}
+
 LinuxFilePlayer::~LinuxFilePlayer() {
     if (_proc >= 0) reapInBackground(_proc);
 }
 
 void LinuxFilePlayer::startPlay(const std::string& path) {
-    const std::string program = playerProgramFor(path);
+    const std::vector<std::string> command = playerCommandFor(path, audioDevice());
     // A previous play of this object that was not closed is not forgotten.
     if (_proc >= 0) reapInBackground(std::exchange(_proc, -1));
     _lastExit = {};
     // The player keeps the server's standard input and output; its chatter on standard error goes to
     // the null device.
-    _proc = startPlayerChild(program, path);
+    _proc = startPlayerChild(command);
 }
 
 bool LinuxFilePlayer::isPlaying() {

@@ -2,6 +2,7 @@
 // The file player outside Windows: each play is a child process of a command-line player, mpg123 for
 // MP3 and aplay for WAVE, found on the executable search path.
 #include <string>
+#include <vector>
 
 #include "audio/file_player.h"
 
@@ -12,6 +13,8 @@ namespace quorvane {
 std::string lowerCaseExtension(const std::string& path);
 // "mpg123" or "aplay" for the path; PlaybackError "Unsupported file format: <ext>" for anything else.
 std::string playerProgramFor(const std::string& path);
+// The program, its option for the ALSA device when one is chosen (mpg123 -a, aplay -D), and the path.
+std::vector<std::string> playerCommandFor(const std::string& path, const std::string& device);
 
 class LinuxFilePlayer : public FilePlayer {
 public:

@@ -41,12 +41,12 @@ bool collectLocked(int pid, int options, PlayerExit* exit = nullptr) {
 
 }  // namespace
 
-int startPlayerChild(const std::string& program, const std::string& path) {
+int startPlayerChild(const std::vector<std::string>& command) {
     std::lock_guard lock(childrenMutex);
     if (closed) throw PlaybackError("the player is shutting down");
     int pid;
     try {
-        pid = spawnProgram({program, path});
+        pid = spawnProgram(command);
     } catch (const std::system_error& error) {
         throw PlaybackError(error.code().message());
     }

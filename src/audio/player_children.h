@@ -4,14 +4,15 @@
 // zombie; a child is signalled only while it is known, so a signal never reaches a reused process id.
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "audio/file_player.h"
 
 namespace quorvane {
 
-// Starts the player program with the file as its only argument; PlaybackError with the system's text
-// when it cannot, or when the players have been closed for shutdown.
-int startPlayerChild(const std::string& program, const std::string& path);
+// Starts the player's command (the program, found on the search path, then its arguments); PlaybackError
+// with the system's text when it cannot, or when the players have been closed for shutdown.
+int startPlayerChild(const std::vector<std::string>& command);
 // True once the child has ended; it is then collected, and how it ended goes to `exit` when given.
 bool playerChildHasEnded(int pid, PlayerExit* exit = nullptr);
 // Sends SIGTERM to the child unless it has been collected.

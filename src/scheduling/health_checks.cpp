@@ -7,10 +7,12 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
 
+#include "audio/audio_device.h"
 #include "core/clock.h"
 #include "core/file_io.h"
 #include "core/paths.h"
@@ -100,23 +102,49 @@ HealthCheck playersCheck(const HealthSources& sources) {
 #endif
 }
 
+struct SoundCard {
+    std::string index, id, name;
+};
+
+#ifndef _WIN32
+// The cards of /proc/asound/cards: " 0 [PCH            ]: HDA-Intel - HDA Intel PCH", then a line of detail.
+std::vector<SoundCard> soundCardsOf(const std::string& text) {
+    static const std::regex cardLine(R"(^\s*(\d+)\s+\[\s*([^\]\s]+)\s*\]:\s*\S+\s+-\s+(.*\S)\s*$)");
+    std::vector<SoundCard> cards;
+    for (const std::string_view line : splitAt(text, '\n')) {
+        std::match_results<std::string_view::const_iterator> match;
+        if (std::regex_match(line.begin(), line.end(), match, cardLine)) cards.push_back({match[1], match[2], match[3]});
+    }
+    return cards;
+}
+
+std::string described(const SoundCard& card) { return "card " + card.index + " (" + card.name + ")"; }
+#endif
+
 HealthCheck soundOutputCheck(const HealthSources& sources) {
-    int cards = 0;
+    const std::string noCard = "No sound card was found: the bells may not be heard.";
+    const std::string connectIt = "Connect the loudspeakers' sound device to this computer and check that its driver is loaded.";
 #ifdef _WIN32
     (void)sources;
-    cards = static_cast<int>(waveOutGetNumDevs());
+    const int cards = static_cast<int>(waveOutGetNumDevs());
+    if (cards == 0) return check("soundOutput", HealthStatus::WARNING, noCard, connectIt);
+    return check("soundOutput", HealthStatus::OK, cards == 1 ? "One sound card is present." : std::to_string(cards) + " sound cards are present.");
 #else
-    if (const auto text = readWholeFile(sources.soundCards)) {
-        // Each card starts a line with its number: " 0 [PCH            ]: HDA-Intel - ..."
-        static const std::regex cardLine(R"(^\s*\d+\s+\[)");
-        for (const std::string_view line : splitAt(*text, '\n'))
-            if (std::regex_search(line.begin(), line.end(), cardLine)) ++cards;
-    }
+    const std::vector<SoundCard> cards = soundCardsOf(readWholeFile(sources.soundCards).value_or(""));
+    if (cards.empty()) return check("soundOutput", HealthStatus::WARNING, noCard, connectIt);
+    const std::string present = cards.size() == 1 ? "One sound card is present" : std::to_string(cards.size()) + " sound cards are present";
+    if (sources.audioDevice.empty())
+        return check("soundOutput", HealthStatus::OK, present + "; the bells play through the default output, usually " + described(cards.front()) + ".");
+    const auto card = cardOfAudioDevice(sources.audioDevice);
+    if (!card) return check("soundOutput", HealthStatus::OK, present + "; the bells play through the sound device " + sources.audioDevice + ".");
+    const auto found = std::find_if(cards.begin(), cards.end(), [&](const SoundCard& each) { return each.id == *card || each.index == *card; });
+    if (found == cards.end())
+        return check("soundOutput", HealthStatus::WARNING,
+                     "The sound device " + sources.audioDevice + " names the card " + *card + ", which is not present: the bells may not be heard.",
+                     "Connect that sound card, or choose a present one in AUDIO_DEVICE of /etc/default/quorvane-player (aplay -L lists "
+                     "them) and restart the service.");
+    return check("soundOutput", HealthStatus::OK, "The bells play through the sound device " + sources.audioDevice + ", " + described(*found) + ".");
 #endif
-    if (cards > 0)
-        return check("soundOutput", HealthStatus::OK, cards == 1 ? "One sound card is present." : std::to_string(cards) + " sound cards are present.");
-    return check("soundOutput", HealthStatus::WARNING, "No sound card was found: the bells may not be heard.",
-                 "Connect the loudspeakers' sound device to this computer and check that its driver is loaded.");
 }
 
 bool folderWritable(const std::filesystem::path& folder) {
@@ -211,6 +239,7 @@ HealthSources HealthSources::ofThisProcess() {
     sources.searchPath = path ? path : "";
     sources.dataFolder = getUserDataPath();
     sources.soundCards = "/proc/asound/cards";
+    sources.audioDevice = quorvane::audioDevice();
     sources.journalFolder = quorvane::journalFolder();
     sources.clockSync = readClockSync;
     sources.freeSpace = [](const std::filesystem::path& folder) -> std::optional<uintmax_t> {

@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 #include "support/child_process.h"
+#include "support/player_service.h"
 
 namespace quorvane {
 namespace {
@@ -26,7 +27,8 @@ TEST(CommandLine, HelpShowsTheBanner) {
 
 TEST(CommandLine, UsageErrorsExitWithStatusTwo) {
     InstalledPlayer player;
-    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--port", "x"}, {"--volume", "3"}}) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--port", "x"}, {"--volume", "3"}, {"--audio-device", "hw:0;reboot"}, {"--audio-device", "-a"}}) {
         std::vector<std::string> command{player.executable().string()};
         command.insert(command.end(), arguments.begin(), arguments.end());
         ChildProcess run(command, {}, player.root());
@@ -99,6 +101,18 @@ TEST(StartUp, LogsTheStartLinesAndKeepsRunning) {
     for (int i = 0; i < 500 && !std::filesystem::is_directory(player.userData()); ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(std::filesystem::is_directory(player.userData()));
     EXPECT_FALSE(run.waitForExit(300ms).has_value());
+}
+
+TEST(StartUp, AChosenSoundDeviceIsNamedAndAnEmptyOneIsTheDefault) {
+    InstalledPlayer player;
+    const std::string port = std::to_string(testing::freePort());
+    {
+        ChildProcess chosen({player.executable().string(), "--port", port, "--audio-device", "plughw:CARD=Headphones"}, {}, player.root());
+        EXPECT_TRUE(chosen.waitForStderr("\nThe bells play through the sound device plughw:CARD=Headphones\n", 10s)) << chosen.standardError();
+    }
+    ChildProcess empty({player.executable().string(), "--port", port, "--audio-device", ""}, {}, player.root());
+    ASSERT_TRUE(testing::waitUntilServing(std::stoi(port))) << empty.standardError();
+    EXPECT_EQ(empty.standardError().find("sound device"), std::string::npos) << empty.standardError();
 }
 
 TEST(StartUp, VerboseAddsTheUserDataPath) {

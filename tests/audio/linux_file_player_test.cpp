@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "audio/audio_device.h"
 #include "audio/linux_file_player.h"
 #include "audio/playback_doubles.h"
 #include "support/temp_dir.h"
@@ -124,6 +125,25 @@ TEST_F(LinuxFilePlayerTest, WavPlaysThroughAplayAndEachPlayIsANewProcess) {
     EXPECT_THAT(lines[0], HasSubstr("aplay "));
     EXPECT_EQ(lines[1], "argument /sounds/tone.wav");
     EXPECT_NE(lines[0], lines[4]) << "a second process, with a process id of its own";
+}
+
+// A chosen ALSA device reaches each player through its own option; the path stays the last argument.
+TEST_F(LinuxFilePlayerTest, AChosenDeviceIsPassedToEachPlayerInItsOwnOption) {
+    setAudioDevice("plughw:CARD=Headphones,DEV=0");
+    LinuxFilePlayer player;
+    for (const std::string path : {"/sounds/bell.mp3", "/sounds/tone.wav"}) {
+        player.startPlay(path);
+        ASSERT_TRUE(waitForEnd(player));
+        player.closeFile(false);
+    }
+    setAudioDevice("");
+    const auto lines = calls();
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_THAT(lines[0], HasSubstr(" 3"));
+    EXPECT_THAT(std::vector<std::string>(lines.begin() + 1, lines.begin() + 4),
+                ElementsAre("argument -a", "argument plughw:CARD=Headphones,DEV=0", "argument /sounds/bell.mp3"));
+    EXPECT_THAT(std::vector<std::string>(lines.begin() + 7, lines.begin() + 10),
+                ElementsAre("argument -D", "argument plughw:CARD=Headphones,DEV=0", "argument /sounds/tone.wav"));
 }
 
 TEST_F(LinuxFilePlayerTest, UnsupportedFormatStartsNoProcess) {

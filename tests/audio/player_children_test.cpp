@@ -72,9 +72,9 @@ TEST_F(PlayerChildrenTest, ShutdownTerminatesEveryPlayerAndStartsNoMore) {
     EXPECT_NE(log().find("TERM"), std::string::npos);
     EXPECT_TRUE(waitUntil([&] { return playback->ended(); }));
 
-    EXPECT_THROW(startPlayerChild("mpg123", "/sounds/bell.mp3"), PlaybackError) << "no player starts during the shutdown";
+    EXPECT_THROW(startPlayerChild({"mpg123", "/sounds/bell.mp3"}), PlaybackError) << "no player starts during the shutdown";
     reopenPlayerChildrenForTesting();
-    const int again = startPlayerChild("mpg123", "/sounds/bell.mp3");
+    const int again = startPlayerChild({"mpg123", "/sounds/bell.mp3"});
     terminatePlayerChild(again);
     EXPECT_TRUE(waitUntil([&] { return playerChildHasEnded(again); }));
 }

@@ -124,6 +124,34 @@ TEST_F(HealthChecks, NoSoundCardWarns) {
     EXPECT_EQ(checkNamed("soundOutput").status, HealthStatus::WARNING);
 }
 
+TEST_F(HealthChecks, TheSoundOutputNamesTheCardTheBellsPlayThrough) {
+    EXPECT_EQ(checkNamed("soundOutput").message,
+              "One sound card is present; the bells play through the default output, usually card 0 (HDA Intel PCH).");
+    // A Raspberry Pi's jack and HDMI output.
+    writeFile(dir / "cards", " 0 [Headphones     ]: bcm2835_headpho - bcm2835 Headphones\n                      bcm2835 Headphones\n"
+                             " 1 [vc4hdmi0       ]: vc4-hdmi - vc4-hdmi-0\n                      vc4-hdmi-0\n");
+    for (const std::string device : {"plughw:CARD=vc4hdmi0,DEV=0", "hw:1"}) {
+        sources.audioDevice = device;
+        const HealthCheck check = checkNamed("soundOutput");
+        EXPECT_EQ(check.status, HealthStatus::OK) << device;
+        EXPECT_EQ(check.message, "The bells play through the sound device " + device + ", card 1 (vc4-hdmi-0).");
+    }
+    sources.audioDevice = "default";
+    EXPECT_EQ(checkNamed("soundOutput").message, "2 sound cards are present; the bells play through the sound device default.");
+}
+
+TEST_F(HealthChecks, ADeviceOfACardThatIsNotPresentWarns) {
+    for (const std::string device : {"plughw:CARD=Device,DEV=0", "hw:3"}) {
+        sources.audioDevice = device;
+        const HealthCheck check = checkNamed("soundOutput");
+        EXPECT_EQ(check.status, HealthStatus::WARNING) << device;
+        EXPECT_NE(check.message.find("The sound device " + device + " names the card "), std::string::npos) << check.message;
+        EXPECT_NE(check.remedy.find("AUDIO_DEVICE"), std::string::npos) << check.remedy;
+    }
+    writeFile(dir / "cards", "--- no soundcards ---\n");
+    EXPECT_EQ(checkNamed("soundOutput").message, "No sound card was found: the bells may not be heard.") << "no card at all says so first";
+}
+
 TEST_F(HealthChecks, ADataFolderThatCannotBeWrittenOrIsFullIsAnError) {
     // Root ignores permission bits, so the folder is made unwritable by a file standing where it should be.
     writeFile(dir / "plain", "a file, not a folder");
