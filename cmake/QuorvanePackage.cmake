@@ -59,7 +59,16 @@ install(FILES ${packaging}/quorvane-player.service DESTINATION ${QUORVANE_SYSTEM
 install(FILES ${packaging}/quorvane-player.default DESTINATION /etc/default RENAME quorvane-player
         COMPONENT service EXCLUDE_FROM_ALL)
 
+# Debian's name of the architecture built for (amd64, arm64), not the build machine's, which cpack would
+# take; the package's tests look for the file it names.
+execute_process(COMMAND dpkg-architecture -t${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+                OUTPUT_VARIABLE QUORVANE_DEB_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT QUORVANE_DEB_ARCHITECTURE)
+  message(FATAL_ERROR "dpkg-architecture does not know ${CMAKE_LIBRARY_ARCHITECTURE} (package dpkg-dev)")
+endif()
+
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${QUORVANE_DEB_ARCHITECTURE})
 set(CPACK_PACKAGE_NAME quorvane-player)
 set(CPACK_PACKAGE_VENDOR Quorvane)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "school bell and signal player")

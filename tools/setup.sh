@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
 # Installs everything the project needs to build, run and test on Debian 12.
 # Idempotent: packages already present are left alone, so a second run is quick.
+#   --arch arm64   also what the cross build for 64-bit ARM (a Raspberry Pi) needs: Debian's cross
+#                  compiler, the target's development packages through multiarch, and qemu to run the
+#                  target's programs here.
 set -euo pipefail
+
+CROSS_ARCH=""
+while (($#)); do
+  case "$1" in
+    --arch) CROSS_ARCH="${2:?--arch needs an architecture}"; shift 2 ;;
+    *) echo "setup.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+SUDO=""
+[[ $(id -u) -eq 0 ]] || SUDO="sudo"
 
 PACKAGES=(
   cmake g++ make pkg-config git ccache ca-certificates
@@ -15,6 +28,22 @@ PACKAGES=(
   wrk faketime
   chromium nodejs npm
 )
+
+case "$CROSS_ARCH" in
+  "") ;;
+  arm64)
+    # Header-only libraries of the architecture "all" (nlohmann-json, CLI11) serve every target as they are.
+    PACKAGES+=(crossbuild-essential-arm64 qemu-user-static)
+    for dev in libcpp-httplib-dev libtag1-dev libssl-dev libboost-dev libgtest-dev libgmock-dev libzip-dev \
+               libspdlog-dev libfmt-dev libsystemd-dev libfaketime; do
+      PACKAGES+=("$dev:arm64")
+    done
+    if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+      $SUDO dpkg --add-architecture arm64
+    fi
+    ;;
+  *) echo "setup.sh: no cross build for $CROSS_ARCH (arm64 is known)" >&2; exit 2 ;;
+esac
 
 missing=()
 for pkg in "${PACKAGES[@]}"; do
@@ -32,8 +61,6 @@ if command -v node >/dev/null && command -v npm >/dev/null; then
 fi
 
 if ((${#missing[@]})); then
-  SUDO=""
-  [[ $(id -u) -eq 0 ]] || SUDO="sudo"
   echo "Installing: ${missing[*]}"
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -6,7 +6,9 @@
 #  3. the concurrency tests under ThreadSanitizer (build-tsan/);
 #  4. every libFuzzer target of tests/fuzz, built with clang under ASan and UBSan (build-fuzz/), for
 #     FUZZ_SECONDS (20) each; a crash fails the run and its input is kept in build-fuzz/artifacts/;
-#  5. the Windows sound player compiled for Windows with MinGW-w64, so it cannot rot unseen.
+#  5. the Windows sound player compiled for Windows with MinGW-w64, so it cannot rot unseen;
+#  6. the cross build for 64-bit ARM (build-arm64/): its unit tests, and the arm64 package with its
+#     checks, run under qemu user emulation.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -54,5 +56,12 @@ done
 
 section "every source file compiled for Windows (MinGW-w64, syntax and types only)"
 JOBS="$JOBS" tools/windows_syntax_check.sh
+
+section "arm64 (Raspberry Pi): cross build, unit tests and the package under qemu"
+bash tools/setup.sh --arch arm64
+cmake -S . -B build-arm64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/arm64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVANE_WERROR=ON -DQUORVANE_BENCH=OFF >/dev/null
+cmake --build build-arm64 -j"$JOBS" --target unit_tests http_tests package_tests version_info packaging_docs
+ctest --test-dir build-arm64 -L '^(unit|package)$' --output-on-failure -j"$JOBS" --no-tests=error
 
 section "all tests passed"

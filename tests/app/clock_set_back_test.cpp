@@ -24,11 +24,11 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Debian's places of the library, per architecture.
+// Debian's place of the library for the architecture the player is built for (multiarch, so that a
+// cross build finds the target's own beside the build machine's).
 std::optional<std::filesystem::path> fakeTimeLibrary() {
-    for (const char* path : {"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1", "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1",
-                             "/usr/lib/arm-linux-gnueabihf/faketime/libfaketime.so.1", "/usr/lib/faketime/libfaketime.so.1"})
-        if (std::filesystem::exists(path)) return path;
+    const std::filesystem::path path = std::filesystem::path("/usr/lib") / QUORVANE_LIBRARY_ARCHITECTURE / "faketime/libfaketime.so.1";
+    if (std::filesystem::exists(path)) return path;
     return std::nullopt;
 }
 

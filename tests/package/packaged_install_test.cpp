@@ -14,6 +14,7 @@
 #include "core/child_process.h"
 #include "model/text.h"
 #include "support/child_process.h"
+#include "support/emulator.h"
 #include "support/player_service.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
@@ -37,10 +38,7 @@ std::string output(const std::vector<std::string>& command) {
 
 std::string builtVersion() { return std::string(trimmed(testing::readFile(BUILD_DIR / "version.info"))); }
 
-fs::path packageFile() {
-    const std::string architecture(trimmed(output({"dpkg", "--print-architecture"})));
-    return BUILD_DIR / ("quorvane-player_" + builtVersion() + "_" + architecture + ".deb");
-}
+fs::path packageFile() { return BUILD_DIR / ("quorvane-player_" + builtVersion() + "_" + QUORVANE_DEB_ARCHITECTURE + ".deb"); }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -197,7 +195,7 @@ TEST(Install, APrefixGetsThePackagedLayoutAndNothingOfTheSystemsOwn) {
     EXPECT_FALSE(fs::exists(prefix / "etc")) << "the defaults file belongs to the package only";
     EXPECT_FALSE(fs::exists(prefix / "lib")) << "the unit belongs to the package only";
 
-    const CommandOutput help = runCommand({(prefix / "bin/quorvane-player").string(), "--help"});
+    const CommandOutput help = runCommand(testing::underEmulator({(prefix / "bin/quorvane-player").string(), "--help"}));
     EXPECT_EQ(help.standardOutput.rfind("Quorvane Player v" + builtVersion() + "\n", 0), 0u) << help.standardOutput;
 }
 

@@ -1,5 +1,7 @@
 #include "support/child_process.h"
 
+#include "support/emulator.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -34,19 +36,26 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std:
     std::vector<char*> envp, argv;
     for (auto& text : envTexts) envp.push_back(text.data());
     envp.push_back(nullptr);
-    std::vector<std::string> args = arguments;
+    std::vector<std::string> args = underEmulator(arguments);
     for (auto& text : args) argv.push_back(text.data());
     argv.push_back(nullptr);
 
+    // The output files are made here rather than in the child, so that they exist once the child does:
+    // under emulation posix_spawn returns before the child has run its file actions.
+    const int outFd = open(_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int errFd = open(_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (outFd < 0 || errFd < 0) throw std::runtime_error("cannot create the output files in " + _outputDir.path().string());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, _out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, _err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
     if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
     const int error = posix_spawnp(&_pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::runtime_error("cannot start " + arguments[0] + ": " + std::strerror(error));
+    close(outFd);
+    close(errFd);
+    if (error != 0) throw std::runtime_error("cannot start " + args[0] + ": " + std::strerror(error));
 }
 
 ChildProcess::~ChildProcess() { terminate(); }

@@ -19,6 +19,7 @@
 
 #include "model/json_text.h"
 #include "support/child_process.h"
+#include "support/emulator.h"
 #include "support/process_memory.h"
 #include "support/raw_http_client.h"
 #include "support/temp_dir.h"
@@ -98,7 +99,12 @@ protected:
         EXPECT_GT(kiB, 0u) << "no " << field << " in the player's status";
         return kiB;
     }
-    size_t peakKiB() const { return statusKiB("VmHWM"); }
+    // Under emulation the process also holds qemu's translator and its code cache (some 30 MiB), which
+    // are no part of the player; there the ceilings hold for what an attack adds to the idle process.
+    size_t peakKiB() const {
+        const size_t peak = statusKiB("VmHWM");
+        return testing::runsUnderEmulator() ? peak - std::min(peak, idleKiB) : peak;
+    }
     // The peak starts again from the present size (so that one attack is measured alone).
     void resetPeak() const {
         std::ofstream clear("/proc/" + std::to_string(player->pid()) + "/clear_refs");
@@ -107,7 +113,11 @@ protected:
         ASSERT_TRUE(clear) << "cannot reset the player's peak memory";
     }
     void report(const std::string& what, size_t peak) {
-        std::cout << "[ memory   ] " << what << ": peak " << peak / KiB_PER_MiB << " MiB (idle " << idleKiB / KiB_PER_MiB << " MiB)\n";
+        const size_t peakMiB = peak / KiB_PER_MiB, idleMiB = idleKiB / KiB_PER_MiB;
+        if (testing::runsUnderEmulator())
+            std::cout << "[ memory   ] " << what << ": " << peakMiB << " MiB above the idle " << idleMiB << " MiB (under emulation)\n";
+        else
+            std::cout << "[ memory   ] " << what << ": peak " << peakMiB << " MiB (idle " << idleMiB << " MiB)\n";
         RecordProperty(what, std::to_string(peak) + " KiB");
     }
     // One request on a connection of its own, as the school's browser sends it.
