@@ -59,8 +59,10 @@ JOBS="$JOBS" tools/windows_syntax_check.sh
 
 section "arm64 (Raspberry Pi): cross build, unit tests and the package under qemu"
 bash tools/setup.sh --arch arm64
-cmake -S . -B build-arm64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/arm64.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUORVANE_WERROR=ON -DQUORVANE_BENCH=OFF >/dev/null
+# The package's optimisation without its debug information (stripped from the package anyway), which
+# saves a fifth of the cross build's time.
+cmake -S . -B build-arm64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/arm64.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUORVANE_WERROR=ON -DQUORVANE_BENCH=OFF >/dev/null
 cmake --build build-arm64 -j"$JOBS" --target unit_tests http_tests package_tests version_info packaging_docs
 ctest --test-dir build-arm64 -L '^(unit|package)$' --output-on-failure -j"$JOBS" --no-tests=error
 
