@@ -7,6 +7,7 @@
 #include "core/child_process.h"
 #include "core/version.h"
 #include "support/emulator.h"
+#include "support/scoped_env.h"
 #include "support/test_layout.h"
 
 namespace quorvane {
@@ -16,18 +17,7 @@ using testing::TempDir;
 using testing::TestLayout;
 using testing::writeFile;
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : _name(name) {
-        if (const char* old = std::getenv(name)) _old = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { _old ? setenv(_name, _old->c_str(), 1) : unsetenv(_name); }
-
-private:
-    const char* _name;
-    std::optional<std::string> _old;
-};
+using testing::ScopedEnv;
 
 TEST(Layout, DevelopmentLayoutIsTheParentOfTheExecutableFolder) {
     TempDir root;

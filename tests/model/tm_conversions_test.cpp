@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/scoped_env.h"
+
 namespace quorvane {
 namespace {
 
@@ -33,13 +35,12 @@ TEST(TmConversions, UtcSecondsInvertUtcFieldsAndCarryOver) {
 }
 
 TEST(TmConversions, LocalFieldsFollowTheTimeZone) {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    setenv("TZ", "XYZ-2", 1);  // two hours ahead of UTC, no summer time
-    tzset();
-    const std::tm local = localTmOf(951782400 + 23 * 3600);  // 2000-02-29 23:00 UTC
-    if (saved) setenv("TZ", previous.c_str(), 1);
-    else unsetenv("TZ");
+    std::tm local{};
+    {
+        const testing::ScopedEnv zone("TZ", "XYZ-2");  // two hours ahead of UTC, no summer time
+        tzset();
+        local = localTmOf(951782400 + 23 * 3600);  // 2000-02-29 23:00 UTC
+    }
     tzset();
     EXPECT_EQ(local.tm_mon, 2);
     EXPECT_EQ(local.tm_mday, 1);

@@ -8,6 +8,7 @@
 #include "model/errors.h"
 #include "remote/service_address.h"
 #include "support/temp_dir.h"
+#include "support/scoped_env.h"
 #include "support/test_layout.h"
 
 namespace quorvane {
@@ -56,15 +57,7 @@ TEST(ServiceAddress, QueryKeepsTheOrderAndEncodesReservedCharacters) {
 
 class BaseUrlTest : public ::testing::Test {
 protected:
-    BaseUrlTest() {
-        if (const char* set = std::getenv("QUORVANE_SERVICE_URL")) saved = set;
-        unsetenv("QUORVANE_SERVICE_URL");
-    }
-    ~BaseUrlTest() override {
-        if (!saved.empty()) setenv("QUORVANE_SERVICE_URL", saved.c_str(), 1);
-        else unsetenv("QUORVANE_SERVICE_URL");
-    }
-    std::string saved;
+    testing::ScopedEnv serviceUrl{"QUORVANE_SERVICE_URL", std::nullopt};
 };
 
 TEST_F(BaseUrlTest, DevelopmentLayoutUsesTheDevelopmentAddress) {
@@ -87,7 +80,7 @@ TEST_F(BaseUrlTest, PackagedLayoutUsesTheReleaseAddress) {
 }
 
 TEST_F(BaseUrlTest, TheEnvironmentReplacesTheAddressInBothLayouts) {
-    setenv("QUORVANE_SERVICE_URL", "http://127.0.0.1:6100/", 1);
+    testing::setEnv("QUORVANE_SERVICE_URL", "http://127.0.0.1:6100/");
     {
         testing::TestLayout layout;
         EXPECT_EQ(Api::baseUrl(), "http://127.0.0.1:6100");
@@ -99,7 +92,7 @@ TEST_F(BaseUrlTest, TheEnvironmentReplacesTheAddressInBothLayouts) {
     const std::string url = Api::baseUrl();
     overrideExecutableDirForTesting({});
     EXPECT_EQ(url, "http://127.0.0.1:6100");
-    setenv("QUORVANE_SERVICE_URL", "", 1);
+    testing::setEnv("QUORVANE_SERVICE_URL", "");
     testing::TestLayout layout;
     EXPECT_EQ(Api::baseUrl(), QUORVANE_SERVICE_URL_DEV) << "an empty variable counts as unset";
 }

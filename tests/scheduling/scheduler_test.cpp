@@ -13,6 +13,7 @@
 #include "support/fake_time_source.h"
 #include "support/log_capture.h"
 #include "support/stored_records_reset.h"
+#include "support/scoped_env.h"
 
 namespace quorvane {
 namespace {
@@ -58,18 +59,16 @@ struct Recorder {
 class ZoneForTest {
 public:
     explicit ZoneForTest(const char* zone) {
-        if (const char* previous = std::getenv("TZ")) _previous = previous;
-        setenv("TZ", zone, 1);
+        _zone.emplace("TZ", zone);
         tzset();
     }
     ~ZoneForTest() {
-        if (_previous) setenv("TZ", _previous->c_str(), 1);
-        else unsetenv("TZ");
+        _zone.reset();
         tzset();
     }
 
 private:
-    std::optional<std::string> _previous;
+    std::optional<testing::ScopedEnv> _zone;
 };
 
 // The local reading of a moment given in UTC.

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "core/utf8_path.h"
 #include "model/digest.h"
 #include "storage/stored_records.h"
 #include "support/stored_records_reset.h"
@@ -21,7 +22,7 @@ using testing::writeFile;
 // Writes a zip of the entries as they are given, names unchecked.
 void writeZip(const fs::path& path, const std::map<std::string, std::string>& entries) {
     int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive = zip_open(utf8Of(path).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     ASSERT_NE(archive, nullptr);
     for (const auto& [name, bytes] : entries) {
         zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
@@ -112,7 +113,7 @@ TEST_F(BackupArchiveTest, TheManifestNamesVersionAndDigestsAndNoCredentials) {
     BackupContent content{to_json(database), to_json(calendar), {md5Hex(song) + ".mp3"}};
     writeBackupArchive(dir / "backup.zip", content, source.path());
     int error = 0;
-    zip_t* archive = zip_open((dir / "backup.zip").c_str(), ZIP_RDONLY, &error);
+    zip_t* archive = zip_open(utf8Of(dir / "backup.zip").c_str(), ZIP_RDONLY, &error);
     ASSERT_NE(archive, nullptr);
     std::vector<std::string> names;
     for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) names.push_back(zip_get_name(archive, static_cast<zip_uint64_t>(i), 0));

@@ -1,6 +1,8 @@
 #include "support/emulator.h"
 
+#ifndef _WIN32
 #include <elf.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +12,10 @@
 namespace quorvane::testing {
 namespace {
 
+#ifdef _WIN32
+// Under Wine every program the tests start is a Windows program that Wine runs as it stands.
+bool isExecutableOfOwnMachine(const std::string&) { return false; }
+#else
 #if defined(__aarch64__)
 constexpr Elf64_Half OWN_MACHINE = EM_AARCH64;
 #elif defined(__x86_64__)
@@ -24,6 +30,7 @@ bool isExecutableOfOwnMachine(const std::string& path) {
     if (!file.read(reinterpret_cast<char*>(&header), sizeof header)) return false;
     return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_machine == OWN_MACHINE;
 }
+#endif
 
 }  // namespace
 

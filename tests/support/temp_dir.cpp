@@ -2,15 +2,24 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace quorvane::testing {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    _path = std::filesystem::canonical(pattern);
+    // create_directory reports whether it made the folder, so a name another test took is never shared.
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("quorvane-test-" + std::to_string(random() % 100000000000ULL));
+        if (std::filesystem::create_directory(candidate)) {
+            _path = std::filesystem::canonical(candidate);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder in " + base.string());
 }
 
 TempDir::~TempDir() {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 namespace quorvane::testing {
 namespace {
@@ -32,7 +33,7 @@ std::string waveBytes(double seconds, int frequency, int sampleRate) {
     const auto frames = static_cast<uint32_t>(seconds * sampleRate);
     std::string bytes = waveHeader(frames * 2, sampleRate);
     for (uint32_t i = 0; i < frames; ++i) {
-        const double sample = 8000.0 * std::sin(2.0 * M_PI * frequency * i / sampleRate);
+        const double sample = 8000.0 * std::sin(2.0 * std::numbers::pi * frequency * i / sampleRate);
         appendLittleEndian(bytes, static_cast<uint32_t>(static_cast<int16_t>(std::lround(sample))), 2);
     }
     return bytes;
