@@ -1,8 +1,6 @@
 // quorvane-service-standin: answers the player's requests to the maker's remote service from local
 // sample files, so that the player can be developed, tried and tested without the real service.
 #include <httplib.h>
-#include <signal.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,26 +9,28 @@
 
 #include "standin_options.h"
 #include "standin_service.h"
+#include "stop_request.h"
 
 int main(int argc, char** argv) {
     bool helpShown = false;
     const auto options = standin::parseOptions(std::vector<std::string>(argv + 1, argv + argc), helpShown);
     if (!options) return helpShown ? 0 : 2;
 
-    // Blocked before any thread starts, so that every thread inherits the mask and only sigwait below
-    // sees the signals: stopping the server from a signal handler would not be safe.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Before any thread starts: stopping the server from a signal handler would not be safe.
+    standin::blockStopRequests();
 
     httplib::Server server;
     // The library's default also sets SO_REUSEPORT, which would let a second stand-in share the port
     // and take half of the requests; a busy port must be refused instead.
     server.set_socket_options([](socket_t sock) {
+#ifdef _WIN32
+        // Windows' SO_REUSEADDR would let a second listener take the port; exclusive use refuses it.
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
         const int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
     });
     standin::addServiceRoutes(server, *options);
     server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
@@ -55,8 +55,7 @@ int main(int argc, char** argv) {
     }
     std::cerr << "Stand-in service listening on http://127.0.0.1:" << options->port << std::endl;
 
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    standin::waitForStopRequest();
     server.stop();
     listener.join();
     std::cerr << "Stand-in service stopped" << std::endl;
