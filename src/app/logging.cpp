@@ -36,7 +36,8 @@ public:
 }  // namespace
 
 std::unique_ptr<spdlog::formatter> logFormatter(bool journalPriorities) {
-    auto formatter = std::make_unique<spdlog::pattern_formatter>();
+    // Lines end in "\n" on Windows too: one log format, whatever reads it.
+    auto formatter = std::make_unique<spdlog::pattern_formatter>(spdlog::pattern_time_type::local, "\n");
     if (journalPriorities) formatter->add_flag<JournalPriority>('*').set_pattern("%*%v");
     else formatter->set_pattern("%v");
     return formatter;

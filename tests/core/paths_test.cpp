@@ -82,7 +82,13 @@ TEST(UserFilePath, RemoveUserFileDeletesOrFails) {
     EXPECT_THROW(removeUserFile("x.mp3"), std::filesystem::filesystem_error);
 }
 
-TEST(Platform, IsWindowsOnlyOnWindows) { EXPECT_FALSE(isWindows()); }
+TEST(Platform, IsWindowsOnlyOnWindows) {
+#ifdef _WIN32
+    EXPECT_TRUE(isWindows());
+#else
+    EXPECT_FALSE(isWindows());
+#endif
+}
 
 class VersionTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include "support/log_capture.h"
 
+#include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/ostream_sink.h>
 #include <spdlog/spdlog.h>
 
@@ -32,7 +33,7 @@ private:
 
 LogCapture::LogCapture() : _stream(std::make_shared<std::ostringstream>()), _previous(spdlog::default_logger()) {
     auto logger = std::make_shared<spdlog::logger>("capture", std::make_shared<LockedSink>(_stream));
-    logger->set_pattern("%v");
+    logger->set_formatter(std::make_unique<spdlog::pattern_formatter>("%v", spdlog::pattern_time_type::local, "\n"));
     logger->set_level(spdlog::level::debug);
     spdlog::set_default_logger(logger);
 }
