@@ -4,6 +4,9 @@
 #   --arch arm64   also what the cross build for 64-bit ARM (a Raspberry Pi) needs: Debian's cross
 #                  compiler, the target's development packages through multiarch, and qemu to run the
 #                  target's programs here.
+#   --arch windows also what the Windows build needs: Debian's MinGW-w64, Wine to run its programs, NSIS
+#                  for the installer, and the source packages of the libraries that Debian builds for
+#                  Linux only (tools/windows_libraries.sh builds them).
 set -euo pipefail
 
 CROSS_ARCH=""
@@ -29,6 +32,21 @@ PACKAGES=(
   chromium nodejs npm
 )
 
+# apt-get source needs deb-src entries; add ones that mirror the deb entries of Debian's own list.
+add_source_lists() {
+  local list=/etc/apt/sources.list.d/debian.sources
+  local sources=/etc/apt/sources.list.d/quorvane-deb-src.sources
+  if ! grep -rqs "^Types:.*deb-src\|^deb-src " /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    if [[ -f "$list" ]]; then
+      sed 's/^Types: deb$/Types: deb-src/' "$list" | $SUDO tee "$sources" >/dev/null
+    else
+      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | $SUDO tee /etc/apt/sources.list.d/quorvane-deb-src.list >/dev/null
+    fi
+    NEED_UPDATE=1
+  fi
+}
+NEED_UPDATE=0
+
 case "$CROSS_ARCH" in
   "") ;;
   arm64)
@@ -42,7 +60,14 @@ case "$CROSS_ARCH" in
       $SUDO dpkg --add-architecture arm64
     fi
     ;;
-  *) echo "setup.sh: no cross build for $CROSS_ARCH (arm64 is known)" >&2; exit 2 ;;
+  windows)
+    # gstreamer's plugins decode MP3 for Wine's MCI; libutfcpp-dev stands in for TagLib's bundled copy,
+    # which Debian's source leaves out; googletest is GoogleTest's source.
+    PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis dpkg-dev libutfcpp-dev googletest
+               gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
+    add_source_lists
+    ;;
+  *) echo "setup.sh: no cross build for $CROSS_ARCH (arm64 and windows are known)" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -60,8 +85,10 @@ if command -v node >/dev/null && command -v npm >/dev/null; then
   missing=("${filtered[@]}")
 fi
 
+if ((${#missing[@]} || NEED_UPDATE)); then
+  $SUDO apt-get update -q
+fi
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
-  $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
