@@ -4,12 +4,29 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <iostream>
+#include <mutex>
 #include <thread>
 
+#include "app/termination_signals.h"
 #include "standin_options.h"
 #include "standin_service.h"
-#include "stop_request.h"
+
+namespace {
+
+// Set by the player's own termination handling (SIGTERM, SIGINT, or Windows' console events), waited
+// for on the main thread. Static, since the thread that sets it outlives main.
+std::mutex stopMutex;
+std::condition_variable stopAsked;
+bool stopped = false;
+
+void waitForStopRequest() {
+    std::unique_lock lock(stopMutex);
+    stopAsked.wait(lock, [] { return stopped; });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     bool helpShown = false;
@@ -17,7 +34,12 @@ int main(int argc, char** argv) {
     if (!options) return helpShown ? 0 : 2;
 
     // Before any thread starts: stopping the server from a signal handler would not be safe.
-    standin::blockStopRequests();
+    quorvane::blockTerminationSignals();
+    quorvane::startTerminationSignalThread([](const std::string&) {
+        const std::lock_guard lock(stopMutex);
+        stopped = true;
+        stopAsked.notify_all();
+    });
 
     httplib::Server server;
     // The library's default also sets SO_REUSEPORT, which would let a second stand-in share the port
@@ -45,8 +67,8 @@ int main(int argc, char** argv) {
         server.listen_after_bind();
         listenerEnded = true;
     });
-    // stop() does nothing to a server that is not running yet, so a signal that came before the loop
-    // started would be lost: announce (and wait for signals) only once it runs.
+    // stop() does nothing to a server that is not running yet: announce, and act on a stop request, only
+    // once it runs.
     while (!server.is_running() && !listenerEnded) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (listenerEnded) {
         listener.join();
@@ -55,7 +77,7 @@ int main(int argc, char** argv) {
     }
     std::cerr << "Stand-in service listening on http://127.0.0.1:" << options->port << std::endl;
 
-    standin::waitForStopRequest();
+    waitForStopRequest();
     server.stop();
     listener.join();
     std::cerr << "Stand-in service stopped" << std::endl;
