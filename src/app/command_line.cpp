@@ -1,9 +1,11 @@
+#include "app/command_line.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <iostream>
 
-#include "app/command_line.h"
+#include "app/windows_service.h"
 #include "audio/audio_device.h"
 
 namespace quorvane {
@@ -53,6 +55,10 @@ ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const ch
             [](const std::string& name) { return isAudioDeviceName(name) ? std::string() : "Value " + name + " is no ALSA device name"; },
             ""))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+#ifdef _WIN32
+    parser.add_flag(WINDOWS_SERVICE_OPTION, options.windowsService,
+                    "Run as the Windows service QuorvanePlayer (as the installer registers it), logging to player.log");
+#endif
     parser.callback([&options] {
         if (options.tlsCertificate.empty() != options.tlsKey.empty())
             throw CLI::ValidationError("--tls-cert and --tls-key", "a certificate needs its key, and a key its certificate");

@@ -13,6 +13,7 @@ struct CommandLine {
     bool tlsSelfSigned = false;  // make the pair when neither file exists
     int tlsPort = 5443;
     std::string audioDevice;  // "" for the system's default output
+    bool windowsService = false;  // started by Windows' service control manager
 };
 
 // Parses the command line. Returns the options, or the exit status when the process must end at once

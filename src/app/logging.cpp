@@ -1,12 +1,16 @@
 #include "app/logging.h"
 
 #include <spdlog/pattern_formatter.h>
+#include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+#include "core/utf8_path.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -55,9 +59,16 @@ bool isJournalStream([[maybe_unused]] const char* journalStream, [[maybe_unused]
 #endif
 }
 
-void configureLogging(bool verbose) {
-    auto logger = std::make_shared<spdlog::logger>("quorvane", std::make_shared<spdlog::sinks::stderr_sink_mt>());
-    logger->set_formatter(logFormatter(isJournalStream(std::getenv("JOURNAL_STREAM"), 2)));
+void configureLogging(bool verbose, const std::string& logFile) {
+    auto console = std::make_shared<spdlog::sinks::stderr_sink_mt>();
+    console->set_formatter(logFormatter(isJournalStream(std::getenv("JOURNAL_STREAM"), 2)));
+    std::vector<spdlog::sink_ptr> sinks{console};
+    if (!logFile.empty()) {
+        auto file = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(pathFromUtf8(logFile).native(), 1024 * 1024, 2);
+        file->set_formatter(std::make_unique<spdlog::pattern_formatter>("%Y-%m-%d %H:%M:%S %l %v", spdlog::pattern_time_type::local, "\n"));
+        sinks.push_back(std::move(file));
+    }
+    auto logger = std::make_shared<spdlog::logger>("quorvane", sinks.begin(), sinks.end());
     logger->set_level(verbose ? spdlog::level::debug : spdlog::level::info);
     logger->flush_on(spdlog::level::debug);
     spdlog::set_default_logger(std::move(logger));

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <string>
 
 #include <spdlog/formatter.h>
 
@@ -8,7 +9,9 @@ namespace quorvane {
 // Configures the process-wide log on standard error, info or debug level. The lines are the bare
 // messages; when standard error is the journal's stream, each starts with its syslog priority ("<3>"
 // error, "<4>" warning, "<6>" info, "<7>" debug) so that `journalctl -p warning` can pick them.
-void configureLogging(bool verbose);
+// With a log file (the Windows service, which has no console), the lines also go there, with their
+// time, the file kept under 3 MiB by rotation (player.log, player.1.log, player.2.log).
+void configureLogging(bool verbose, const std::string& logFile = "");
 
 // The line format: the bare message, with the priority in front for the journal.
 std::unique_ptr<spdlog::formatter> logFormatter(bool journalPriorities);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "app/windows_service.h"
+
 #ifdef QUORVANE_HAVE_SYSTEMD
 #include <systemd/sd-daemon.h>
 #endif
@@ -24,6 +26,7 @@ void ServiceNotifier::ready(const std::string& status) {
         _lastStatus = status;
     }
     send("READY=1\nSTATUS=" + status);
+    reportWindowsServiceRunning();
 }
 
 void ServiceNotifier::status(const std::string& status) {
@@ -46,7 +49,10 @@ void ServiceNotifier::passCompleted() {
     send("WATCHDOG=1");
 }
 
-void ServiceNotifier::stopping() { send("STOPPING=1\nSTATUS=Stopping"); }
+void ServiceNotifier::stopping() {
+    send("STOPPING=1\nSTATUS=Stopping");
+    reportWindowsServiceStopping();
+}
 
 void ServiceNotifier::send([[maybe_unused]] const std::string& state) {
 #ifdef QUORVANE_HAVE_SYSTEMD

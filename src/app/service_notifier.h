@@ -1,7 +1,8 @@
 #pragma once
 // Talks to the service manager (systemd) through the socket it names in NOTIFY_SOCKET: readiness, a
-// status line, the watchdog's keep-alive and the start of the shutdown. Started any other way (by hand,
-// on Windows, or built without libsystemd) every call does nothing.
+// status line, the watchdog's keep-alive and the start of the shutdown; on Windows, readiness and the
+// shutdown go to the service control manager. Started any other way (by hand, or built without
+// libsystemd) every call does nothing.
 #include <chrono>
 #include <mutex>
 #include <string>

@@ -68,7 +68,8 @@ int start_app(int argc, const char* const* argv) {
     if (!parsed.options) return parsed.exitStatus;
     const CommandLine options = *parsed.options;
 
-    configureLogging(options.verbose);
+    // A service's log file lies in the user data folder, beside the records.
+    configureLogging(options.verbose, options.windowsService ? getUserFilePath("player.log") : "");
 
     spdlog::info("");
     spdlog::info("{}", banner);

@@ -16,4 +16,9 @@ void blockTerminationSignals();
 // for each one that arrives.
 void startTerminationSignalThread(std::function<void(const std::string&)> onSignal);
 
+// A stop asked for by other means (Windows' service control manager) takes the same way as a signal:
+// the function given to startTerminationSignalThread is called with the name. A request before that
+// call is kept and delivered then.
+void requestTermination(const std::string& name);
+
 }  // namespace quorvane

@@ -11,8 +11,11 @@
 #include <unistd.h>
 #endif
 
+#include <filesystem>
+#include <regex>
 #include <sstream>
 
+#include "core/utf8_path.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
@@ -39,6 +42,27 @@ TEST(Logging, JournalLinesStartWithTheirPriority) {
 
 TEST(Logging, OtherLinesAreTheBareMessages) {
     EXPECT_EQ(linesAtEveryLevel(false), "DB saved to disk\nPlaying: bell.mp3\n\nInternet is unreachable\nScheduler thread error: boom\n");
+}
+
+// The Windows service has no console: its lines go to a file in the user data folder, with their time,
+// kept small by rotation. The folder's name need not be ASCII.
+TEST(Logging, ALogFileGetsTimedLinesAndRotates) {
+    testing::TempDir dir;
+    const std::filesystem::path folder = dir.path() / std::filesystem::path(u8"Zoë Ünïcode");
+    std::filesystem::create_directories(folder);
+    const auto previous = spdlog::default_logger();
+    configureLogging(false, utf8Of(folder / "player.log"));
+    spdlog::debug("not at info level");
+    spdlog::info("Stopping: SIGTERM received");
+    const std::string first = testing::readFile(folder / "player.log");
+    EXPECT_TRUE(std::regex_match(first, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d info Stopping: SIGTERM received\n"))) << first;
+
+    const std::string filler(1000, 'x');
+    for (int line = 0; line < 1200; ++line) spdlog::info("{}", filler);
+    spdlog::set_default_logger(previous);
+    EXPECT_TRUE(std::filesystem::exists(folder / "player.1.log"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "player.3.log"));
+    EXPECT_LE(std::filesystem::file_size(folder / "player.log"), 1024u * 1024u);
 }
 
 // systemd's journal exists on Linux only.
