@@ -29,6 +29,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/ DESTINATION ${QUORVANE_SHARE_DIR
 install(FILES ${PROJECT_BINARY_DIR}/version.info DESTINATION ${QUORVANE_SHARE_DIR}/assets)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/web-ui/dist/ DESTINATION ${QUORVANE_SHARE_DIR}/web-ui/dist)
 
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/QuorvaneWindowsInstaller.cmake)
+  return()
+endif()
 if(NOT UNIX OR APPLE)
   return()
 endif()

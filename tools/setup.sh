@@ -26,7 +26,6 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libzip-dev
   clang libfuzzer-14-dev libclang-rt-14-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils
-  g++-mingw-w64-x86-64
   libsystemd-dev systemd dpkg-dev file lintian shellcheck
   wrk faketime
   chromium nodejs npm
@@ -62,9 +61,10 @@ case "$CROSS_ARCH" in
     ;;
   windows)
     # gstreamer's plugins decode MP3 for Wine's MCI; libutfcpp-dev stands in for TagLib's bundled copy,
-    # which Debian's source leaves out; googletest is GoogleTest's source.
+    # which Debian's source leaves out; googletest is GoogleTest's source. The installer's test drives
+    # the installed program with curl and ends stray instances with procps' pkill.
     PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis dpkg-dev libutfcpp-dev googletest
-               gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
+               gstreamer1.0-plugins-base gstreamer1.0-plugins-good curl procps)
     add_source_lists
     ;;
   *) echo "setup.sh: no cross build for $CROSS_ARCH (arm64 and windows are known)" >&2; exit 2 ;;

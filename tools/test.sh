@@ -6,7 +6,8 @@
 #  3. the concurrency tests under ThreadSanitizer (build-tsan/);
 #  4. every libFuzzer target of tests/fuzz, built with clang under ASan and UBSan (build-fuzz/), for
 #     FUZZ_SECONDS (20) each; a crash fails the run and its input is kept in build-fuzz/artifacts/;
-#  5. the Windows sound player compiled for Windows with MinGW-w64, so it cannot rot unseen;
+#  5. the Windows build (tools/windows.sh, build-windows/): linked with MinGW-w64, its unit tests under
+#     Wine, and the installer installed, run and uninstalled under Wine;
 #  6. the cross build for 64-bit ARM (build-arm64/): its unit tests, and the arm64 package with its
 #     checks, run under qemu user emulation.
 set -euo pipefail
@@ -14,7 +15,13 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh
 
 JOBS="${JOBS:-$(nproc)}"
-section() { printf '\n==== %s ====\n' "$*"; }
+# Each section's heading, and the time the one before it took.
+stage="" stage_start=$SECONDS
+section() {
+  [ -n "$stage" ] && printf '(%s: %d s)\n' "$stage" $((SECONDS - stage_start))
+  stage="$*" stage_start=$SECONDS
+  printf '\n==== %s ====\n' "$*"
+}
 
 section "build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON >/dev/null
@@ -54,8 +61,8 @@ for source in tests/fuzz/*_fuzz.cpp; do
   echo "fuzz_$name: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') inputs run, no crash"
 done
 
-section "every source file compiled for Windows (MinGW-w64, syntax and types only)"
-JOBS="$JOBS" tools/windows_syntax_check.sh
+section "Windows: MinGW-w64 build, unit tests and the installer under Wine"
+JOBS="$JOBS" bash tools/windows.sh
 
 section "arm64 (Raspberry Pi): cross build, unit tests and the package under qemu"
 bash tools/setup.sh --arch arm64

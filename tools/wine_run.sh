@@ -14,8 +14,11 @@ mkdir -p "$WINEPREFIX"
 # Programs started side by side must not each make the prefix.
 exec 9>"$WINEPREFIX/.made-by-quorvane.lock"
 flock 9
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+# Marked by a file of ours: a persistent wineserver writes the registry files only when it ends, and
+# every wineboot starts the service manager's automatic services again.
+if [[ ! -f "$WINEPREFIX/.made-by-quorvane" ]]; then
   wineboot --init >/dev/null 2>&1 || true
+  touch "$WINEPREFIX/.made-by-quorvane"
 fi
 flock -u 9
 exec 9>&-
