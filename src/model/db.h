@@ -156,6 +156,22 @@ struct PlannedDay {
     static constexpr auto fields() { return std::tuple{field("date", &PlannedDay::date), field("timetableId", &PlannedDay::timetableId)}; }
 };
 
+// A change to one date's bells on top of whatever timetable the date uses: from a time on (or all day)
+// they ring a number of minutes later (earlier when negative), and none rings after an end.
+struct DayAdjustment {
+    std::string date;          // as 2024-09-02
+    int64_t shiftMinutes = 0;  // 0: no bell moves
+    std::string from;          // as 08:00; "" for the whole day
+    std::string endAfter;      // as 12:30; "" for no end
+
+    static constexpr int64_t MAX_SHIFT_MINUTES = 240;
+    static constexpr auto fields() {
+        return std::tuple{field("date", &DayAdjustment::date),
+                          field("shiftMinutes", &DayAdjustment::shiftMinutes, {-MAX_SHIFT_MINUTES, MAX_SHIFT_MINUTES}),
+                          field("from", &DayAdjustment::from), field("endAfter", &DayAdjustment::endAfter)};
+    }
+};
+
 inline constexpr size_t DAYS_IN_A_WEEK = 7;
 
 struct Settings {
@@ -169,12 +185,15 @@ struct Settings {
     std::vector<PlannedDay> plannedDays;
     // Monday first; "" where the default timetable applies. A shorter stored list means "" for the rest.
     std::vector<std::string> weekdayTimetables = std::vector<std::string>(DAYS_IN_A_WEEK);
+    // Sorted by date, one entry per date, none before today (dropped at the day change like planned days).
+    std::vector<DayAdjustment> dayAdjustments;
 
     static constexpr auto fields() {
         return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
                           field("dailyPreferences", &Settings::dailyPreferences),     field("alarmSignalId", &Settings::alarmSignalId),
                           field("alarmDelaySec", &Settings::alarmDelaySec, {0, 3600}), field("calendar", &Settings::calendar),
-                          field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables)};
+                          field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables),
+                          field("dayAdjustments", &Settings::dayAdjustments)};
     }
 };
 

@@ -71,6 +71,7 @@ struct EnumTexts<OutcomeReason> {
 
 struct JournalEntry {
     std::string due;      // the second it was due or asked for, local time: 2024-09-02T08:00:00
+    std::string planned;  // the timetable's second of a bell the day's adjustment moved; empty otherwise
     PlayKind kind = PlayKind::MANUAL_PLAY;
     PlayOutcome outcome = PlayOutcome::RANG;
     OutcomeReason reason = OutcomeReason::NONE;
@@ -88,6 +89,7 @@ struct JournalEntry {
 
     static constexpr auto fields() {
         return std::tuple{field("due", &JournalEntry::due),
+                          field("planned", &JournalEntry::planned),
                           field("kind", &JournalEntry::kind),
                           field("outcome", &JournalEntry::outcome),
                           field("reason", &JournalEntry::reason),

@@ -5,6 +5,7 @@
 #include "audio/journal_sink.h"
 #include "audio/signals.h"
 #include "core/clock.h"
+#include "scheduling/adjusted_day.h"
 #include "scheduling/bell_entries.h"
 #include "scheduling/day_bells.h"
 #include "scheduling/scheduler.h"
@@ -54,13 +55,13 @@ TimetableInfo timetableDueAt(const StateLock& lock, const struct_time& reading) 
 TimetableInfo getActiveTimetableInfo(const StateLock& lock) { return activeTimetableInfoAt(lock, getClock()); }
 
 void triggerScheduledSoundsAt(const StateLock& lock, const struct_time& now, const PlayRequest& play) {
-    const std::string id = activeTimetableInfoAt(lock, now).id;
-    const TimeTable* table = db.view(lock).timetables.find(id);
+    const TimetableInfo info = activeTimetableInfoAt(lock, now);
+    const TimeTable* table = db.view(lock).timetables.find(info.id);
     if (!table) return;
 
     const TimeOfDay second = TimeOfDay::fromTimeStruct(now);
-    for (const ScheduledBell& bell : bellsOf(*table))
-        if (bell.time == second) ring(lock, play, bell, bellEntry(lock, bell, now, id, *table));
+    for (const ScheduledBell& bell : bellsOfDay(db.view(lock).settings, info.date, *table))
+        if (bell.time == second) ring(lock, play, bell, bellEntry(lock, bell, now, info.id, *table));
 }
 
 void triggerScheduledSounds(const StateLock& lock) { triggerScheduledSoundsAt(lock, getClock()); }

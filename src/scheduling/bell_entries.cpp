@@ -20,6 +20,14 @@ JournalEntry bellEntry(const StateLock& lock, const ScheduledBell& bell, const s
                        const TimeTable& timetable) {
     JournalEntry entry;
     entry.due = journalMoment(due);
+    if (bell.planned) {
+        const TimeOfDay planned = TimeOfDay::decode(*bell.planned);
+        struct_time plannedReading = due;
+        plannedReading.tm_hour = planned.h;
+        plannedReading.tm_min = planned.m;
+        plannedReading.tm_sec = planned.s;
+        entry.planned = journalMoment(plannedReading);
+    }
     entry.kind = playKindOf(bell.kind);
     entry.timetableId = timetableId;
     entry.timetableName = timetable.name;

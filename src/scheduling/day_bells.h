@@ -2,6 +2,8 @@
 // The bells a timetable rings in a day: the one list that both the scheduler's trigger and every
 // question about a day (what rings when, what was missed) are answered from.
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,11 +30,14 @@ struct ScheduledBell {
     int64_t extra = -1;   // index of the extra play and of its time slot, for extra plays
     int64_t slot = -1;
     PlayDesc desc;
+    std::optional<std::string> planned;  // the timetable's time of a bell the day's adjustment moved
+
 
     static constexpr auto fields() {
         return std::tuple{field("time", &ScheduledBell::time),   field("kind", &ScheduledBell::kind),
                           field("lesson", &ScheduledBell::lesson), field("extra", &ScheduledBell::extra),
-                          field("slot", &ScheduledBell::slot),   field("desc", &ScheduledBell::desc)};
+                          field("slot", &ScheduledBell::slot),   field("desc", &ScheduledBell::desc),
+                          field("planned", &ScheduledBell::planned)};
     }
 };
 

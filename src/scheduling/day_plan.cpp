@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "model/calendar_date.h"
+#include "scheduling/adjusted_day.h"
 #include "storage/stored_records.h"
 
 namespace quorvane {
@@ -43,9 +44,10 @@ DayPlan dayPlanAt(const StateLock& lock, const struct_time& reading) {
     plan.info = activeTimetableInfoAt(lock, reading, today ? TodayOnlyChoice::APPLIES : TodayOnlyChoice::IGNORED);
     plan.dayReason = reasonOf(lock, plan.info.typeOfDay, plan.info.date);
     plan.calendarDataUntil = calendarDataEnd(lock);
+    if (const DayAdjustment* adjustment = dayAdjustmentOf(db.view(lock).settings, plan.info.date)) plan.adjustment = *adjustment;
     if (const TimeTable* table = db.view(lock).timetables.find(plan.info.id)) {
         plan.timetableName = table->name;
-        plan.bells = bellsOf(*table);
+        plan.bells = bellsOfDay(db.view(lock).settings, plan.info.date, *table);
     }
     return plan;
 }
@@ -68,6 +70,7 @@ void startNewDay(DB& database, const struct_time& reading) {
     database.settings.dailyPreferences.resetOnNewDay(reading.tm_yday);
     const std::string today = dateStringOf(reading);
     std::erase_if(database.settings.plannedDays, [&](const PlannedDay& day) { return day.date < today; });
+    dropAdjustmentsBefore(database.settings, today);
 }
 
 }  // namespace quorvane

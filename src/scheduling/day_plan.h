@@ -31,6 +31,7 @@ struct DayPlan {
     DayReason dayReason = DayReason::WEEKDAY_MODE;
     std::optional<std::string> calendarDataUntil;  // the last date the region's data covers
     std::optional<std::string> timetableName;      // absent when no stored timetable is in force
+    std::optional<DayAdjustment> adjustment;       // the day's late start or early end
     std::vector<ScheduledBell> bells;              // what the scheduler rings that day, in order
 };
 
@@ -53,8 +54,8 @@ struct NextBellDay {
 };
 std::optional<NextBellDay> nextDayWithBells(const StateLock& lock, int64_t afterDayNumber);
 
-// The day change, before the first bell of the new day: the choice for today only is cleared and
-// planned days before the new date are dropped.
+// The day change, before the first bell of the new day: the choice for today only is cleared, and
+// planned days and adjustments before the new date are dropped.
 void startNewDay(DB& database, const struct_time& reading);
 
 }  // namespace quorvane

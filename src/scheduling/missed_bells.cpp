@@ -4,6 +4,7 @@
 
 #include "audio/journal_sink.h"
 #include "scheduling/active_timetable.h"
+#include "scheduling/adjusted_day.h"
 #include "scheduling/bell_entries.h"
 #include "scheduling/day_bells.h"
 #include "storage/stored_records.h"
@@ -36,7 +37,7 @@ std::vector<JournalEntry> missedBellsBetween(const StateLock& lock, const struct
         const TimetableInfo info = timetableDueAt(lock, day);
         const TimeTable* table = db.view(lock).timetables.find(info.id);
         if (!table) continue;
-        for (const ScheduledBell& bell : bellsOf(*table)) {
+        for (const ScheduledBell& bell : bellsOfDay(db.view(lock).settings, info.date, *table)) {
             const int64_t due = midnight + bell.time.toSecondsOfDay();
             if (due <= first || due >= last || due <= lookBack || !rings(bell)) continue;
             const struct_time dueReading = wallReading(due);
@@ -57,7 +58,7 @@ void journalSwitchedOffSecond(const StateLock& lock, const struct_time& reading)
     const TimeTable* table = db.view(lock).timetables.find(info.id);
     if (!table) return;
     const TimeOfDay second = TimeOfDay::fromTimeStruct(reading);
-    for (const ScheduledBell& bell : bellsOf(*table))
+    for (const ScheduledBell& bell : bellsOfDay(db.view(lock).settings, info.date, *table))
         if (bell.time == second && rings(bell)) toJournal(missedEntry(lock, bell, reading, info, *table, OutcomeReason::SCHEDULER_OFF));
 }
 

@@ -1,6 +1,7 @@
 #include "scheduling/next_bell.h"
 
 #include "scheduling/active_timetable.h"
+#include "scheduling/adjusted_day.h"
 #include "scheduling/day_bells.h"
 #include "storage/stored_records.h"
 
@@ -26,7 +27,7 @@ std::string nextBellStatus(const StateLock& lock, const struct_time& reading) {
 
     // The bells the scheduler rings, in the order it rings them; silent ones do not count.
     const int now = TimeOfDay::fromTimeStruct(reading).toSecondsOfDay();
-    for (const ScheduledBell& bell : bellsOf(*table))
+    for (const ScheduledBell& bell : bellsOfDay(db.view(lock).settings, info.date, *table))
         if (bell.desc.id != NULL_ID && bell.time.toSecondsOfDay() > now)
             return "Next bell " + bell.time.asString() + ", " + describe(bell);
     return "No more bells today";

@@ -1,6 +1,7 @@
 #include "scheduling/plan_changes.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "model/calendar_date.h"
 
@@ -11,6 +12,20 @@ int64_t dayNumberNamed(const std::string& member, const std::string& text) {
     const auto day = parseDate(text);
     if (!day) throw PlanError("Invalid date in " + member + ": " + text);
     return *day;
+}
+
+// A day to plan: today or later, at most a year ahead.
+void requirePlannable(int64_t day, const std::string& text, int64_t todayNumber) {
+    if (day < todayNumber) throw PlanError("Date in the past: " + text);
+    if (day - todayNumber > MAX_PLAN_DAYS) throw PlanError("Date more than a year ahead: " + text);
+}
+
+// A clock time written HH:MM, as the browser's time fields send it.
+void requireClockTime(const std::string& member, const std::string& text) {
+    const auto digit = [&](size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    const bool shaped = text.size() == 5 && text[2] == ':' && digit(0) && digit(1) && digit(3) && digit(4);
+    if (!shaped || std::stoi(text.substr(0, 2)) > 23 || std::stoi(text.substr(3, 2)) > 59)
+        throw PlanError("Invalid " + member + ": expected a time written HH:MM, found " + text);
 }
 
 void requireTimetable(const MapDb<TimeTable>& timetables, const std::string& id, const std::string& member) {
@@ -25,8 +40,8 @@ void planDays(Settings& settings, const MapDb<TimeTable>& timetables, const std:
     const int64_t last = dayNumberNamed("to", to);
     if (last < first) throw PlanError("The range ends before it starts: " + from + " to " + to);
     if (last - first + 1 > MAX_PLAN_DAYS) throw PlanError("Range longer than a year: " + from + " to " + to);
-    if (first < todayNumber) throw PlanError("Date in the past: " + from);
-    if (last - todayNumber > MAX_PLAN_DAYS) throw PlanError("Date more than a year ahead: " + to);
+    requirePlannable(first, from, todayNumber);
+    requirePlannable(last, to, todayNumber);
     if (timetableId && *timetableId != NULL_ID) requireTimetable(timetables, *timetableId, "timetableId");
 
     auto& days = settings.plannedDays;
@@ -37,6 +52,37 @@ void planDays(Settings& settings, const MapDb<TimeTable>& timetables, const std:
     if (timetableId)
         for (int64_t day = first; day <= last; ++day) days.push_back({dateText(day), *timetableId});
     std::sort(days.begin(), days.end(), [](const PlannedDay& a, const PlannedDay& b) { return a.date < b.date; });
+}
+
+void adjustDay(Settings& settings, const DayAdjustmentChange& change, int64_t todayNumber) {
+    requirePlannable(dayNumberNamed("date", change.date), change.date, todayNumber);
+    if (!change.from.empty() && !change.shiftMinutes) throw PlanError("Invalid from: it needs shiftMinutes");
+    const bool changes = change.shiftMinutes || change.endAfter;
+    if (change.clear == changes) throw PlanError("An adjustment gives shiftMinutes, endAfter or both, or clear alone");
+    if (change.shiftMinutes) {
+        const int64_t minutes = *change.shiftMinutes;
+        if (minutes == 0 || minutes < -DayAdjustment::MAX_SHIFT_MINUTES || minutes > DayAdjustment::MAX_SHIFT_MINUTES)
+            throw PlanError("Invalid shiftMinutes: expected minutes from -240 to 240, not 0, found " + std::to_string(minutes));
+        if (!change.from.empty()) requireClockTime("from", change.from);
+    }
+    if (change.endAfter) requireClockTime("endAfter", *change.endAfter);
+
+    auto& adjustments = settings.dayAdjustments;
+    auto found = std::find_if(adjustments.begin(), adjustments.end(), [&](const DayAdjustment& day) { return day.date == change.date; });
+    if (change.clear) {
+        if (found != adjustments.end()) adjustments.erase(found);
+        return;
+    }
+    if (found == adjustments.end()) {
+        adjustments.push_back({change.date});
+        found = std::prev(adjustments.end());
+    }
+    if (change.shiftMinutes) {
+        found->shiftMinutes = *change.shiftMinutes;
+        found->from = change.from;
+    }
+    if (change.endAfter) found->endAfter = *change.endAfter;
+    std::sort(adjustments.begin(), adjustments.end(), [](const DayAdjustment& a, const DayAdjustment& b) { return a.date < b.date; });
 }
 
 void setWeekdayTimetables(Settings& settings, const MapDb<TimeTable>& timetables, const std::vector<std::string>& perWeekday) {

@@ -24,6 +24,17 @@ inline constexpr int64_t MAX_PLAN_DAYS = 366;
 void planDays(Settings& settings, const MapDb<TimeTable>& timetables, const std::string& from, const std::string& to,
               const std::optional<std::string>& timetableId, int64_t todayNumber);
 
+// A change to one date's adjustment. The shift (from a time on, or all day) and the end are set
+// independently: a change that names one keeps the other; clear drops both.
+struct DayAdjustmentChange {
+    std::string date;
+    std::optional<int64_t> shiftMinutes;  // -240 to 240, not 0
+    std::string from;                     // HH:MM, or "" for the whole day; only with a shift
+    std::optional<std::string> endAfter;  // HH:MM
+    bool clear = false;
+};
+void adjustDay(Settings& settings, const DayAdjustmentChange& change, int64_t todayNumber);
+
 // Replaces the timetables of the weekdays, Monday first: "" for the default timetable.
 void setWeekdayTimetables(Settings& settings, const MapDb<TimeTable>& timetables, const std::vector<std::string>& perWeekday);
 

@@ -30,6 +30,7 @@ Json dayPlanJson(const StateLock& lock, const DayPlan& plan) {
     result["dayReason"] = Codec<DayReason>::encode(plan.dayReason);
     result["calendarDataUntil"] = plan.calendarDataUntil ? Json(*plan.calendarDataUntil) : Json(nullptr);
     result["timetableName"] = plan.timetableName ? Json(*plan.timetableName) : Json(nullptr);
+    result["adjustment"] = plan.adjustment ? to_dict(*plan.adjustment) : Json(nullptr);
     Json bells = Json::array();
     for (const ScheduledBell& bell : plan.bells) {
         Json item = to_dict(bell);
@@ -52,6 +53,7 @@ Reply changePlan(const RequestContext& context, Change&& change) {
         change(settings, db.view(lock).timetables);
         db.edit(lock).settings.plannedDays = std::move(settings.plannedDays);
         db.edit(lock).settings.weekdayTimetables = std::move(settings.weekdayTimetables);
+        db.edit(lock).settings.dayAdjustments = std::move(settings.dayAdjustments);
         return withRevision(json_response(true), revisionOf(db.view(lock).settings));
     } catch (const PlanError& error) {
         return BadRequest(error.what());
@@ -75,6 +77,29 @@ Reply plan_days(RequestContext& context) {
         const std::string from = *textMember(body, "from", false);
         const std::string to = textMember(body, "to", true).value_or(from);
         planDays(settings, timetables, from, to, textMember(body, "timetableId", true), dayNumberOf(getClock()));
+    });
+}
+
+Reply plan_adjust(RequestContext& context) {
+    const Json& body = context.json;
+    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>&) {
+        if (!body.is_object()) throw PlanError("The adjustment must be a JSON object");
+        for (const auto& [name, value] : body.items())
+            if (name != "date" && name != "shiftMinutes" && name != "from" && name != "endAfter" && name != "clear")
+                throw PlanError("Unknown member of the adjustment: " + name);
+        DayAdjustmentChange change;
+        change.date = textMember(body, "date", true).value_or(dateStringOf(getClock()));
+        if (const auto shift = body.find("shiftMinutes"); shift != body.end()) {
+            if (!isInt64(*shift)) throw PlanError("Invalid shiftMinutes: expected a whole number of minutes");
+            change.shiftMinutes = shift->get<int64_t>();
+        }
+        change.from = textMember(body, "from", true).value_or("");
+        if (body.contains("endAfter")) change.endAfter = textMember(body, "endAfter", false);
+        if (const auto clear = body.find("clear"); clear != body.end()) {
+            if (*clear != true) throw PlanError("Invalid clear: expected true");
+            change.clear = true;
+        }
+        adjustDay(settings, change, dayNumberOf(getClock()));
     });
 }
 

@@ -11,6 +11,8 @@ Reply get_day(RequestContext& context);
 Reply plan_days(RequestContext& context);
 // POST /db/plan/weekdays {"weekdayTimetables": seven ids or "", Monday first}
 Reply plan_weekdays(RequestContext& context);
+// POST /db/plan/adjust {"date" (default today), "shiftMinutes", "from", "endAfter"} or {"date", "clear": true}
+Reply plan_adjust(RequestContext& context);
 // POST /db/timetables/delete/<id> {"confirm": bool}: deletes at once when nothing plans the timetable;
 // otherwise lists the uses and deletes (clearing them) only when confirmed.
 Reply timetables_delete(RequestContext& context);

@@ -42,6 +42,7 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/db/settings/update", update_settings, GATED, JSON_BODY},
         {"POST", "/db/plan/days", plan_days, GATED, JSON_BODY},
         {"POST", "/db/plan/weekdays", plan_weekdays, GATED, JSON_BODY},
+        {"POST", "/db/plan/adjust", plan_adjust, GATED, JSON_BODY},
         {"POST", "/db/timetables/delete/<id>", timetables_delete, GATED, JSON_BODY},
         {"GET", "/healthz", healthz, OPEN, NO_BODY, READ_ONLY},
     };

@@ -127,9 +127,11 @@ void checkSettingsUpdate(const Json& update) {
     Settings scratch;
     for (const auto& [path, value] : update.items()) {
         // Plans name dates and timetables; only their own endpoints check those.
+        static const std::pair<const char*, const char*> PLAN_MEMBERS[] = {
+            {"plannedDays", "days"}, {"weekdayTimetables", "weekdays"}, {"dayAdjustments", "adjust"}};
         const std::string member = path.substr(0, path.find('.'));
-        if (member == "plannedDays" || member == "weekdayTimetables")
-            throw SettingsUpdateError("Setting " + member + " is changed through /db/plan/" + (member == "plannedDays" ? "days" : "weekdays"));
+        for (const auto& [name, endpoint] : PLAN_MEMBERS)
+            if (member == name) throw SettingsUpdateError("Setting " + member + " is changed through /db/plan/" + endpoint);
     }
     for (const auto& [path, value] : update.items()) visitPath(scratch, splitPath(path), 0, value, path, false);
 }

@@ -65,6 +65,10 @@ protected:
                                          {"2026-12-13", "short"},    // a Sunday
                                          {"2026-12-23", "exam"},     // a Wednesday
                                          {"2027-02-15", "saturday"}};  // after the days of the test
+        database.settings.dayAdjustments = {{"2026-12-02", 90, "", "10:00"},  // a late start, the extra play cut
+                                            {"2026-12-03", -20, "09:00", ""},  // the second lesson earlier
+                                            {"2026-12-25", 30, "", ""},        // a holiday: nothing to move
+                                            {"2027-02-15", 0, "", "08:00"}};
         database.settings.dailyPreferences.selectedTimetableId = "exam";  // on the first day only
         database.settings.dailyPreferences._lastDay = midnightOf(firstDay).tm_yday;
         CalendarRegion region;
@@ -130,6 +134,8 @@ TEST_F(DayPlanTest, WhatRingsOverSixtyDaysIsWhatThePreviewSaid) {
     const auto& planned = db.view(lock).settings.plannedDays;
     ASSERT_EQ(planned.size(), 1u) << "the days gone by are dropped at the day change";
     EXPECT_EQ(planned[0].date, "2027-02-15");
+    ASSERT_EQ(db.view(lock).settings.dayAdjustments.size(), 1u);
+    EXPECT_EQ(db.view(lock).settings.dayAdjustments[0].date, "2027-02-15");
     EXPECT_FALSE(db.view(lock).settings.dailyPreferences.selectedTimetableId.has_value());
 }
 
@@ -151,6 +157,14 @@ TEST_F(DayPlanTest, EachDaySaysWhyItRingsWhatItRings) {
     EXPECT_EQ(noBells.info.id, NULL_ID);
     EXPECT_FALSE(noBells.timetableName.has_value());
     EXPECT_TRUE(noBells.bells.empty());
+
+    const DayPlan lateStart = planOf("2026-12-02");
+    ASSERT_TRUE(lateStart.adjustment.has_value());
+    EXPECT_EQ(lateStart.adjustment->shiftMinutes, 90);
+    ASSERT_EQ(lateStart.bells.size(), 4u) << "the second lesson and the extra play come after the end";
+    EXPECT_EQ(lateStart.bells.front().time, TimeOfDay(9, 25));
+    EXPECT_EQ(lateStart.bells.front().planned, "07:55");
+    EXPECT_FALSE(planOf("2026-12-04").adjustment.has_value());
 
     const DayPlan extraSaturday = planOf("2026-12-12");
     EXPECT_EQ(extraSaturday.dayReason, DayReason::EXTRA_WORKDAY);

@@ -150,4 +150,46 @@ describe('dashboard', () => {
     assert.equal((await getJson(context, stack.baseUrl, '/api/get/settings')).dailyPreferences.selectedTimetableId, null);
     assert.deepEqual(browser.problems, []);
   });
+
+  it('moves today\'s bells, says so in words, undoes it, and offers a day without bells', async (t) => {
+    const { page, context } = browser;
+    const now = secondsOf((await getJson(context, stack.baseUrl, '/api/get/status')).time);
+    if (now > 22 * 3600) {
+      t.skip('too close to midnight for bells moved later today');
+      return;
+    }
+    const start = Math.ceil(now / 60) * 60 + 10 * 60;
+    const channel = {
+      lessons: [`${hhmm(start)} - ${hhmm(start + 30 * 60)}`],
+      startOfClass: desc('ID_melody'), endOfClass: desc('ID_melody'),
+      preStartWaitMin: 5, preStart: desc('ID_ping'), preEndWaitMin: 5, preEnd: desc('NULL'),
+    };
+    const id = await postJson(context, stack.baseUrl, '/db/timetables/create', { name: 'Moved day', chA: channel, chB: channel, customPlays: [] });
+    await postJson(context, stack.baseUrl, '/db/settings/update', { 'dailyPreferences.selectedTimetableId': id });
+    await page.reload();
+    const nextTime = page.getByTestId('next-bell-time');
+    await waitFor(async () => (await nextTime.innerText()) === hhmm(start - 5 * 60), { what: 'the next bell at its timetable time' });
+
+    await page.getByText('Change this day’s bells').click();
+    await page.getByLabel('Minutes later (negative: earlier)').fill('45');
+    await page.getByTestId('adjust-shift-save').click();
+    await page.getByTestId('adjustment-text').getByText('Today starts 45 minutes late').waitFor();
+    const day = await getJson(context, stack.baseUrl, `/api/get/day?date=${(await overview()).activeTimetableInfo.date}`);
+    assert.deepEqual(day.adjustment, { date: day.date, shiftMinutes: 45, from: '', endAfter: '' });
+    await waitFor(async () => (await nextTime.innerText()) === hhmm(start + 40 * 60), { what: 'the next bell 45 minutes later' });
+    assert.match(await page.locator('.bell-row').nth(1).innerText(), new RegExp(`${hhmm(start + 45 * 60)} \\(planned ${hhmm(start)}\\)`));
+    await screenshot(page, 'dashboard-late-start-desktop');
+
+    await page.getByTestId('adjust-undo').click();
+    await page.getByTestId('adjustment-text').waitFor({ state: 'detached' });
+    await waitFor(async () => (await nextTime.innerText()) === hhmm(start - 5 * 60), { what: 'the next bell back at its timetable time' });
+
+    await page.locator('#today-choice').selectOption('NULL');
+    await page.getByText('No bells today.', { exact: true }).waitFor();
+    await waitFor(async () => (await page.getByTestId('active-timetable').innerText()) === 'None', { what: 'no timetable in force' });
+    assert.equal((await overview()).activeTimetableInfo.id, 'NULL');
+    await page.locator('#today-choice').selectOption('');
+    await page.getByText('Back to the usual timetable.').waitFor();
+    assert.deepEqual(browser.problems, []);
+  });
 });

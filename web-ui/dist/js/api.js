@@ -134,6 +134,8 @@ export const api = {
   /** timetableId: a timetable's id, 'NULL' for a day without bells, null to clear the plan. */
   planDays: (from, to, timetableId, tracked) => postJson('/db/plan/days', { from, to, timetableId }, tracked),
   planWeekdays: (weekdayTimetables, tracked) => postJson('/db/plan/weekdays', { weekdayTimetables }, tracked),
+  // change: {date, shiftMinutes, from} and/or {date, endAfter}, or {date, clear: true}.
+  adjustDay: (change, tracked) => postJson('/db/plan/adjust', change, tracked),
   /** Answers {deleted, uses}; a timetable that is planned somewhere is deleted only when confirmed. */
   deleteTimetableChecked: (id, confirm, tracked) => postJson(`/db/timetables/delete/${seg(id)}`, { confirm: Boolean(confirm) }, tracked),
   importTimetable: (file) => postJson('/db/timetables/import', file),

@@ -16,6 +16,12 @@ export function dueTime(entry) {
   return m ? m[1] : '';
 }
 
+/** "planned 08:00:00" for a bell the day's adjustment moved; '' otherwise. */
+export function plannedTime(entry) {
+  const m = /T(\d\d:\d\d:\d\d)/.exec(entry.planned || '');
+  return m ? `planned ${m[1]}` : '';
+}
+
 export function kindText(entry) {
   const n = entry.lesson >= 0 ? entry.lesson + 1 : '?';
   switch (entry.kind) {

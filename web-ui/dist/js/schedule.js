@@ -41,6 +41,38 @@ function push(list, seconds, kind, lesson, desc) {
   list.push({ seconds, kind, lesson, desc });
 }
 
+// The player's names of bell kinds, as the day preview gives them, in the names used here.
+const DAY_KINDS = { lessonStart: 'start', lessonEnd: 'end', preStart: 'preStart', preEnd: 'preEnd', extraPlay: 'extra' };
+
+/**
+ * The bells of a day preview (/api/get/day) in the form of bellsOf: what the player rings that day,
+ * the day's adjustment applied. A moved bell also has `planned`, its timetable time in seconds.
+ */
+export function bellsOfDay(day) {
+  return ((day && day.bells) || [])
+    .filter((b) => b.desc && b.desc.id && b.desc.id !== NO_SIGNAL)
+    .map((b) => ({
+      seconds: parseTime(b.time),
+      kind: DAY_KINDS[b.kind] || 'extra',
+      lesson: b.lesson >= 0 ? b.lesson + 1 : null,
+      desc: b.desc,
+      planned: b.planned ? parseTime(b.planned) : null,
+    }));
+}
+
+/** The lessons of a day preview as {start, end, n}, where the day's start and end bells fall (silent ones too). */
+export function lessonsOfDay(day) {
+  const lessons = new Map();
+  for (const b of (day && day.bells) || []) {
+    if (b.kind !== 'lessonStart' && b.kind !== 'lessonEnd') continue;
+    const lesson = lessons.get(b.lesson) || { n: b.lesson + 1 };
+    lesson[b.kind === 'lessonStart' ? 'start' : 'end'] = parseTime(b.time);
+    lessons.set(b.lesson, lesson);
+  }
+  // A lesson the day's end cut short has no end bell: it is not drawn.
+  return [...lessons.values()].filter((l) => l.start !== undefined && l.end !== undefined).sort((a, b) => a.n - b.n);
+}
+
 /** Lessons of channel A as {start, end, n}; malformed texts are skipped. */
 export function lessonsOf(timetable) {
   const ch = timetable && timetable.chA;

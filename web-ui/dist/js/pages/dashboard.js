@@ -5,7 +5,8 @@ import { api } from '../api.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
 import { live, subscribe, serverNowSeconds, refreshOverview } from '../live.js';
-import { bellsOf, lessonsOf, nextBell, describeBell, NO_SIGNAL } from '../schedule.js';
+import { bellsOf, bellsOfDay, lessonsOfDay, nextBell, describeBell, NO_SIGNAL } from '../schedule.js';
+import { createDayAdjustment } from '../widgets/day-adjustment.js';
 import { formatTime, formatDuration, parseDate } from '../time.js';
 import { typeOfDayLabel, sourceLabel, WEEKDAYS, MONTHS } from '../labels.js';
 import { createTimeline } from '../widgets/timeline.js';
@@ -49,6 +50,7 @@ export function render(main) {
   let signals = [];
   let timetables = [];
   let settings = null;
+  let day = null;
   let infoKey = '';
   let timeline = null;
   let bells = [];
@@ -110,10 +112,13 @@ export function render(main) {
   };
 
   async function loadData() {
-    const [s, t, st] = await Promise.all([api.signals(), api.timetables(), api.settings()]);
+    const info = live.overview.activeTimetableInfo;
+    const [s, t, st, d] = await Promise.all([api.signals(), api.timetables(), api.settings(), api.day(info.date)]);
     signals = s;
     timetables = t;
     settings = st;
+    // Today's bells as the player rings them, the day's adjustment applied.
+    day = d;
   }
 
   function renderToday() {
@@ -123,8 +128,10 @@ export function render(main) {
     const selected = settings && settings.dailyPreferences ? settings.dailyPreferences.selectedTimetableId : null;
     const choice = h('select', { id: 'today-choice' },
       h('option', { value: '' }, 'Usual timetable (no choice for today)'),
+      h('option', { value: NO_SIGNAL }, 'No bells today'),
       overview.timetables.map((t) => h('option', { value: t.id }, t.name)));
-    choice.value = selected && overview.timetables.some((t) => t.id === selected) ? selected : '';
+    const known = selected === NO_SIGNAL || overview.timetables.some((t) => t.id === selected);
+    choice.value = selected && known ? selected : '';
     const saved = h('span', { class: 'inline-status', 'aria-live': 'polite' }, choiceStatus);
     choiceStatusEl = saved;
     choice.addEventListener('change', async () => {
@@ -134,7 +141,7 @@ export function render(main) {
         settings = await api.settings();
         infoKey = '';
         await refreshOverview();
-        setChoiceStatus(choice.value ? 'Chosen for today.' : 'Back to the usual timetable.');
+        setChoiceStatus(choice.value === NO_SIGNAL ? 'No bells today.' : choice.value ? 'Chosen for today.' : 'Back to the usual timetable.');
       } catch (err) {
         setChoiceStatus('');
         toast(`The choice could not be saved: ${errorText(err)}`, 'error');
@@ -149,7 +156,11 @@ export function render(main) {
         h('div', {}, h('dt', {}, 'Why'), h('dd', { 'data-testid': 'active-source' }, sourceLabel(info, active && active.name)))),
       h('div', { class: 'field today-choice' },
         h('label', { for: 'today-choice' }, 'Another timetable for today only'),
-        h('div', { class: 'row' }, choice, saved)));
+        h('div', { class: 'row' }, choice, saved)),
+      info.id === NO_SIGNAL ? null : createDayAdjustment({
+        date: info.date, adjustment: day && day.adjustment, subject: 'Today',
+        onChanged: async () => { infoKey = ''; await refreshOverview(); },
+      }));
   }
 
   function renderBells() {
@@ -167,13 +178,15 @@ export function render(main) {
       showNextBellDay(nextBody, 'No bells today.');
       return;
     }
-    bells = bellsOf(active);
+    bells = bellsOfDay(day);
     if (bells.length === 0) {
-      replace(timelineBody, notice(`“${active.name}” has no signals set for channel A, so nothing rings.`, 'info'));
+      replace(timelineBody, notice(day && day.adjustment && bellsOf(active).length
+        ? 'Today’s change leaves no bell to ring.'
+        : `“${active.name}” has no signals set for channel A, so nothing rings.`, 'info'));
       showNextBellDay(nextBody, 'No bells today.');
       return;
     }
-    timeline = createTimeline({ bells, lessons: lessonsOf(active), signals });
+    timeline = createTimeline({ bells, lessons: lessonsOfDay(day), signals });
     replace(timelineBody, h('p', { class: 'muted small' }, `From “${active.name}”, channel A.`), timeline.el);
     markOutcomes();
   }

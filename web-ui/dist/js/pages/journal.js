@@ -8,12 +8,12 @@ import { notice, errorText } from '../widgets/notice.js';
 import { navigate } from '../router.js';
 import { parseDate, formatDateKey } from '../time.js';
 import { live } from '../live.js';
-import { dueTime, kindText, reasonText, isProblem, OUTCOME_LABEL } from '../journal-words.js';
+import { dueTime, plannedTime, kindText, reasonText, isProblem, OUTCOME_LABEL } from '../journal-words.js';
 
 export const title = 'Journal';
 
 const CSV_COLUMNS = ['due', 'kind', 'outcome', 'reason', 'code', 'detail', 'started', 'plays', 'signalId', 'signalName',
-  'timetableId', 'timetableName', 'lesson', 'extra', 'slot'];
+  'timetableId', 'timetableName', 'lesson', 'extra', 'slot', 'planned'];
 
 function csvCell(value) {
   const text = value === null || value === undefined ? '' : String(value);
@@ -86,7 +86,7 @@ export function render(main, { query }) {
       return;
     }
     const rows = shown.map((e) => h('tr', { class: `journal-row outcome-${e.outcome}` },
-      h('td', { 'data-label': 'Due' }, dueTime(e)),
+      h('td', { 'data-label': 'Due' }, dueTime(e), plannedTime(e) ? h('span', { class: 'planned-time', 'data-testid': 'journal-planned' }, ` (${plannedTime(e)})`) : null),
       h('th', { scope: 'row', 'data-label': 'What' }, kindText(e), e.timetableName ? h('span', { class: 'muted small journal-from' }, ` · ${e.timetableName}`) : null),
       h('td', { 'data-label': 'Signal' }, e.signalName || e.signalId || '—'),
       h('td', { 'data-label': 'Outcome' }, h('span', { class: `outcome-badge outcome-${e.outcome}` }, OUTCOME_LABEL[e.outcome] || e.outcome)),

@@ -7,6 +7,8 @@ import { toast, notice, errorText } from './notice.js';
 import { parseDate } from '../time.js';
 import { icon } from './icons.js';
 import { DELETED_SIGNAL_WARNING } from '../signal-uses.js';
+import { plannedText } from '../adjustment-words.js';
+import { createDayAdjustment } from './day-adjustment.js';
 import { typeOfDayLabel, sourceLabel, DAY_REASONS, PRECEDENCE_TEXT, WEEKDAYS, MONTHS } from '../labels.js';
 
 const KINDS = { lessonStart: 'starts', lessonEnd: 'ends', preStart: 'before start', preEnd: 'before end' };
@@ -54,7 +56,10 @@ export function createDayPanel({ timetables, todayKey, onPlanned }) {
         : h('div', { class: 'table-wrap' }, h('table', { class: 'table day-bells', 'data-testid': 'day-bells' },
           h('thead', {}, h('tr', {}, h('th', { scope: 'col' }, 'Time'), h('th', { scope: 'col' }, 'What'), h('th', { scope: 'col' }, 'Signal'))),
           h('tbody', {}, ringing.map((b) => h('tr', {},
-            h('td', {}, b.time), h('td', {}, bellWhat(b)), h('td', {}, signalCell(b))))))),
+            h('td', {}, b.time, h('span', { class: 'planned-time' }, plannedText(b))), h('td', {}, bellWhat(b)), h('td', {}, signalCell(b))))))),
+      date >= todayKey && day.id !== 'NULL'
+        ? createDayAdjustment({ date, adjustment: day.adjustment, subject: date === todayKey ? 'Today' : 'The day', onChanged: () => show(date) })
+        : null,
       date >= todayKey ? planForm(date, day) : null,
       h('p', { class: 'muted small' }, PRECEDENCE_TEXT));
   }

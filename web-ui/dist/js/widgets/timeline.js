@@ -38,7 +38,8 @@ export function createTimeline({ bells, lessons, signals }) {
   // A deleted signal is said in words under the bell, where narrow screens still show it.
   const deleted = bells.map((b) => isDeletedSignal(signals, b.desc.id));
   const rows = bells.map((b, i) => h('li', { class: `bell-row bell-${b.kind}`, dataset: { seconds: String(b.seconds) } },
-    h('span', { class: 'bell-time' }, formatTime(b.seconds)),
+    h('span', { class: 'bell-time' }, formatTime(b.seconds),
+      b.planned !== null && b.planned !== undefined ? h('span', { class: 'planned-time', 'data-testid': 'planned-time' }, ` (planned ${formatTime(b.planned)})`) : null),
     h('span', { class: 'bell-dot', 'aria-hidden': 'true' }),
     h('span', { class: 'bell-what' }, describeBell(b),
       deleted[i] ? h('span', { class: 'deleted-signal-warning', 'data-testid': 'deleted-signal' }, icon('alert'), DELETED_SIGNAL_WARNING) : null, whys[i]),
