@@ -187,13 +187,14 @@ struct Settings {
     std::vector<std::string> weekdayTimetables = std::vector<std::string>(DAYS_IN_A_WEEK);
     // Sorted by date, one entry per date, none before today (dropped at the day change like planned days).
     std::vector<DayAdjustment> dayAdjustments;
+    std::string schoolName;  // printed at the top of bell schedules
 
     static constexpr auto fields() {
         return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
                           field("dailyPreferences", &Settings::dailyPreferences),     field("alarmSignalId", &Settings::alarmSignalId),
                           field("alarmDelaySec", &Settings::alarmDelaySec, {0, 3600}), field("calendar", &Settings::calendar),
                           field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables),
-                          field("dayAdjustments", &Settings::dayAdjustments)};
+                          field("dayAdjustments", &Settings::dayAdjustments),         field("schoolName", &Settings::schoolName)};
     }
 };
 

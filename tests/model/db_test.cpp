@@ -16,7 +16,7 @@ TEST(DefaultDb, HoldsTheDocumentedDefaults) {
               R"({"dbVersion": 1, "settings": {"defaultTimetableId": "ID_factory_default_timetable", "schedulerEnable": true, )"
               R"("dailyPreferences": {"selectedTimetableId": null, "_lastDay": -1}, "alarmSignalId": "ID_alarm", "alarmDelaySec": 0.0, )"
               R"("calendar": {"workdayMode": 15, "syncRegionId": "hu", "syncSchoolHolidays": true}, )"
-              R"("plannedDays": [], "weekdayTimetables": ["", "", "", "", "", "", ""], "dayAdjustments": []}, "signals": {}, "timetables": {}})");
+              R"("plannedDays": [], "weekdayTimetables": ["", "", "", "", "", "", ""], "dayAdjustments": [], "schoolName": ""}, "signals": {}, "timetables": {}})");
 }
 
 TEST(DefaultDb, DefaultTimetableHasSixLessonsAndSilentSignals) {

@@ -170,7 +170,7 @@ TEST_F(ReadTargets, TablesSettingsAndCalendar) {
     EXPECT_EQ(keysOf(signals[0]), (std::vector<std::string>{"name", "filename", "lengthSec", "storageCategory", "lastModified", "id"}));
     EXPECT_EQ(keysOf(Json::parse(client.get("/api/get/settings").body)),
               (std::vector<std::string>{"defaultTimetableId", "schedulerEnable", "dailyPreferences", "alarmSignalId", "alarmDelaySec", "calendar",
-                                        "plannedDays", "weekdayTimetables", "dayAdjustments"}));
+                                        "plannedDays", "weekdayTimetables", "dayAdjustments", "schoolName"}));
 
     EXPECT_EQ(Json::parse(client.get("/api/get/calendarInfo").body), Json::parse(R"({"regions": [], "lastUpdate": ""})"));
     {

@@ -7,6 +7,8 @@ import { notice, errorText } from '../widgets/notice.js';
 import { parseDate, formatDateKey } from '../time.js';
 import { MONTHS, WEEKDAYS, WEEKDAYS_SHORT, workdaysOf, workdayModeLabel } from '../labels.js';
 import { createDayPanel } from '../widgets/day-panel.js';
+import { createWeekView } from '../widgets/week-view.js';
+import { setPrintedName } from '../print.js';
 
 export const title = 'Calendar';
 
@@ -41,12 +43,15 @@ export function render(main, { query }) {
   const head = h('div', { class: 'cal-meta' }, h('p', { class: 'muted' }, 'Loading…'));
   const gridSlot = h('div', { class: 'cal-grid-slot' });
   const daySlot = h('section', { class: 'card day-card', 'aria-label': 'Day' });
+  const weekSlot = h('section', { class: 'card week-card', 'aria-label': 'Week' });
   replace(main,
     h('h1', { class: 'page-title' }, 'Calendar'),
     head,
     h('section', { class: 'card cal-card', 'aria-label': 'Month' }, gridSlot),
-    daySlot);
+    daySlot,
+    weekSlot);
   let panel = null;
+  let week = null;
   let selectedKey = '';
 
   let data = null;
@@ -63,11 +68,15 @@ export function render(main, { query }) {
       const today = await api.day(todayKey);
       const planned = new Map((settings.plannedDays || []).map((p) => [p.date, p.timetableId]));
       data = { cal, region, info, planned, dataUntil: today.calendarDataUntil, timetables: overview.timetables || [] };
+      setPrintedName(settings.schoolName);
       if (!panel) {
         panel = createDayPanel({ timetables: data.timetables, todayKey, onPlanned: reloadPlans });
+        week = createWeekView({ todayKey, onPick: (key) => pick(key) });
         replace(daySlot, panel.el);
+        replace(weekSlot, week.el);
         selectedKey = todayKey;
         panel.show(todayKey);
+        week.show(todayKey);
       }
       const wanted = /^(\d{4})-(\d{2})$/.exec(query.get('month') || '');
       const base = wanted ? new Date(Number(wanted[1]), Number(wanted[2]) - 1, 1, 12) : (parseDate(todayKey) || new Date());
@@ -84,11 +93,13 @@ export function render(main, { query }) {
     const settings = await api.settings();
     data.planned = new Map((settings.plannedDays || []).map((p) => [p.date, p.timetableId]));
     drawMonth();
+    week.show(selectedKey);
   }
 
   function pick(key) {
     selectedKey = key;
     panel.show(key);
+    week.show(key);
     drawMonth();
   }
 
@@ -141,7 +152,8 @@ export function render(main, { query }) {
         h('button', { type: 'button', class: 'day-button', 'aria-pressed': key === selectedKey ? 'true' : 'false', onclick: () => pick(key) },
           h('span', { class: 'sr-only' }, label),
           h('span', { class: 'day-num', 'aria-hidden': 'true' }, String(d))),
-        plan !== undefined ? h('span', { class: 'day-plan', 'aria-hidden': 'true' }, plan === 'NULL' ? 'No bells' : 'Planned') : null,
+        plan !== undefined ? h('span', { class: 'day-plan', 'aria-hidden': 'true', 'data-testid': 'day-plan' },
+          plan === 'NULL' ? 'No bells' : (timetable ? timetable.name : 'Planned')) : null,
         t.short ? h('span', { class: 'day-tag', 'aria-hidden': 'true' }, t.short) : null));
     }
     while (cells.length % 7) cells.push(h('td', { class: 'day day-empty' }));

@@ -89,6 +89,7 @@ export function render(main) {
     const regions = calendar.regions || [];
     const region = select('set-region', regions.map((r) => ({ value: r.id, label: r.name ? `${r.name} (${r.id})` : r.id })), cal.syncRegionId);
     const breaks = switchInput('set-breaks', cal.syncSchoolHolidays);
+    const schoolName = h('input', { id: 'set-school-name', type: 'text', maxlength: '120', autocomplete: 'organization', value: settings.schoolName || '' });
 
     const delayField = field('Pause between alarm repeats (seconds)', alarmDelay, { hint: 'Silence after each play of the alarm signal before it sounds again.' });
 
@@ -100,6 +101,7 @@ export function render(main) {
       'calendar.workdayMode': Number(workweek.value),
       'calendar.syncRegionId': region.value,
       'calendar.syncSchoolHolidays': breaks.checked,
+      schoolName: schoolName.value.trim(),
     });
     // The stored value of each path that `wanted` names ("calendar.x" is settings.calendar.x).
     let saved = Object.fromEntries(Object.keys(wanted()).map((path) => [path,
@@ -119,7 +121,8 @@ export function render(main) {
         h('div', { class: 'switch-field' }, scheduler,
           h('label', { for: 'set-scheduler' }, h('strong', {}, 'Ring bells on schedule'),
             h('span', { class: 'muted small' }, 'When off, no timetable rings; signals can still be played by hand.'))),
-        field('Default timetable', defaultTt, { hint: 'Rings on every working day unless another timetable is chosen for the day.' }).el),
+        field('Default timetable', defaultTt, { hint: 'Rings on every working day unless another timetable is chosen for the day.' }).el,
+        field('School name', schoolName, { hint: 'Printed at the top of the bell schedules of the calendar and the timetables.' }).el),
       h('section', { class: 'card', 'aria-labelledby': 'alarm-h' },
         h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'),
         field('Alarm signal', alarmSignal, { hint: 'Repeated without end while the alarm is on.' }).el,

@@ -16,6 +16,8 @@ import { NO_SIGNAL } from '../schedule.js';
 import { parseTime, formatTime } from '../time.js';
 import { LESSON_BELLS, toDraft, toBody, lessonProblems, sortLessons } from '../timetable-draft.js';
 import { timetableNameProblem } from '../timetable-names.js';
+import { timetableSheet } from '../widgets/timetable-sheet.js';
+import { printSection } from '../print.js';
 
 export const title = 'Edit timetable';
 
@@ -53,12 +55,14 @@ export function render(main, { params }) {
   const errors = h('div', { class: 'error-summary-slot' });
   const body = h('div', { class: 'editor-body' }, h('p', { class: 'muted' }, 'Loading…'));
   const heading = h('h1', { class: 'page-title', tabindex: '-1' }, 'Timetable');
+  const sheetSlot = h('div', { class: 'print-only' });
 
   replace(main,
     h('p', { class: 'back' }, h('a', { href: '/timetables' }, icon('left'), 'All timetables')),
     heading,
     errors,
     body,
+    sheetSlot,
     bar.el);
 
   const isDirty = () => draft !== null && JSON.stringify(draft) !== snapshot;
@@ -111,8 +115,12 @@ export function render(main, { params }) {
     name.input.addEventListener('blur', () => checkName());
     checks.add(checkName);
 
+    const print = h('button', { type: 'button', class: 'button', 'data-testid': 'print-timetable', onclick: () => {
+      replace(sheetSlot, timetableSheet(toBody(draft), signals));
+      printSection(sheetSlot, `Timetable “${draft.name.trim()}”`);
+    } }, 'Print');
     replace(body,
-      h('section', { class: 'card' }, name.el),
+      h('section', { class: 'card' }, name.el, h('div', { class: 'row' }, print)),
       h('section', { class: 'card', id: 'channel-a', 'aria-labelledby': 'cha-h' },
         h('h2', { id: 'cha-h', class: 'card-title' }, 'Channel A'),
         h('p', { class: 'muted small channel-hint' }, 'The player rings these bells on every day this timetable is in force.'),

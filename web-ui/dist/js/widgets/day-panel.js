@@ -9,6 +9,7 @@ import { icon } from './icons.js';
 import { DELETED_SIGNAL_WARNING } from '../signal-uses.js';
 import { plannedText } from '../adjustment-words.js';
 import { createDayAdjustment } from './day-adjustment.js';
+import { printSection } from '../print.js';
 import { typeOfDayLabel, sourceLabel, DAY_REASONS, PRECEDENCE_TEXT, WEEKDAYS, MONTHS } from '../labels.js';
 
 const KINDS = { lessonStart: 'starts', lessonEnd: 'ends', preStart: 'before start', preEnd: 'before end' };
@@ -44,7 +45,9 @@ export function createDayPanel({ timetables, todayKey, onPlanned }) {
     }
     const ringing = day.bells.filter((b) => b.desc.id !== 'NULL');
     replace(el,
-      h('h2', { class: 'card-title', 'data-testid': 'day-title' }, longDate(date), date === todayKey ? ' (today)' : ''),
+      h('div', { class: 'day-panel-head' },
+        h('h2', { class: 'card-title', 'data-testid': 'day-title' }, longDate(date), date === todayKey ? ' (today)' : ''),
+        h('button', { type: 'button', class: 'button no-print', 'data-testid': 'print-day', onclick: () => printSection(el, `Bells, ${longDate(date)}`) }, 'Print this day')),
       h('dl', { class: 'facts' },
         h('div', {}, h('dt', {}, 'Type of day'), h('dd', { 'data-testid': 'day-type' }, typeOfDayLabel(day.typeOfDay),
           h('span', { class: 'muted small' }, ` (${DAY_REASONS[day.dayReason] || day.dayReason})`))),
