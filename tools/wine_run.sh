@@ -8,6 +8,9 @@ export WINEPREFIX="${QUORVANE_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quorva
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
+# Wine stores a Windows file name in the Unix locale's character set: without UTF-8 (a bare root's C
+# locale) names such as "Zoë Ünïcode" cannot be made at all.
+export LC_ALL=C.UTF-8
 # Wine opens the X display when one is set; these runs never want a window.
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$WINEPREFIX"
