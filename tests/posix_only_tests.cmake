@@ -21,8 +21,8 @@ set(QUORVANE_POSIX_ONLY_TESTS
   scheduling/calendar_sync_test.cpp)
 
 # The whole-server tests speak raw HTTP through POSIX sockets (tests/web/web_test_server.h).
-foreach(source backup_endpoints config_endpoints durable_answers factory_signal_restore https
-               journal_endpoints malformed_requests password_storage plan_endpoints player_under_attack
+foreach(source backup_endpoints config_endpoints day_adjustment_endpoints durable_answers factory_signal_restore
+               https journal_endpoints malformed_requests password_storage plan_endpoints player_under_attack
                refused_changes revisions sessions target_endpoints timetable_sharing web_frame
                web_hardening web_startup)
   list(APPEND QUORVANE_POSIX_ONLY_TESTS web/${source}_test.cpp)
