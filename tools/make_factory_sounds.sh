@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the ten factory signal sounds in assets/ purely by synthesis with sox,
-# so the shipped audio has no outside origin and can be regenerated at will.
+# Builds the thirteen factory signal sounds in assets/ purely by synthesis
+# with sox, so the shipped audio has no outside origin and can be regenerated
+# at will.
 # Needs sox with its MP3 writer (libsox-fmt-mp3, installed by tools/setup.sh).
 set -euo pipefail
 
@@ -276,3 +277,34 @@ new_tmp
 sx "${siren[@]}" "$tmp" vol 0.5 lowpass 3500
 track+=("$tmp")
 finish alarm.mp3 5 0.02
+
+# evacuation: the ISO 8201 temporal-three pattern, three half-second tones half
+# a second apart and 1.5 s of quiet; the file is one cycle, the player loops it.
+for at in 0 1.0 2.0; do
+    new_tmp
+    sx -n -r "$RATE" -c 1 "$tmp" synth 0.5 square 950 synth 0.5 sawtooth mix 950 \
+        fade t 0.005 0.5 0.005 vol 0.5 pad "$at"
+    track+=("$tmp")
+done
+finish e-evacuation.mp3 4 0.02 lowpass 2500
+
+# lockdown: a slow low-high-low warble, nothing like a chime or a pulsed alarm.
+# Each 1.2 s sweep holds a whole number of cycles (mean 500 Hz), so the joins
+# between sweeps stay click-free.
+new_tmp
+up=$tmp
+sx -n -r "$RATE" -c 1 "$up" synth 1.2 triangle 400:600 synth 1.2 square mix 400:600
+new_tmp
+down=$tmp
+sx -n -r "$RATE" -c 1 "$down" synth 1.2 triangle 600:400 synth 1.2 square mix 600:400
+new_tmp
+sx "$up" "$down" "$up" "$down" "$tmp" vol 0.5 fade t 0.01 -0 0.05
+track+=("$tmp")
+finish e-lockdown.mp3 5 0.05 lowpass 1800
+
+# allclear: calm chime notes rising through the G major chord to the octave.
+note chime G4 0 1.0 2.6
+note chime B4 0.45 1.0 2.6
+note chime D5 0.9 1.0 2.6
+note chime G5 1.35 1.0 3.0
+finish e-allclear.mp3 4 0.5 reverb 40 50 70

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/emergency_routines.h"
 #include "model/map_db.h"
 #include "model/record.h"
 #include "model/time_values.h"
@@ -188,13 +189,16 @@ struct Settings {
     // Sorted by date, one entry per date, none before today (dropped at the day change like planned days).
     std::vector<DayAdjustment> dayAdjustments;
     std::string schoolName;  // printed at the top of bell schedules
+    EmergencyRoutines emergencyRoutines;
+    std::string speechLanguage = "en";  // the espeak-ng voice of the routines' spoken sentences
 
     static constexpr auto fields() {
         return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
                           field("dailyPreferences", &Settings::dailyPreferences),     field("alarmSignalId", &Settings::alarmSignalId),
                           field("alarmDelaySec", &Settings::alarmDelaySec, {0, 3600}), field("calendar", &Settings::calendar),
                           field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables),
-                          field("dayAdjustments", &Settings::dayAdjustments),         field("schoolName", &Settings::schoolName)};
+                          field("dayAdjustments", &Settings::dayAdjustments),         field("schoolName", &Settings::schoolName),
+                          field("emergencyRoutines", &Settings::emergencyRoutines),   field("speechLanguage", &Settings::speechLanguage)};
     }
 };
 

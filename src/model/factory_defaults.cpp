@@ -14,6 +14,9 @@ constexpr FactorySignal FACTORY_SIGNALS[] = {
     {FACTORY_DEFAULT_SIGNAL_ID_MELODY, "melody", "s-melody.mp3", 11},
     {"ID_ring", "ring", "s-ring.mp3", 3},
     {FACTORY_DEFAULT_SIGNAL_ID_ALARM, "alarm", "alarm.mp3", 5},
+    {FACTORY_SIGNAL_ID_LOCKDOWN, "lockdown", "e-lockdown.mp3", 5},
+    {FACTORY_SIGNAL_ID_EVACUATION, "evacuation", "e-evacuation.mp3", 4},
+    {FACTORY_SIGNAL_ID_ALL_CLEAR, "all clear", "e-allclear.mp3", 4},
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// The configuration a new installation starts with: the ten factory signals and one timetable.
+// The configuration a new installation starts with: the thirteen factory signals and one timetable.
 #include <cstdint>
 #include <span>
 #include <string>

@@ -79,7 +79,7 @@ TEST_F(AudioLengthTest, ReadingStopsAtItsTimeLimit) {
 TEST(FactorySoundLength, EveryFactorySignalHasTheLengthItsRecordStates) {
     DB factory;
     factory.loadFactoryDefault();
-    ASSERT_EQ(factory.signals.size(), 10u);
+    ASSERT_EQ(factory.signals.size(), 13u);
     for (const auto& [id, signal] : factory.signals) {
         const std::string file = (std::filesystem::path(QUORVANE_SOURCE_DIR) / "assets" / signal.filename).string();
         EXPECT_EQ(getAudioLength(file), signal.lengthSec) << id << " " << file;

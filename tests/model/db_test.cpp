@@ -16,7 +16,11 @@ TEST(DefaultDb, HoldsTheDocumentedDefaults) {
               R"({"dbVersion": 1, "settings": {"defaultTimetableId": "ID_factory_default_timetable", "schedulerEnable": true, )"
               R"("dailyPreferences": {"selectedTimetableId": null, "_lastDay": -1}, "alarmSignalId": "ID_alarm", "alarmDelaySec": 0.0, )"
               R"("calendar": {"workdayMode": 15, "syncRegionId": "hu", "syncSchoolHolidays": true}, )"
-              R"("plannedDays": [], "weekdayTimetables": ["", "", "", "", "", "", ""], "dayAdjustments": [], "schoolName": ""}, "signals": {}, "timetables": {}})");
+              R"("plannedDays": [], "weekdayTimetables": ["", "", "", "", "", "", ""], "dayAdjustments": [], "schoolName": "", )"
+              R"("emergencyRoutines": {"lockdown": {"signalId": "ID_lockdown", "repeat": 3, "spokenText": ""}, )"
+              R"("evacuation": {"signalId": "ID_evacuation", "repeat": 0, "spokenText": ""}, )"
+              R"("shelter": {"signalId": "ID_alarm", "repeat": 3, "spokenText": ""}, )"
+              R"("allClear": {"signalId": "ID_allClear", "repeat": 1, "spokenText": ""}}, "speechLanguage": "en"}, "signals": {}, "timetables": {}})");
 }
 
 TEST(DefaultDb, DefaultTimetableHasSixLessonsAndSilentSignals) {
@@ -38,12 +42,13 @@ TEST(DefaultDb, DefaultTimetableHasSixLessonsAndSilentSignals) {
     EXPECT_THROW(timetable.chAt(-1), KeyError);
 }
 
-TEST(FactoryDb, TenSignalsInOrderAndOneTimetable) {
+TEST(FactoryDb, ThirteenSignalsInOrderAndOneTimetable) {
     DB database;
     database.loadFactoryDefault();
     const std::vector<std::string> ids{"ID_double", "ID_robot", "ID_ping",   "ID_triplet", "ID_vibraphone",
-                                       "ID_cartoon", "ID_guitar", "ID_melody", "ID_ring",    "ID_alarm"};
-    ASSERT_EQ(database.signals.size(), 10u);
+                                       "ID_cartoon", "ID_guitar", "ID_melody", "ID_ring",    "ID_alarm",
+                                       "ID_lockdown", "ID_evacuation", "ID_allClear"};
+    ASSERT_EQ(database.signals.size(), 13u);
     size_t i = 0;
     for (const auto& [id, signal] : database.signals) {
         EXPECT_EQ(id, ids[i++]);

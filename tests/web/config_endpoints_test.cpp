@@ -206,7 +206,7 @@ TEST_F(ConfigEndpoints, OnlyAudioThatThisPlatformPlaysIsAccepted) {
     const HttpAnswer video = client.upload("/upload", filePart("clip.mp4", readFile(layout.assets() / "p-ping.mp3")));
     EXPECT_EQ(video.status, 400);
     EXPECT_EQ(video.body, "Bad format: mp4");
-    EXPECT_EQ(Json::parse(client.get("/db").body)["signals"].size(), 10u) << "only the factory signals";
+    EXPECT_EQ(Json::parse(client.get("/db").body)["signals"].size(), 13u) << "only the factory signals";
     EXPECT_EQ(userFiles(), before) << "no file is left behind, kept or temporary";
 
     const HttpAnswer shortTone = client.upload("/upload", filePart("beep.wav", testing::waveBytes(0.3)));
@@ -232,7 +232,7 @@ TEST_F(ConfigEndpoints, SignalFilesWithTheirTypesAndRanges) {
     EXPECT_EQ(many.body, ping);
     const HttpAnswer json = client.get("/api/get/status", {{"Range", "bytes=0-3"}});
     EXPECT_EQ(json.status, 200) << "ranges apply to files only";
-    EXPECT_EQ(Json::parse(json.body, nullptr, false).size(), 3u) << json.body;
+    EXPECT_EQ(Json::parse(json.body, nullptr, false).size(), 4u) << json.body;
 
     const std::string wavKey = Json::parse(client.upload("/upload", filePart("a.wav", testing::waveBytes(1))).body);
     EXPECT_EQ(client.get("/get_signal_file/" + wavKey).header("Content-Type"), "audio/wav");

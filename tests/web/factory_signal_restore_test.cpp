@@ -37,7 +37,7 @@ TEST_F(FactorySignalRestore, DeletedSignalsComeBackWithTheirIdsAndPlay) {
     EXPECT_EQ(ping.filename, "p-ping.mp3");
     EXPECT_EQ(ping.lengthSec, 3);
     EXPECT_EQ(ping.storageCategory, StorageCategory::ASSET);
-    EXPECT_EQ(stored.signals.size(), 10u);
+    EXPECT_EQ(stored.signals.size(), 13u);
 
     EXPECT_EQ(client.get("/api/trigger/playSignal/ID_ping").body, "ok");
     EXPECT_TRUE(players.waitForTrace("p-ping.mp3")) << players.traceText();
@@ -74,7 +74,7 @@ TEST_F(FactorySignalRestore, SignalsThatAreThereAreKept) {
     EXPECT_EQ(stored.signals.find(FACTORY_DEFAULT_SIGNAL_ID_MELODY)->storageCategory, StorageCategory::PERSISTENT);
     EXPECT_EQ(stored.signals.find(uploaded)->name, "Gong");
     EXPECT_EQ(stored.signals.find("ID_double")->filename, "p-double.mp3");
-    EXPECT_EQ(stored.signals.size(), 11u);
+    EXPECT_EQ(stored.signals.size(), 14u);
 }
 
 TEST_F(FactorySignalRestore, OnlyForALoggedInBrowserAndOnlyByPost) {
