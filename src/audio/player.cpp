@@ -24,10 +24,9 @@ std::vector<Registered> threads;
 // registry.
 std::vector<const PlayerThread*> running;
 
-}  // namespace
-
-std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t count, double delay, PlaySource source,
-                                               std::optional<JournalEntry> journalEntry) {
+// Both ways of starting a play: registered and counted against the cap in one step.
+std::shared_ptr<PlayerThread> startPlayback(const std::string& path, const std::string& followUp, int64_t count, double delay,
+                                            PlaySource source, std::optional<JournalEntry> journalEntry) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) {
         spdlog::error("ERROR: File does not exist: {}", path);
@@ -41,6 +40,10 @@ std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t 
     }
     auto thread = std::make_shared<PlayerThread>(path, count, delay);
     if (journalEntry) thread->setJournalEntry(std::move(*journalEntry));
+    if (!followUp.empty()) {
+        if (std::filesystem::exists(followUp, ignored)) thread->followEachPlayWith(followUp);
+        else spdlog::error("ERROR: File does not exist: {}; {} plays alone", followUp, path);
+    }
     std::lock_guard lock(registryMutex);
     // Counted under the registry's lock, so that plays asked for side by side cannot pass the cap together.
     if (source == PlaySource::INTERFACE &&
@@ -57,6 +60,18 @@ std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t 
         throw;
     }
     return thread;
+}
+
+}  // namespace
+
+std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t count, double delay, PlaySource source,
+                                               std::optional<JournalEntry> entry) {
+    return startPlayback(path, "", count, delay, source, std::move(entry));
+}
+
+std::shared_ptr<PlayerThread> Player::playFollowedBy(const std::string& path, const std::string& followUp, int64_t count,
+                                                     PlaySource source, std::optional<JournalEntry> entry) {
+    return startPlayback(path, followUp, count, 0.0, source, std::move(entry));
 }
 
 void Player::stopAll(OutcomeReason why) {

@@ -61,29 +61,39 @@ void PlayerThread::run() {
     }
 }
 
-// One play from start to close; false when it could not even start.
+// One play of the main file and its follow-up; false when the main file could not even start.
 bool PlayerThread::playOnce() {
+    if (!playPath(_path, true)) return false;
+    if (!_followUp.empty() && !_doAbort.load()) playPath(_followUp, false);
+    return true;
+}
+
+// One play of a file from start to close; false when it could not even start. Only a journaled play
+// counts and notes its failure.
+bool PlayerThread::playPath(const std::string& path, bool journaled) {
     try {
-        _player->startPlay(_path);
+        _player->startPlay(path);
     } catch (const std::exception& error) {
-        spdlog::error("Failed to play the file: {} - {}", _path, error.what());
-        noteFailure(OutcomeReason::PLAYER_NOT_STARTED, 0, error.what());
+        spdlog::error("Failed to play the file: {} - {}", path, error.what());
+        if (journaled) noteFailure(OutcomeReason::PLAYER_NOT_STARTED, 0, error.what());
         return false;
     }
-    ++_plays;
-    if (_entry && _started.empty()) _started = journalMomentNow();
+    if (journaled) {
+        ++_plays;
+        if (_entry && _started.empty()) _started = journalMomentNow();
+    }
     try {
         waitForEndOfPlay();
         // A player cut short by our own abort ends by our signal: that is a stop, not a failure.
-        if (!_doAbort.load()) noteExit(_player->lastExit());
+        if (!_doAbort.load() && journaled) noteExit(_player->lastExit());
     } catch (const std::exception& error) {
         // The play cannot be followed any more: treat it as over and release it like any other.
-        spdlog::error("Failed to close file: {} - {}", _path, error.what());
+        spdlog::error("Failed to close file: {} - {}", path, error.what());
     }
     try {
         _player->closeFile(_doAbort.load());
     } catch (const std::exception& error) {
-        spdlog::error("Failed to close file: {} - {}", _path, error.what());
+        spdlog::error("Failed to close file: {} - {}", path, error.what());
     }
     return true;
 }

@@ -37,6 +37,9 @@ public:
         _stopReason.compare_exchange_strong(none, why);
         _doAbort.store(true);
     }
+    // A file played once after every play of the main one (a spoken sentence after its tone); set before
+    // start. Its failure is logged, but only the main file's plays decide the journal's outcome.
+    void followEachPlayWith(std::string path) { _followUp = std::move(path); }
     // What this playback is, for the journal; set before start. A thread without one is not journaled.
     void setJournalEntry(JournalEntry entry) { _entry = std::move(entry); }
     // Between the start of the body and its end.
@@ -50,12 +53,14 @@ protected:
 
 private:
     bool playOnce();
+    bool playPath(const std::string& path, bool journaled);
     void waitForEndOfPlay();
     void noteFailure(OutcomeReason reason, int64_t code, std::string detail);
     void noteExit(const PlayerExit& exit);
     void reportToJournal();
 
     std::string _path;
+    std::string _followUp;
     int64_t _count;
     double _delay;
     std::atomic<bool> _doAbort{false};

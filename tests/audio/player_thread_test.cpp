@@ -135,5 +135,28 @@ TEST_F(PlayerThreadTest, AbortBeforeTheStartPlaysNothing) {
     EXPECT_FALSE(thread->alive());
 }
 
+// The spoken sentence after each tone of an emergency routine.
+TEST_F(PlayerThreadTest, AFollowUpPlaysAfterEveryPlayAndItsFailureNeitherCountsNorEndsThePlays) {
+    playback.script->failingStart = 2;  // the first follow-up cannot start
+    auto thread = playback.makeThread("/sounds/bell.mp3", 2, 0.0);
+    thread->followEachPlayWith("/speech/say.wav");
+    thread->start();
+    ASSERT_TRUE(waitUntil([&] { return thread->ended(); }));
+    EXPECT_THAT(playback.script->eventsNow(), ElementsAre("start /sounds/bell.mp3", "close", "start /sounds/bell.mp3", "close",
+                                                         "start /speech/say.wav", "close"));
+    EXPECT_TRUE(log.contains("Failed to play the file: /speech/say.wav - device busy"));
+}
+
+TEST_F(PlayerThreadTest, AnAbortDuringTheMainPlaySkipsItsFollowUp) {
+    playback.script->ticksPerPlay = -1;
+    auto thread = playback.makeThread("/sounds/bell.mp3", INFINITE_REPEAT, 0.0);
+    thread->followEachPlayWith("/speech/say.wav");
+    thread->start();
+    ASSERT_TRUE(waitUntil([&] { return playback.script->startsNow() == 1; }));
+    thread->abortPlay();
+    ASSERT_TRUE(waitUntil([&] { return thread->ended(); }));
+    EXPECT_THAT(playback.script->eventsNow(), ElementsAre("start /sounds/bell.mp3", "close aborted"));
+}
+
 }  // namespace
 }  // namespace quorvane::testing
