@@ -91,6 +91,8 @@ set(CPACK_STRIP_FILES TRUE)
 # The libraries come from dpkg-shlibdeps; the players, the certificate store and the user tools are run.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, mpg123, alsa-utils, ca-certificates, ssl-cert")
+# Only the emergency routines' spoken sentences need it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "espeak-ng")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging}/debian/postinst ${packaging}/debian/prerm
                                        ${packaging}/debian/postrm ${packaging}/debian/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

@@ -13,6 +13,7 @@ set(QUORVANE_POSIX_ONLY_TESTS
   audio/alsa_file_sink_test.cpp
   audio/linux_file_player_test.cpp
   audio/player_children_test.cpp
+  audio/spoken_sentence_test.cpp     # a shell-script espeak-ng
   core/file_io_test.cpp              # close-on-exec flags of descriptors
   scheduling/journal_test.cpp
   remote/api_test.cpp                # the service double listens with POSIX sockets
@@ -23,7 +24,7 @@ set(QUORVANE_POSIX_ONLY_TESTS
 # The whole-server tests speak raw HTTP through POSIX sockets (tests/web/web_test_server.h).
 foreach(source backup_endpoints config_endpoints day_adjustment_endpoints durable_answers factory_signal_restore
                https journal_endpoints malformed_requests password_storage plan_endpoints player_under_attack
-               refused_changes revisions sessions target_endpoints timetable_sharing web_frame
+               refused_changes revisions sessions target_endpoints timetable_sharing web_frame emergency_endpoints
                web_hardening web_startup)
   list(APPEND QUORVANE_POSIX_ONLY_TESTS web/${source}_test.cpp)
 endforeach()

@@ -25,7 +25,7 @@ PACKAGES=(
   libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev libzip-dev
   clang libfuzzer-14-dev libclang-rt-14-dev
-  sox libsox-fmt-mp3 mpg123 alsa-utils
+  sox libsox-fmt-mp3 mpg123 alsa-utils espeak-ng
   libsystemd-dev systemd dpkg-dev file lintian shellcheck
   wrk faketime
   chromium nodejs npm

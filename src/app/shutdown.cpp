@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "audio/alarm.h"
+#include "audio/emergency.h"
 #include "audio/player.h"
 #include "audio/player_children.h"
 #include "scheduling/bell_journal.h"
@@ -86,6 +87,7 @@ void shutDown(ServingThread& serving, Scheduler& scheduler) {
     if (!scheduler.stop(Clock::now() + SCHEDULER_LIMIT))
         spdlog::error("The scheduler did not stop; changes since its last save are lost");
 
+    Emergency::stop(OutcomeReason::SHUTDOWN);
     Alarm::switchOff(OutcomeReason::SHUTDOWN);
     Player::stopAll(OutcomeReason::SHUTDOWN);
     if (!endAllPlayerChildren(Clock::now() + PLAYERS_LIMIT)) spdlog::warn("A player did not end on SIGTERM and was killed");

@@ -10,16 +10,32 @@
 
 namespace quorvane {
 
-// What was played. The first five are the scheduled bells of a timetable.
-// The last two are notes, no plays.
-enum class PlayKind { LESSON_START, LESSON_END, PRE_START, PRE_END, EXTRA_PLAY, MANUAL_PLAY, ALARM, ANNOUNCEMENT, TEST, JOURNAL_FULL, CLOCK_STEP };
+// What was played. The first five are the scheduled bells of a timetable. The journal's and the clock's
+// notes and an emergency routine's start and stop are notes, no plays; EMERGENCY is the routine's sound.
+enum class PlayKind {
+    LESSON_START,
+    LESSON_END,
+    PRE_START,
+    PRE_END,
+    EXTRA_PLAY,
+    MANUAL_PLAY,
+    ALARM,
+    ANNOUNCEMENT,
+    TEST,
+    JOURNAL_FULL,
+    CLOCK_STEP,
+    EMERGENCY,
+    EMERGENCY_START,
+    EMERGENCY_STOP
+};
 template <>
 struct EnumTexts<PlayKind> {
     static constexpr std::pair<PlayKind, const char*> values[] = {
         {PlayKind::LESSON_START, "lessonStart"}, {PlayKind::LESSON_END, "lessonEnd"},   {PlayKind::PRE_START, "preStart"},
         {PlayKind::PRE_END, "preEnd"},           {PlayKind::EXTRA_PLAY, "extraPlay"},   {PlayKind::MANUAL_PLAY, "manualPlay"},
         {PlayKind::ALARM, "alarm"},              {PlayKind::ANNOUNCEMENT, "announcement"}, {PlayKind::TEST, "test"},
-        {PlayKind::JOURNAL_FULL, "journalFull"}, {PlayKind::CLOCK_STEP, "clockStep"}};
+        {PlayKind::JOURNAL_FULL, "journalFull"}, {PlayKind::CLOCK_STEP, "clockStep"},   {PlayKind::EMERGENCY, "emergency"},
+        {PlayKind::EMERGENCY_START, "emergencyStart"}, {PlayKind::EMERGENCY_STOP, "emergencyStop"}};
 };
 
 // A note is no bell at all (the daily cap was reached, the clock was set back); the summary does not count it.
@@ -48,7 +64,11 @@ enum class OutcomeReason {
     SCHEDULER_OFF,
     SKIPPED,
     DAILY_CAP,
-    SET_BACK
+    SET_BACK,
+    EMERGENCY,        // a bell due while an emergency routine ran
+    EMERGENCY_STOP,   // the routine was ended by hand
+    ALL_CLEAR,        // the routine was ended by the all clear
+    ROUTINE_CHANGED,  // another routine took its place
 };
 template <>
 struct EnumTexts<OutcomeReason> {
@@ -66,7 +86,11 @@ struct EnumTexts<OutcomeReason> {
         {OutcomeReason::SCHEDULER_OFF, "schedulerOff"},
         {OutcomeReason::SKIPPED, "skipped"},
         {OutcomeReason::DAILY_CAP, "dailyCap"},
-        {OutcomeReason::SET_BACK, "setBack"}};
+        {OutcomeReason::SET_BACK, "setBack"},
+        {OutcomeReason::EMERGENCY, "emergency"},
+        {OutcomeReason::EMERGENCY_STOP, "emergencyStop"},
+        {OutcomeReason::ALL_CLEAR, "allClear"},
+        {OutcomeReason::ROUTINE_CHANGED, "routineChanged"}};
 };
 
 struct JournalEntry {
@@ -86,6 +110,8 @@ struct JournalEntry {
     int64_t lesson = -1;  // index of the lesson in channel A, for lesson bells
     int64_t extra = -1;   // index of the extra play and of its time slot, for extra plays
     int64_t slot = -1;
+    std::string routine;  // the emergency routine of its start, stop or sound; empty otherwise
+    bool drill = false;   // that routine was started as a drill
 
     static constexpr auto fields() {
         return std::tuple{field("due", &JournalEntry::due),
@@ -103,7 +129,9 @@ struct JournalEntry {
                           field("timetableName", &JournalEntry::timetableName),
                           field("lesson", &JournalEntry::lesson),
                           field("extra", &JournalEntry::extra),
-                          field("slot", &JournalEntry::slot)};
+                          field("slot", &JournalEntry::slot),
+                          field("routine", &JournalEntry::routine),
+                          field("drill", &JournalEntry::drill)};
     }
 };
 

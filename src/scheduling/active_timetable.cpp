@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "audio/emergency.h"
 #include "audio/journal_sink.h"
 #include "audio/signals.h"
 #include "core/clock.h"
@@ -15,8 +16,14 @@ namespace quorvane {
 namespace {
 
 // One playback request of the scheduler. A failing request (a signal deleted from the table) is logged,
-// journaled, and must not keep the other signals of the second from ringing.
+// journaled, and must not keep the other signals of the second from ringing. During a lockdown or an
+// evacuation a bell would send pupils into the corridors: it is journaled as missed instead.
 void ring(const StateLock& lock, const PlayRequest& play, const ScheduledBell& bell, JournalEntry entry) {
+    if (Emergency::silencesBells()) {
+        entry.outcome = PlayOutcome::MISSED;
+        entry.reason = OutcomeReason::EMERGENCY;
+        return toJournal(std::move(entry));
+    }
     try {
         if (play) play(lock, bell.desc);
         else playSignalByDescriptor(lock, bell.desc, entry);  // a copy: the failure below still needs it

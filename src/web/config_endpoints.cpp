@@ -5,6 +5,7 @@
 #include "audio/audio_length.h"
 #include "audio/file_player.h"
 #include "audio/signals.h"
+#include "audio/spoken_sentence.h"
 #include "core/paths.h"
 #include "core/utf8_path.h"
 #include "model/audio_format.h"
@@ -97,15 +98,57 @@ Reply timetables_update(RequestContext& context) {
     return withRevision(json_response(true), revisionOf(*db.view(lock).timetables.find(id)));
 }
 
+namespace {
+
+bool changesSpeech(const Json& update) {
+    for (const auto& [path, value] : update.items())
+        if (path.rfind("emergencyRoutines", 0) == 0 || path.rfind("speechLanguage", 0) == 0) return true;
+    return false;
+}
+
+// The routines' sentences as the update leaves them are made before it is kept, outside the state lock
+// (speech synthesis takes a moment), so that a saved routine always has its file.
+std::optional<Reply> makeSpokenSentences(const Json& update) {
+    Settings next;
+    {
+        StateLock lock;
+        next = db.view(lock).settings;
+    }
+    applySettingsUpdate(next, update);
+    for (const std::string_view name : EMERGENCY_ROUTINE_NAMES) {
+        const EmergencyRoutine& routine = *routineNamed(next.emergencyRoutines, name);
+        if (routine.spokenText.empty()) continue;
+        try {
+            makeSpokenSentence(name, next.speechLanguage, routine.spokenText);
+        } catch (const SpeechError& error) {
+            return BadRequest("Could not make the spoken sentence of " + std::string(name) + ": " + error.what());
+        }
+    }
+    return std::nullopt;
+}
+
+void removeUnusedSpokenSentences(const Settings& settings) {
+    for (const std::string_view name : EMERGENCY_ROUTINE_NAMES) {
+        const EmergencyRoutine& routine = *routineNamed(settings.emergencyRoutines, name);
+        removeOtherSpokenSentences(name, routine.spokenText.empty() ? "" : spokenSentencePath(name, settings.speechLanguage, routine.spokenText));
+    }
+}
+
+}  // namespace
+
 Reply update_settings(RequestContext& context) {
     try {
         checkSettingsUpdate(context.json);
     } catch (const SettingsUpdateError& error) {
         return BadRequest(error.what());
     }
+    const bool speech = changesSpeech(context.json);
+    if (speech)
+        if (auto refusal = makeSpokenSentences(context.json)) return *refusal;
     StateLock lock;
     if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(db.view(lock).settings))) return *stale;
     applySettingsUpdate(db.edit(lock).settings, context.json);
+    if (speech) removeUnusedSpokenSentences(db.view(lock).settings);
     return withRevision(json_response(true), revisionOf(db.view(lock).settings));
 }
 

@@ -3,6 +3,7 @@
 #include "web/auth_handlers.h"
 #include "web/backup_endpoints.h"
 #include "web/config_endpoints.h"
+#include "web/emergency_endpoints.h"
 #include "web/plan_endpoints.h"
 #include "web/journal_endpoints.h"
 #include "web/static_files.h"
@@ -28,6 +29,9 @@ std::vector<Route> applicationRoutes() {
         {"GET", "/api/get/health", health_endpoint, GATED, NO_BODY, READ_ONLY},
         {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
+        // Before the routines, which would take the name too.
+        {"POST", "/api/emergency/stop", emergency_stop, GATED},
+        {"POST", "/api/emergency/<routine>", emergency_start, GATED, JSON_BODY},
         {"GET", "/db", get_db, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/backup", get_backup, GATED, NO_BODY, READ_ONLY},
         {"POST", "/restore", restore_backup, GATED, MULTIPART_BODY, CHANGES_STATE, MAX_BACKUP_BYTES},

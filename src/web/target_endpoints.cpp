@@ -7,6 +7,7 @@
 #include "core/paths.h"
 #include "core/version.h"
 #include "audio/alarm.h"
+#include "audio/emergency.h"
 #include "audio/journal_sink.h"
 #include "audio/player.h"
 #include "audio/signals.h"
@@ -20,6 +21,7 @@
 #include "model/calendar_date.h"
 #include "core/clock.h"
 #include "storage/stored_records.h"
+#include "web/emergency_endpoints.h"
 #include "web/revisions.h"
 
 namespace quorvane::web {
@@ -32,6 +34,7 @@ Json statusTarget() {
     result["time"] = getTimeString();
     result["isPlaying"] = Player::isPlaying();
     result["version"] = versionText();
+    result["emergency"] = emergencyJson(Emergency::running());
     return result;
 }
 
@@ -119,6 +122,9 @@ void deleteSignal(const std::string& id) {
         const AudioAsset* signal = db.view(lock).signals.find(id);
         if (signal && db.view(lock).settings.alarmSignalId == id)
             throw ValueError("'" + signal->name + "' is the alarm signal and cannot be deleted: choose another alarm signal in Settings first");
+        if (const auto routine = routineUsing(db.view(lock).settings.emergencyRoutines, id); signal && routine)
+            throw ValueError("'" + signal->name + "' is the signal of the " + *routine +
+                             " routine and cannot be deleted: choose another signal for it in Settings first");
         const AudioAsset removed = db.edit(lock).signals.remove(id);
         if (removed.storageCategory != StorageCategory::ASSET) fileToDelete = removed.filename;
     }
@@ -172,7 +178,8 @@ void announce(const std::string& id) {
 }
 
 void stopAll() {
-    // The alarm first: stopping its playback alone would leave it switched on.
+    // The alarm and the routine first: stopping their playback alone would leave them switched on.
+    Emergency::stop(OutcomeReason::STOP_ALL);
     Alarm::switchOff(OutcomeReason::STOP_ALL);
     stopAllPlay();
 }

@@ -102,7 +102,8 @@ TEST_F(ReadTargets, StatusAndInfo) {
     const HttpAnswer answer = client.get("/api/get/status?verbose=1");
     EXPECT_EQ(answer.header("Content-Type"), "application/json");
     const Json status = Json::parse(answer.body);
-    EXPECT_EQ(keysOf(status), (std::vector<std::string>{"time", "isPlaying", "version"}));
+    EXPECT_EQ(keysOf(status), (std::vector<std::string>{"time", "isPlaying", "version", "emergency"}));
+    EXPECT_EQ(status["emergency"], nullptr) << "no routine runs";
     EXPECT_TRUE(std::regex_match(status["time"].get<std::string>(), std::regex("\\d\\d:\\d\\d:\\d\\d"))) << status;
     EXPECT_TRUE(status["isPlaying"].is_boolean());
     EXPECT_EQ(status["version"].get<std::string>().rfind("D", 0), 0u);
@@ -131,7 +132,7 @@ TEST_F(ReadTargets, InfoTellsWhenTheInternetWasLastChecked) {
 TEST_F(ReadTargets, FactorySignalsInTheirOrder) {
     Browser client = browser();
     const Json factory = Json::parse(client.get("/api/get/factorySignals").body);
-    ASSERT_EQ(factory.size(), 10u);
+    ASSERT_EQ(factory.size(), 13u);
     EXPECT_EQ(factory[0], Json::parse(R"({"name": "double", "filename": "p-double.mp3", "lengthSec": 2, "storageCategory": 0, "id": "ID_double"})"));
     EXPECT_EQ(factory[9]["id"], "ID_alarm");
     // The same list a new installation starts with.
@@ -165,12 +166,13 @@ TEST_F(ReadTargets, Overview) {
 TEST_F(ReadTargets, TablesSettingsAndCalendar) {
     Browser client = browser();
     const Json signals = Json::parse(client.get("/api/get/signals").body);
-    ASSERT_EQ(signals.size(), 10u);
+    ASSERT_EQ(signals.size(), 13u);
     EXPECT_EQ(signals[0]["id"], "ID_double");
     EXPECT_EQ(keysOf(signals[0]), (std::vector<std::string>{"name", "filename", "lengthSec", "storageCategory", "lastModified", "id"}));
     EXPECT_EQ(keysOf(Json::parse(client.get("/api/get/settings").body)),
               (std::vector<std::string>{"defaultTimetableId", "schedulerEnable", "dailyPreferences", "alarmSignalId", "alarmDelaySec", "calendar",
-                                        "plannedDays", "weekdayTimetables", "dayAdjustments", "schoolName"}));
+                                        "plannedDays", "weekdayTimetables", "dayAdjustments", "schoolName", "emergencyRoutines",
+                                        "speechLanguage"}));
 
     EXPECT_EQ(Json::parse(client.get("/api/get/calendarInfo").body), Json::parse(R"({"regions": [], "lastUpdate": ""})"));
     {
@@ -319,8 +321,11 @@ TEST_F(TriggerTargets, TheAlarmSignalIsNotDeleted) {
     EXPECT_EQ(refused.body, "'alarm' is the alarm signal and cannot be deleted: choose another alarm signal in Settings first");
     EXPECT_TRUE(Json::parse(client.get("/db").body)["signals"].contains("ID_alarm"));
 
-    // Once another signal sounds the alarm, the former one goes like any other.
+    // Once another signal sounds the alarm, the former one is refused only while a routine plays it.
     ASSERT_EQ(client.postJson("/db/settings/update", {{"alarmSignalId", "ID_ring"}}).body, "true");
+    EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_alarm").body,
+              "'alarm' is the signal of the shelter routine and cannot be deleted: choose another signal for it in Settings first");
+    ASSERT_EQ(client.postJson("/db/settings/update", {{"emergencyRoutines.shelter.signalId", "ID_lockdown"}}).body, "true");
     EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_alarm").body, "ok");
     EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_ring").status, 400);
     EXPECT_EQ(client.get("/api/trigger/deleteSignal/ID_alarm").body, "'ID_alarm'") << "an unknown id keeps its answer";

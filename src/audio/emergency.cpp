@@ -1,0 +1,103 @@
+#include "audio/emergency.h"
+
+#include <mutex>
+#include <stdexcept>
+
+#include "audio/journal_sink.h"
+#include "audio/player.h"
+#include "audio/signals.h"
+#include "audio/spoken_sentence.h"
+#include "core/clock.h"
+#include "core/paths.h"
+#include "core/utf8_path.h"
+#include "model/emergency_routines.h"
+#include "model/factory_defaults.h"
+#include "storage/stored_records.h"
+
+namespace quorvane {
+namespace {
+
+// Leaf lock of the routine, held for a whole start or stop so that two at the same moment cannot leave
+// two sounds playing. Order: state lock, then this, then the player registry's lock; never the other way.
+std::mutex emergencyMutex;
+std::optional<RunningEmergency> current;
+std::shared_ptr<PlayerThread> sound;
+
+JournalEntry routineNote(PlayKind kind, const std::string& routine, bool drill) {
+    JournalEntry note = requestedPlay(kind);
+    note.outcome = PlayOutcome::NOTE;
+    note.routine = routine;
+    note.drill = drill;
+    return note;
+}
+
+// Caller holds emergencyMutex.
+bool endRunning(OutcomeReason why) {
+    if (sound) sound->abortPlay(why);
+    sound = nullptr;
+    if (!current) return false;
+    JournalEntry note = routineNote(PlayKind::EMERGENCY_STOP, current->routine, current->drill);
+    note.reason = why;
+    toJournal(std::move(note));
+    current.reset();
+    return true;
+}
+
+// The file of the routine's signal. An emergency must not fall silent because its signal was deleted or
+// an older installation never had the factory one: the factory's file stands in.
+std::string soundOf(const StateLock& lock, std::string_view name, const EmergencyRoutine& routine, JournalEntry& entry) {
+    for (const std::string& id : {routine.signalId, factoryRoutineNamed(name)->signalId}) {
+        if (const AudioAsset* signal = db.view(lock).signals.find(id)) {
+            entry.signalId = id;
+            entry.signalName = signal->name;
+            return getSignalAssetPathById(lock, id);
+        }
+        for (const FactorySignal& factory : factorySignals())
+            if (id == factory.id) {
+                entry.signalId = id;
+                entry.signalName = factory.name;
+                return utf8Of(getAssetPath(factory.filename));
+            }
+    }
+    throw std::invalid_argument("The routine " + std::string(name) + " has no signal");
+}
+
+}  // namespace
+
+RunningEmergency Emergency::start(const StateLock& lock, std::string_view name, bool drill) {
+    const Settings& settings = db.view(lock).settings;
+    const EmergencyRoutine* routine = routineNamed(settings.emergencyRoutines, name);
+    if (!routine) throw std::invalid_argument("Unknown emergency routine: " + std::string(name));
+    const bool allClear = name == ALL_CLEAR_ROUTINE;
+    RunningEmergency started{std::string(name), drill, journalMoment(getClock())};
+
+    JournalEntry entry = requestedPlay(PlayKind::EMERGENCY);
+    entry.routine = started.routine;
+    entry.drill = drill;
+    const std::string path = soundOf(lock, name, *routine, entry);
+    const std::string sentence =
+        routine->spokenText.empty() ? "" : spokenSentencePath(name, settings.speechLanguage, routine->spokenText);
+
+    std::lock_guard guard(emergencyMutex);
+    endRunning(allClear ? OutcomeReason::ALL_CLEAR : OutcomeReason::ROUTINE_CHANGED);
+    JournalEntry note = routineNote(PlayKind::EMERGENCY_START, started.routine, drill);
+    note.signalId = entry.signalId;
+    note.signalName = entry.signalName;
+    toJournal(std::move(note));
+    const int64_t count = routine->repeat == 0 ? INFINITE_REPEAT : routine->repeat;
+    sound = Player::playFollowedBy(path, sentence, count, PlaySource::AUTOMATIC, std::move(entry));
+    if (!allClear) current = started;
+    return started;
+}
+
+bool Emergency::stop(OutcomeReason why) {
+    std::lock_guard guard(emergencyMutex);
+    return endRunning(why);
+}
+
+std::optional<RunningEmergency> Emergency::running() {
+    std::lock_guard guard(emergencyMutex);
+    return current;
+}
+
+}  // namespace quorvane
