@@ -73,6 +73,31 @@ function writeStub(dir, name, recordEnv) {
   fs.chmodSync(file, 0o755);
 }
 
+// Like the players: records its arguments, and the sentence it was given by file (-f) or on its input
+// (--stdin), to QV_SPEAK_RECORD and writes a valid WAVE of 0.1 s of silence to the path after -w;
+// arguments holding QV_SPEAK_FAIL (when set) fail with status 1 and a message, as an unknown voice would.
+function writeSpeechStub(dir) {
+  const file = path.join(dir, 'espeak-ng');
+  const header = 'RIFF\\104\\003\\000\\000WAVEfmt \\020\\000\\000\\000\\001\\000\\001\\000\\100\\037\\000\\000'
+    + '\\100\\037\\000\\000\\001\\000\\010\\000data\\040\\003\\000\\000';
+  fs.writeFileSync(file, `#!/bin/sh
+printf '%s\\n' "$*" >> "$QV_SPEAK_RECORD"
+case " $* " in *" --stdin "*) printf 'text: %s\\n' "$(cat)" >> "$QV_SPEAK_RECORD";; esac
+if [ -n "$QV_SPEAK_FAIL" ]; then case "$*" in *"$QV_SPEAK_FAIL"*) echo "espeak-ng: voice not found" >&2; exit 1;; esac; fi
+out=''
+prev=''
+for arg in "$@"; do
+  case "$arg" in --wav=*) out="\${arg#--wav=}";; esac
+  if [ "$prev" = "-w" ]; then out="$arg"; fi
+  if [ "$prev" = "-f" ]; then printf 'text: %s\\n' "$(cat "$arg")" >> "$QV_SPEAK_RECORD"; fi
+  prev="$arg"
+done
+[ -n "$out" ] || exit 0
+{ printf '${header}'; head -c 800 /dev/zero | tr '\\000' '\\200'; } > "$out"
+`);
+  fs.chmodSync(file, 0o755);
+}
+
 function startProcess(command, args, options, logFile) {
   const out = fs.openSync(logFile, 'a');
   const child = spawn(command, args, { ...options, stdio: ['ignore', out, out] });
@@ -101,7 +126,7 @@ async function httpStatus(url) {
  * A fresh installation root T: T/build/quorvane-player is a copy (the player finds its files from
  * the real path of its executable), T/assets and T/web-ui link to the repository, T/userdata is new.
  */
-export async function startStack(label, { failPlaysOf = '' } = {}) {
+export async function startStack(label, { failPlaysOf = '', failSpeechOf = '' } = {}) {
   for (const bin of [PLAYER_BIN, STANDIN_BIN]) {
     if (!fs.existsSync(bin)) throw new Error(`${bin} is missing: build the project first`);
   }
@@ -116,8 +141,11 @@ export async function startStack(label, { failPlaysOf = '' } = {}) {
   fs.mkdirSync(stubs);
   writeStub(stubs, 'mpg123', 'QV_PLAY_RECORD');
   writeStub(stubs, 'aplay', 'QV_PLAY_RECORD');
+  writeSpeechStub(stubs);
   const recordFile = path.join(root, 'plays.txt');
   fs.writeFileSync(recordFile, '');
+  const speechFile = path.join(root, 'speech.txt');
+  fs.writeFileSync(speechFile, '');
   fs.mkdirSync(ARTIFACTS, { recursive: true });
   const playerLog = path.join(ARTIFACTS, `${label}-player.log`);
   const standinLog = path.join(ARTIFACTS, `${label}-standin.log`);
@@ -144,6 +172,8 @@ export async function startStack(label, { failPlaysOf = '' } = {}) {
       QUORVANE_SERVICE_URL: serviceUrl,
       QV_PLAY_RECORD: recordFile,
       QV_PLAY_FAIL: failPlaysOf,
+      QV_SPEAK_RECORD: speechFile,
+      QV_SPEAK_FAIL: failSpeechOf,
     };
     // Another program may still take the free port first; the player then ends at once, and is
     // started again on another one.
@@ -170,6 +200,8 @@ export async function startStack(label, { failPlaysOf = '' } = {}) {
   }
   /** Lines written by the stub players so far. */
   stack.plays = () => fs.readFileSync(recordFile, 'utf8').split('\n').filter(Boolean);
+  /** What espeak-ng was called with so far: a line of arguments per call, then "text: " and its sentence. */
+  stack.speeches = () => fs.readFileSync(speechFile, 'utf8').split('\n').filter(Boolean);
   return stack;
 }
 

@@ -123,7 +123,7 @@ describe('bell journal', () => {
     const [download] = await Promise.all([page.waitForEvent('download'), page.getByRole('button', { name: 'Download CSV' }).click()]);
     assert.equal(download.suggestedFilename(), `journal-${day}.csv`);
     const csv = fs.readFileSync(await download.path(), 'utf8').trim().split('\r\n');
-    assert.equal(csv[0], 'due,kind,outcome,reason,code,detail,started,plays,signalId,signalName,timetableId,timetableName,lesson,extra,slot,planned');
+    assert.equal(csv[0], 'due,kind,outcome,reason,code,detail,started,plays,signalId,signalName,timetableId,timetableName,lesson,extra,slot,planned,routine,drill');
     assert.equal(csv.length - 1, api.entries.length, 'the whole day, whatever the filter shows');
     assert.ok(csv.some((line) => line.includes(',failed,exitStatus,3,')));
 

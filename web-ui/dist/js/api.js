@@ -154,6 +154,11 @@ export const api = {
   stopAll: () => api.trigger('stopAll', 'x'),
   announce: (id) => api.trigger('announce', id),
 
+  /** Starts a routine on every speaker, ending one that runs; answers {routine, drill, since}. */
+  startEmergency: (routine, drill) => postJson(`/api/emergency/${seg(routine)}`, { drill: Boolean(drill) }),
+  /** Ends the running routine; answers {stopped}, false when none ran. */
+  stopEmergency: async () => body(await send('/api/emergency/stop', { method: 'POST' })),
+
   signalFileUrl: (id) => `/get_signal_file/${seg(id)}`,
 
   /** Success is a redirect to "/" that fetch follows; a wrong password answers 400 "Login failed". */

@@ -1,5 +1,7 @@
 // The bell journal in words: what each entry was, how it ended and why.
 
+import { routineName, routinePhrase, drillMark } from './emergency-words.js';
+
 /** The journal's bell kinds as the timeline names them. */
 const TIMELINE_KIND = { lessonStart: 'start', lessonEnd: 'end', preStart: 'preStart', preEnd: 'preEnd', extraPlay: 'extra' };
 
@@ -22,9 +24,18 @@ export function plannedTime(entry) {
   return m ? `planned ${m[1]}` : '';
 }
 
+/** The routine of an emergency entry with its mark: "Lockdown (drill)". */
+const routineMarked = (entry) => `${routineName(entry.routine)} ${drillMark(entry.drill)}`;
+
+const EMERGENCY_KINDS = ['emergencyStart', 'emergencyStop', 'emergency'];
+export const isEmergency = (entry) => EMERGENCY_KINDS.includes(entry.kind);
+
 export function kindText(entry) {
   const n = entry.lesson >= 0 ? entry.lesson + 1 : '?';
   switch (entry.kind) {
+    case 'emergencyStart': return entry.routine === 'allClear' ? `${routineMarked(entry)} given` : `${routineMarked(entry)} started`;
+    case 'emergencyStop': return `${routineMarked(entry)} ended`;
+    case 'emergency': return `${routineMarked(entry)} sound`;
     case 'lessonStart': return `Lesson ${n} starts`;
     case 'lessonEnd': return `Lesson ${n} ends`;
     case 'preStart': return `Before lesson ${n} starts`;
@@ -56,6 +67,10 @@ export function reasonText(entry) {
     case 'skipped': return 'the clock jumped forward or the player stalled';
     case 'dailyCap': return entry.detail || 'the journal is full for the day';
     case 'setBack': return `the clock was set back by ${entry.code} s; no bell rang twice`;
+    case 'emergency': return entry.routine ? `silenced during the ${routinePhrase(entry)}` : 'silenced during an emergency routine';
+    case 'emergencyStop': return 'the emergency routine was stopped';
+    case 'allClear': return 'ended by the all clear';
+    case 'routineChanged': return 'another emergency routine was started';
     default: return '';
   }
 }

@@ -1,4 +1,4 @@
-// Start page: the player's clock, the alarm, today's timetable and its bells.
+// Start page: the player's clock, the alarm, the emergency routines, today's timetable and its bells.
 
 import { h, replace, nextId } from '../dom.js';
 import { api } from '../api.js';
@@ -15,6 +15,7 @@ import { createHealthStrip } from '../widgets/health-strip.js';
 import { entriesForBells, outcomeText, reasonText, OUTCOME_LABEL } from '../journal-words.js';
 import { showNextBellDay } from '../widgets/next-bell-day.js';
 import { isDeletedSignal, DELETED_SIGNAL_WARNING } from '../signal-uses.js';
+import { emergencyCard } from '../widgets/emergency-card.js';
 
 export const title = 'Dashboard';
 
@@ -86,6 +87,7 @@ export function render(main) {
   let journalEntries = [];
   const nextBody = h('div', { class: 'next-body', 'data-testid': 'next-bell' }, h('p', { class: 'muted' }, 'Loading…'));
   const timelineBody = h('div', { class: 'timeline-body' });
+  const emergency = emergencyCard();
 
   replace(main,
     h('h1', { class: 'page-title' }, 'Dashboard'),
@@ -102,6 +104,7 @@ export function render(main) {
       // the grid still shows it at the top.
       h('section', { class: 'card alarm-card', 'aria-labelledby': 'alarm-h' },
         h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'), alarm.el),
+      emergency.el,
       h('section', { class: 'card timeline-card', 'aria-labelledby': 'tl-h' },
         h('h2', { id: 'tl-h', class: 'card-title' }, icon('table'), 'Bells today'), timelineBody, testRingSlot)));
 
@@ -119,6 +122,7 @@ export function render(main) {
     settings = st;
     // Today's bells as the player rings them, the day's adjustment applied.
     day = d;
+    emergency.setRoutines(st.emergencyRoutines, s);
   }
 
   function renderToday() {
@@ -260,6 +264,7 @@ export function render(main) {
 
   async function onLive() {
     if (live.status) {
+      emergency.setRunning(live.status.emergency);
       clockTime.textContent = live.status.time;
       replace(playState, live.status.isPlaying
         ? h('span', { class: 'pill pill-playing' }, icon('speaker'), 'Playing now')

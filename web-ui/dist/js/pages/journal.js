@@ -8,12 +8,12 @@ import { notice, errorText } from '../widgets/notice.js';
 import { navigate } from '../router.js';
 import { parseDate, formatDateKey } from '../time.js';
 import { live } from '../live.js';
-import { dueTime, plannedTime, kindText, reasonText, isProblem, OUTCOME_LABEL } from '../journal-words.js';
+import { dueTime, plannedTime, kindText, reasonText, isProblem, isEmergency, OUTCOME_LABEL } from '../journal-words.js';
 
 export const title = 'Journal';
 
 const CSV_COLUMNS = ['due', 'kind', 'outcome', 'reason', 'code', 'detail', 'started', 'plays', 'signalId', 'signalName',
-  'timetableId', 'timetableName', 'lesson', 'extra', 'slot', 'planned'];
+  'timetableId', 'timetableName', 'lesson', 'extra', 'slot', 'planned', 'routine', 'drill'];
 
 function csvCell(value) {
   const text = value === null || value === undefined ? '' : String(value);
@@ -57,7 +57,7 @@ export function render(main, { query }) {
 
   replace(main,
     h('h1', { class: 'page-title' }, 'Journal'),
-    h('p', { class: 'page-intro' }, 'Every bell of a day and how it ended: rang, failed, stopped, or missed because the player was not running, the scheduler was off or the clock jumped.'),
+    h('p', { class: 'page-intro' }, 'Every bell of a day and how it ended: rang, failed, stopped, or missed because the player was not running, the scheduler was off, the clock jumped or an emergency routine silenced the bells. Emergency routines are journaled too, each marked as a drill or real.'),
     h('section', { class: 'card', 'aria-labelledby': 'journal-h' },
       h('h2', { id: 'journal-h', class: 'card-title' }, icon('list'), 'Bells of the day'),
       h('div', { class: 'journal-tools' },
@@ -85,7 +85,7 @@ export function render(main, { query }) {
       replace(body, notice(day.entries.length === 0 ? 'Nothing was journaled on this day.' : 'No bell failed or was missed on this day.', 'info'));
       return;
     }
-    const rows = shown.map((e) => h('tr', { class: `journal-row outcome-${e.outcome}` },
+    const rows = shown.map((e) => h('tr', { class: `journal-row outcome-${e.outcome}${isEmergency(e) ? ` is-emergency${e.drill ? ' is-drill' : ''}` : ''}` },
       h('td', { 'data-label': 'Due' }, dueTime(e), plannedTime(e) ? h('span', { class: 'planned-time', 'data-testid': 'journal-planned' }, ` (${plannedTime(e)})`) : null),
       h('th', { scope: 'row', 'data-label': 'What' }, kindText(e), e.timetableName ? h('span', { class: 'muted small journal-from' }, ` · ${e.timetableName}`) : null),
       h('td', { 'data-label': 'Signal' }, e.signalName || e.signalId || '—'),

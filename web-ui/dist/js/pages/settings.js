@@ -1,4 +1,4 @@
-// Settings: default timetable, scheduler, alarm, working week and calendar region; password.
+// Settings: default timetable, scheduler, alarm, emergency routines, working week and calendar region; password.
 
 import { h, replace } from '../dom.js';
 import { api, revision } from '../api.js';
@@ -15,6 +15,7 @@ import { passwordForm } from './password-form.js';
 import { weekdayTimetablesCard } from '../widgets/weekday-timetables.js';
 import { backupRestoreCard } from '../widgets/backup-restore.js';
 import { changedElsewhereNotice } from '../widgets/changed-elsewhere.js';
+import { emergencySettings } from '../widgets/emergency-settings.js';
 
 export const title = 'Settings';
 
@@ -33,6 +34,9 @@ function switchInput(id, checked) {
 
 const DELAY = { min: 0, max: 3600, integer: false };
 const DELAY_PROBLEM = 'Enter a number of seconds between 0 and 3600.';
+
+/** The stored value at a dotted path ("calendar.workdayMode" is settings.calendar.workdayMode). */
+const valueAt = (record, path) => path.split('.').reduce((v, step) => (v === null || v === undefined ? undefined : v[step]), record);
 
 export function render(main) {
   const formSlot = h('div', { class: 'settings-slot' }, h('p', { class: 'muted' }, 'Loading…'));
@@ -92,6 +96,7 @@ export function render(main) {
     const schoolName = h('input', { id: 'set-school-name', type: 'text', maxlength: '120', autocomplete: 'organization', value: settings.schoolName || '' });
 
     const delayField = field('Pause between alarm repeats (seconds)', alarmDelay, { hint: 'Silence after each play of the alarm signal before it sounds again.' });
+    const emergency = emergencySettings({ settings, signals });
 
     const wanted = () => ({
       defaultTimetableId: defaultTt.value,
@@ -102,16 +107,16 @@ export function render(main) {
       'calendar.syncRegionId': region.value,
       'calendar.syncSchoolHolidays': breaks.checked,
       schoolName: schoolName.value.trim(),
+      ...emergency.wanted(),
     });
-    // The stored value of each path that `wanted` names ("calendar.x" is settings.calendar.x).
-    let saved = Object.fromEntries(Object.keys(wanted()).map((path) => [path,
-      path.startsWith('calendar.') ? cal[path.slice('calendar.'.length)] : settings[path]]));
+    // The stored value of each path that `wanted` names.
+    let saved = Object.fromEntries(Object.keys(wanted()).map((path) => [path, valueAt(settings, path)]));
     const changes = () => Object.fromEntries(Object.entries(wanted()).filter(([path, value]) => value !== saved[path]));
     const isDirty = () => Object.keys(changes()).length > 0;
     const delayValid = () => wanted().alarmDelaySec !== null;
     const refresh = () => {
       if (delayValid()) delayField.setError('');
-      bar.update({ dirty: isDirty(), invalid: !delayValid() });
+      bar.update({ dirty: isDirty(), invalid: !delayValid() || emergency.problems().length > 0 });
     };
 
     const formEl = h('form', { class: 'settings-form', novalidate: true, onsubmit: (e) => { e.preventDefault(); save(); },
@@ -127,6 +132,7 @@ export function render(main) {
         h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'),
         field('Alarm signal', alarmSignal, { hint: 'Repeated without end while the alarm is on.' }).el,
         delayField.el),
+      emergency.el,
       h('section', { class: 'card settings-wide', 'aria-labelledby': 'cal-h' },
         h('h2', { id: 'cal-h', class: 'card-title' }, icon('calendar'), 'Working days and calendar'),
         field('Working week', workweek).el,
@@ -148,6 +154,11 @@ export function render(main) {
         return;
       }
       delayField.setError('');
+      const [problem] = emergency.problems({ mark: true });
+      if (problem) {
+        problem.input.focus();
+        return;
+      }
       const wantedChanges = changes();
       if (Object.keys(wantedChanges).length === 0) {
         replace(message, notice('Nothing has changed.', 'info'));

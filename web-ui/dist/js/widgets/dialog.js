@@ -71,3 +71,50 @@ export function promptDialog({ title, label, value = '', confirmLabel = 'Save', 
     setTimeout(() => input.select(), 0);
   });
 }
+
+/**
+ * Asks for one of `choices` ({value, label, hint}), none of them chosen beforehand, and then for the
+ * confirming press; resolves with the chosen value, or null when cancelled. Confirming before choosing
+ * says what is missing instead.
+ */
+export function choiceDialog({ title, message, question, choices, confirmLabel, missing, danger = true }) {
+  return openDialog((dialog, close) => {
+    const titleId = nextId('dlg');
+    const errorId = nextId('err');
+    const name = nextId('choice');
+    const radios = choices.map((c) => h('input', { type: 'radio', name, id: nextId('in'), value: String(c.value) }));
+    const error = h('p', { id: errorId, class: 'field-error', 'aria-live': 'polite' });
+    // Looks unready until a choice is made, yet stays pressable: the press says what is missing.
+    const confirm = h('button', { type: 'submit', class: `button ${danger ? 'button-danger' : 'button-primary'} is-unready` }, confirmLabel);
+    const fieldset = h('fieldset', { class: 'dialog-choices', 'aria-describedby': errorId },
+      h('legend', {}, question),
+      choices.map((c, i) => h('label', { class: 'dialog-choice', for: radios[i].id }, radios[i],
+        h('span', { class: 'dialog-choice-text' }, h('strong', {}, c.label), c.hint ? h('span', { class: 'muted small' }, c.hint) : null))),
+      error);
+    fieldset.addEventListener('change', () => {
+      error.textContent = '';
+      confirm.classList.remove('is-unready');
+    });
+    const form = h('form', {
+      method: 'dialog',
+      onsubmit: (e) => {
+        e.preventDefault();
+        const index = radios.findIndex((r) => r.checked);
+        if (index < 0) {
+          error.textContent = missing;
+          radios[0].focus();
+          return;
+        }
+        close({ value: choices[index].value });
+      },
+    },
+    h('h2', { id: titleId, class: 'dialog-title' }, title),
+    h('p', { class: 'dialog-message' }, message),
+    fieldset,
+    h('div', { class: 'dialog-actions' },
+      h('button', { type: 'button', class: 'button', autofocus: true, onclick: () => close(null) }, 'Cancel'),
+      confirm));
+    dialog.setAttribute('aria-labelledby', titleId);
+    dialog.append(form);
+  }).then((chosen) => (chosen ? chosen.value : null));
+}
