@@ -18,7 +18,9 @@ namespace quorvane {
 namespace {
 
 // Leaf lock of the routine, held for a whole start or stop so that two at the same moment cannot leave
-// two sounds playing. Order: state lock, then this, then the player registry's lock; never the other way.
+// two sounds playing, and so that the journal has each routine's start and stop in the order they
+// happened. Order: state lock, then this, then the player registry's or the journal's lock; neither ever
+// calls back here.
 std::mutex emergencyMutex;
 std::optional<RunningEmergency> current;
 std::shared_ptr<PlayerThread> sound;
@@ -31,16 +33,15 @@ JournalEntry routineNote(PlayKind kind, const std::string& routine, bool drill) 
     return note;
 }
 
-// Caller holds emergencyMutex.
-bool endRunning(OutcomeReason why) {
+// Caller holds emergencyMutex. The note of the routine it ended, if one ran.
+std::optional<JournalEntry> endRunning(OutcomeReason why) {
     if (sound) sound->abortPlay(why);
     sound = nullptr;
-    if (!current) return false;
+    if (!current) return std::nullopt;
     JournalEntry note = routineNote(PlayKind::EMERGENCY_STOP, current->routine, current->drill);
     note.reason = why;
-    toJournal(std::move(note));
     current.reset();
-    return true;
+    return note;
 }
 
 // The file of the routine's signal. An emergency must not fall silent because its signal was deleted or
@@ -78,11 +79,12 @@ RunningEmergency Emergency::start(const StateLock& lock, std::string_view name, 
     const std::string sentence =
         routine->spokenText.empty() ? "" : spokenSentencePath(name, settings.speechLanguage, routine->spokenText);
 
-    std::lock_guard guard(emergencyMutex);
-    endRunning(allClear ? OutcomeReason::ALL_CLEAR : OutcomeReason::ROUTINE_CHANGED);
     JournalEntry note = routineNote(PlayKind::EMERGENCY_START, started.routine, drill);
     note.signalId = entry.signalId;
     note.signalName = entry.signalName;
+    std::lock_guard guard(emergencyMutex);
+    if (auto ended = endRunning(allClear ? OutcomeReason::ALL_CLEAR : OutcomeReason::ROUTINE_CHANGED)) toJournal(std::move(*ended));
+    // Before the sound starts, so that the journal has the start ahead of the sound's own entry.
     toJournal(std::move(note));
     const int64_t count = routine->repeat == 0 ? INFINITE_REPEAT : routine->repeat;
     sound = Player::playFollowedBy(path, sentence, count, PlaySource::AUTOMATIC, std::move(entry));
@@ -92,7 +94,9 @@ RunningEmergency Emergency::start(const StateLock& lock, std::string_view name, 
 
 bool Emergency::stop(OutcomeReason why) {
     std::lock_guard guard(emergencyMutex);
-    return endRunning(why);
+    auto ended = endRunning(why);
+    if (ended) toJournal(std::move(*ended));
+    return ended.has_value();
 }
 
 std::optional<RunningEmergency> Emergency::running() {

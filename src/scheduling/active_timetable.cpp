@@ -40,7 +40,7 @@ TimetableInfo timetableInfoAt(const StateLock& lock, const struct_time& reading,
     info.date = dateStringOf(reading);
     info.dayOfWeek = reading.tm_wday;
     info.typeOfDay = calculateTypeOfDayWithCalendar(lock, reading.tm_wday, info.date);
-    const bool isWorkday = info.typeOfDay == TypeOfDay::WORKDAY || info.typeOfDay == TypeOfDay::EXTRA_WORKDAY;
+    const bool isWorkday = isWorkingDayType(info.typeOfDay);
     const TimetableChoice choice = chooseTimetable(db.view(lock).settings, info.date, reading.tm_wday, isWorkday, todayOnly, asIfSwitchedOn);
     info.id = choice.id;
     info.source = choice.source;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/calendar_date.h"
 #include "storage/stored_records.h"
 
 namespace quorvane {
@@ -24,6 +25,10 @@ TypeOfDay calculateTypeOfDayWithCalendar(const StateLock& lock, int dayOfWeek, c
     }
     const std::vector<int> workdays = calendar.getWorkdays();
     return std::find(workdays.begin(), workdays.end(), dayOfWeek) != workdays.end() ? TypeOfDay::WORKDAY : TypeOfDay::NON_WORKDAY;
+}
+
+TypeOfDay typeOfDayNumber(const StateLock& lock, int64_t dayNumber) {
+    return calculateTypeOfDayWithCalendar(lock, midnightOf(dayNumber).tm_wday, dateText(dayNumber));
 }
 
 }  // namespace quorvane

@@ -1,5 +1,6 @@
 #pragma once
 // What kind of day a date is, from the synchronised calendar region and the configured working week.
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -20,5 +21,9 @@ struct EnumTexts<TypeOfDay> {
 
 // dayOfWeek: Monday = 0 ... Sunday = 6; dateStr as 2024-09-02.
 TypeOfDay calculateTypeOfDayWithCalendar(const StateLock& lock, int dayOfWeek, const std::string& dateStr);
+// The same for a day number (days since 1970-01-01).
+TypeOfDay typeOfDayNumber(const StateLock& lock, int64_t dayNumber);
+// The days on which the default and the weekday timetables ring.
+inline bool isWorkingDayType(TypeOfDay type) { return type == TypeOfDay::WORKDAY || type == TypeOfDay::EXTRA_WORKDAY; }
 
 }  // namespace quorvane

@@ -231,6 +231,17 @@ HealthCheck journalCheck(const HealthSources& sources) {
                  "Open the journal to see which bells and why.");
 }
 
+// Switched off, no timetable rings: easy to forget after a holiday, so it is a warning, not a state.
+HealthCheck bellsCheck() {
+    bool on = true;
+    {
+        StateLock lock;
+        on = db.view(lock).settings.schedulerEnable;
+    }
+    if (on) return check("bells", HealthStatus::OK, "The bells ring on schedule.");
+    return check("bells", HealthStatus::WARNING, "The bells are switched off: no timetable rings.", "Switch the bells on.");
+}
+
 }  // namespace
 
 HealthSources HealthSources::ofThisProcess() {
@@ -256,7 +267,7 @@ HealthSources HealthSources::ofThisProcess() {
 }
 
 std::vector<HealthCheck> runHealthChecks(const HealthSources& sources) {
-    std::vector<HealthCheck> checks{schedulerCheck(sources), clockCheck(sources), playersCheck(sources), soundOutputCheck(sources),
+    std::vector<HealthCheck> checks{schedulerCheck(sources), bellsCheck(), clockCheck(sources), playersCheck(sources), soundOutputCheck(sources),
                                     dataFolderCheck(sources)};
     for (HealthCheck& calendar : calendarChecks(sources)) checks.push_back(std::move(calendar));
     checks.push_back(journalCheck(sources));

@@ -35,7 +35,7 @@ void requireTimetable(const MapDb<TimeTable>& timetables, const std::string& id,
 }  // namespace
 
 void planDays(Settings& settings, const MapDb<TimeTable>& timetables, const std::string& from, const std::string& to,
-              const std::optional<std::string>& timetableId, int64_t todayNumber) {
+              const std::optional<std::string>& timetableId, int64_t todayNumber, const std::function<bool(int64_t)>& included) {
     const int64_t first = dayNumberNamed("from", from);
     const int64_t last = dayNumberNamed("to", to);
     if (last < first) throw PlanError("The range ends before it starts: " + from + " to " + to);
@@ -44,13 +44,15 @@ void planDays(Settings& settings, const MapDb<TimeTable>& timetables, const std:
     requirePlannable(last, to, todayNumber);
     if (timetableId && *timetableId != NULL_ID) requireTimetable(timetables, *timetableId, "timetableId");
 
+    const auto changes = [&](int64_t day) { return day >= first && day <= last && (!included || included(day)); };
     auto& days = settings.plannedDays;
     std::erase_if(days, [&](const PlannedDay& day) {
         const auto number = parseDate(day.date);
-        return number && *number >= first && *number <= last;
+        return number && changes(*number);
     });
     if (timetableId)
-        for (int64_t day = first; day <= last; ++day) days.push_back({dateText(day), *timetableId});
+        for (int64_t day = first; day <= last; ++day)
+            if (changes(day)) days.push_back({dateText(day), *timetableId});
     std::sort(days.begin(), days.end(), [](const PlannedDay& a, const PlannedDay& b) { return a.date < b.date; });
 }
 

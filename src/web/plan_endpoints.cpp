@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "model/calendar_date.h"
 #include "scheduling/day_plan.h"
+#include "scheduling/day_type.h"
 #include "scheduling/plan_changes.h"
 #include "storage/stored_records.h"
 #include "web/revisions.h"
@@ -50,7 +51,7 @@ Reply changePlan(const RequestContext& context, Change&& change) {
         if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(db.view(lock).settings))) return *stale;
         // Checked on a copy: a change that fails leaves the settings untouched.
         Settings settings = db.view(lock).settings;
-        change(settings, db.view(lock).timetables);
+        change(settings, db.view(lock).timetables, lock);
         db.edit(lock).settings.plannedDays = std::move(settings.plannedDays);
         db.edit(lock).settings.weekdayTimetables = std::move(settings.weekdayTimetables);
         db.edit(lock).settings.dayAdjustments = std::move(settings.dayAdjustments);
@@ -70,19 +71,44 @@ Reply get_day(RequestContext& context) {
     return json_response(dayPlanJson(lock, dayPlanOf(lock, *day)));
 }
 
+Reply get_day_types(RequestContext& context) {
+    const std::string fromText = context.query("from").value_or("");
+    const std::string toText = context.query("to").value_or("");
+    const auto from = parseDate(fromText);
+    if (!from) return BadRequest("Invalid date: " + fromText);
+    const auto to = parseDate(toText);
+    if (!to) return BadRequest("Invalid date: " + toText);
+    if (*to < *from || *to - *from + 1 > MAX_PLAN_DAYS) return BadRequest("Invalid range: at most 366 days, from before to");
+    Json days = Json::array();
+    StateLock lock;
+    for (int64_t day = *from; day <= *to; ++day) {
+        const TypeOfDay type = typeOfDayNumber(lock, day);
+        days.push_back({{"date", dateText(day)}, {"typeOfDay", Codec<TypeOfDay>::encode(type)}, {"working", isWorkingDayType(type)}});
+    }
+    return json_response(days);
+}
+
 Reply plan_days(RequestContext& context) {
     const Json& body = context.json;
-    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>& timetables) {
+    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>& timetables, const StateLock& lock) {
         if (!body.is_object()) throw PlanError("The plan must be a JSON object");
         const std::string from = *textMember(body, "from", false);
         const std::string to = textMember(body, "to", true).value_or(from);
-        planDays(settings, timetables, from, to, textMember(body, "timetableId", true), dayNumberOf(getClock()));
+        bool workingDaysOnly = false;
+        if (const auto member = body.find("workingDaysOnly"); member != body.end()) {
+            if (!member->is_boolean()) throw PlanError("Invalid workingDaysOnly: expected true or false");
+            workingDaysOnly = member->get<bool>();
+        }
+        // A range over the holidays must not make them ring: their days keep what they had.
+        std::function<bool(int64_t)> included;
+        if (workingDaysOnly) included = [&lock](int64_t day) { return isWorkingDayType(typeOfDayNumber(lock, day)); };
+        planDays(settings, timetables, from, to, textMember(body, "timetableId", true), dayNumberOf(getClock()), included);
     });
 }
 
 Reply plan_adjust(RequestContext& context) {
     const Json& body = context.json;
-    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>&) {
+    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>&, const StateLock&) {
         if (!body.is_object()) throw PlanError("The adjustment must be a JSON object");
         for (const auto& [name, value] : body.items())
             if (name != "date" && name != "shiftMinutes" && name != "from" && name != "endAfter" && name != "clear")
@@ -105,7 +131,7 @@ Reply plan_adjust(RequestContext& context) {
 
 Reply plan_weekdays(RequestContext& context) {
     const Json& body = context.json;
-    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>& timetables) {
+    return changePlan(context, [&](Settings& settings, const MapDb<TimeTable>& timetables, const StateLock&) {
         const auto member = body.is_object() ? body.find("weekdayTimetables") : body.end();
         if (member == body.end() || !member->is_array()) throw PlanError("Invalid weekdayTimetables: expected a list of 7 texts");
         std::vector<std::string> perWeekday;

@@ -7,7 +7,10 @@ namespace quorvane::web {
 
 // GET /api/get/day?date=YYYY-MM-DD
 Reply get_day(RequestContext& context);
-// POST /db/plan/days {"from", "to" (optional), "timetableId": id, "NULL" for no bells, null to clear}
+// GET /api/get/dayTypes?from=YYYY-MM-DD&to=YYYY-MM-DD: each date's type of day and whether it is a working day
+Reply get_day_types(RequestContext& context);
+// POST /db/plan/days {"from", "to" (optional), "timetableId": id, "NULL" for no bells, null to clear,
+// "workingDaysOnly" (optional): only the working days of the range change}
 Reply plan_days(RequestContext& context);
 // POST /db/plan/weekdays {"weekdayTimetables": seven ids or "", Monday first}
 Reply plan_weekdays(RequestContext& context);

@@ -27,6 +27,7 @@ std::vector<Route> applicationRoutes() {
         // Before the generic read targets, which would take these names too.
         {"GET", "/api/get/journal", journal_endpoint, GATED, NO_BODY, READ_ONLY},
         {"GET", "/api/get/health", health_endpoint, GATED, NO_BODY, READ_ONLY},
+        {"GET", "/api/get/dayTypes", get_day_types, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/api/get/<target>", get_endpoint, GATED, NO_BODY, READS_MEMORY},
         {"GET", "/api/trigger/<target>/<id>", trigger_endpoint, GATED},
         // Before the routines, which would take the name too.

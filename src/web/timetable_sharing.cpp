@@ -3,6 +3,7 @@
 #include <cctype>
 #include <map>
 
+#include "model/text.h"
 #include "storage/stored_records.h"
 
 namespace quorvane::web {
@@ -23,6 +24,22 @@ std::string fileNameFor(const std::string& name) {
     std::string safe;
     for (const char c : name) safe += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_') ? c : '_';
     return (safe.empty() ? "timetable" : safe) + ".json";
+}
+
+// Names tell timetables apart in every menu, so an imported copy never shares one: compared as the
+// editor compares them, trimmed and without regard to case.
+std::string freeImportName(const MapDb<TimeTable>& timetables, const std::string& name) {
+    const auto taken = [&](const std::string& candidate) {
+        const std::string key = toLower(trimmed(candidate));
+        for (const auto& [id, timetable] : timetables)
+            if (toLower(trimmed(timetable.name)) == key) return true;
+        return false;
+    };
+    if (!taken(name)) return name;
+    const std::string base = std::string(trimmed(name)) + " (imported";
+    if (!taken(base + ")")) return base + ")";
+    for (int n = 2;; ++n)
+        if (!taken(base + " " + std::to_string(n) + ")")) return base + " " + std::to_string(n) + ")";
 }
 
 }  // namespace
@@ -60,7 +77,7 @@ Reply timetables_import(RequestContext& context) {
     }
     const Json names = file.contains("signals") && file["signals"].is_object() ? file["signals"] : Json::object();
     Json missing = Json::array();
-    std::string id;
+    std::string id, copyName;
     {
         StateLock lock;
         std::map<std::string, bool> reported;
@@ -74,9 +91,11 @@ Reply timetables_import(RequestContext& context) {
             reported[desc.id] = true;
             desc.id = NULL_ID;
         });
+        table.name = freeImportName(db.view(lock).timetables, table.name);
+        copyName = table.name;
         id = db.edit(lock).timetables.add(std::move(table));
     }
-    return json_response({{"id", id}, {"missingSignals", missing}});
+    return json_response({{"id", id}, {"name", copyName}, {"missingSignals", missing}});
 }
 
 }  // namespace quorvane::web

@@ -85,6 +85,17 @@ TEST_F(HealthChecks, AStalledSchedulerIsAnErrorAndMonitoringHearsStalled) {
     EXPECT_EQ(monitoringWord(sources), "stalled") << "a scheduler that never passed";
 }
 
+TEST_F(HealthChecks, BellsSwitchedOffWarnButMonitoringStillHearsOk) {
+    {
+        StateLock lock;
+        db.edit(lock).settings.schedulerEnable = false;
+    }
+    const HealthCheck check = checkNamed("bells");
+    EXPECT_EQ(check.status, HealthStatus::WARNING);
+    EXPECT_EQ(check.message + " " + check.remedy, "The bells are switched off: no timetable rings. Switch the bells on.");
+    EXPECT_EQ(monitoringWord(sources), "ok") << "switched off on purpose, the player itself is fine";
+}
+
 TEST_F(HealthChecks, RecordsThatDoNotSaveAreAnErrorAndMonitoringHearsUnsaved) {
     saveError = "cannot write _db.json: No space left on device";
     const HealthCheck check = checkNamed("dataFolder");

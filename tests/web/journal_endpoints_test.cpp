@@ -109,7 +109,7 @@ TEST_F(JournalEndpoints, HealthListsEveryCheckForAPerson) {
         EXPECT_EQ(check.size(), 4u);
         EXPECT_FALSE(check["message"].get<std::string>().empty());
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"scheduler", "clock", "players", "soundOutput", "dataFolder", "calendarSync",
+    EXPECT_EQ(names, (std::vector<std::string>{"scheduler", "bells", "clock", "players", "soundOutput", "dataFolder", "calendarSync",
                                                "calendarData", "journal"}));
     EXPECT_EQ(checks[0]["status"], "error");
 }

@@ -54,6 +54,52 @@ TEST_F(PlanEndpoints, PlannedDayShowsItsBellsWithSignalNames) {
     EXPECT_EQ(settingsOf(client)["plannedDays"], Json::array());
 }
 
+// A week from the next Monday on, with a holiday on its Wednesday and its Saturday an extra working day.
+TEST_F(PlanEndpoints, ARangeOfWorkingDaysOnlyLeavesHolidaysAndWeekendsAsTheyWere) {
+    Browser client = loggedInBrowser();
+    int64_t monday = dayNumberOf(getClock()) + 1;
+    while (midnightOf(monday).tm_wday != 0) ++monday;
+    const auto day = [&](int64_t offset) { return dateText(monday + offset); };
+    {
+        StateLock lock;
+        CalendarRegion region;
+        region.holidays = {day(2)};
+        region.extraWorkdays = {day(5)};
+        cache.edit(lock).calendarRegions.add(region, "hu");
+    }
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", day(6)}, {"timetableId", "NULL"}}).body, "true");
+
+    const Json types = Json::parse(client.get("/api/get/dayTypes?from=" + day(0) + "&to=" + day(7)).body);
+    ASSERT_EQ(types.size(), 8u);
+    std::string working;
+    for (const Json& type : types) working += type["working"].get<bool>() ? 'W' : '-';
+    EXPECT_EQ(working, "WW-WWW-W");
+    EXPECT_EQ(types[2], Json({{"date", day(2)}, {"typeOfDay", "HOLIDAY"}, {"working", false}}));
+    EXPECT_EQ(types[5]["typeOfDay"], "REPLACED_WORKDAY");
+    EXPECT_EQ(types[6]["typeOfDay"], "NON_WORKDAY");
+
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", day(0)}, {"to", day(7)}, {"timetableId", FACTORY}, {"workingDaysOnly", true}}).body,
+              "true");
+    std::string planned;
+    const Json settings = settingsOf(client);
+    for (const Json& plan : settings["plannedDays"]) planned += plan["date"].get<std::string>().substr(8) + plan["timetableId"].get<std::string>().substr(0, 2) + " ";
+    EXPECT_EQ(planned, day(0).substr(8) + "ID " + day(1).substr(8) + "ID " + day(3).substr(8) + "ID " + day(4).substr(8) + "ID " +
+                           day(5).substr(8) + "ID " + day(6).substr(8) + "NU " + day(7).substr(8) + "ID ")
+        << "the Sunday keeps its own plan and the holiday has none; the extra working day is planned";
+
+    // Clearing the working days only leaves the Sunday's plan too; a plain clear takes everything.
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", day(0)}, {"to", day(7)}, {"timetableId", nullptr}, {"workingDaysOnly", true}}).body, "true");
+    ASSERT_EQ(settingsOf(client)["plannedDays"].size(), 1u);
+    EXPECT_EQ(settingsOf(client)["plannedDays"][0]["date"], day(6));
+
+    EXPECT_EQ(client.postJson("/db/plan/days", {{"from", day(0)}, {"timetableId", FACTORY}, {"workingDaysOnly", "yes"}}).body,
+              "Invalid workingDaysOnly: expected true or false");
+    EXPECT_EQ(client.get("/api/get/dayTypes?from=" + day(7) + "&to=" + day(0)).body, "Invalid range: at most 366 days, from before to");
+    EXPECT_EQ(client.get("/api/get/dayTypes?from=" + day(0) + "&to=" + dateText(monday + 366)).status, 400);
+    EXPECT_EQ(client.get("/api/get/dayTypes?from=" + day(0) + "&to=" + dateText(monday + 365)).status, 200);
+    EXPECT_EQ(client.get("/api/get/dayTypes?from=2026-02-30&to=" + day(0)).body, "Invalid date: 2026-02-30");
+}
+
 TEST_F(PlanEndpoints, BadRequestsAnswer400AndChangeNothing) {
     Browser client = loggedInBrowser();
     for (const char* bad : {"2026-02-30", "tomorrow", "", "2026-1-01"}) {

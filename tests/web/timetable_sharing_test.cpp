@@ -1,6 +1,9 @@
 // A timetable exported from one installation and imported into another.
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "model/text.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -35,10 +38,27 @@ TEST_F(TimetableSharing, ExportedTimetableImportsAsANewOneWithUnknownSignalsSile
     const Json result = Json::parse(imported.body);
     EXPECT_EQ(result["missingSignals"], Json::parse(R"([{"id": "elsewhere", "name": "Their school song"}])"));
     const Json copy = Json::parse(client.get("/db").body)["timetables"][result["id"].get<std::string>()];
-    EXPECT_EQ(copy["name"], "Exam week");
+    EXPECT_EQ(result["name"], "Exam week (imported)") << "the original keeps its name";
+    EXPECT_EQ(copy["name"], "Exam week (imported)");
     EXPECT_EQ(copy["chA"], table["chA"]) << "known signals are kept by id";
     EXPECT_EQ(copy["customPlays"][0]["desc"]["id"], "NULL");
     EXPECT_EQ(copy["customPlays"][0]["slots"], Json({"12:00"}));
+}
+
+TEST_F(TimetableSharing, AnImportedCopyNeverSharesANameWithAnotherTimetable) {
+    Browser client = loggedInBrowser();
+    Json file = Json::parse(client.get("/db/timetables/export/ID_factory_default_timetable").body);
+    const auto importedName = [&](const std::string& name) {
+        file["timetable"]["name"] = name;
+        return Json::parse(client.postJson("/db/timetables/import", file).body)["name"].get<std::string>();
+    };
+    EXPECT_EQ(importedName("Regular day"), "Regular day") << "a free name stays";
+    EXPECT_EQ(importedName("Regular day"), "Regular day (imported)");
+    EXPECT_EQ(importedName(" regular DAY "), "regular DAY (imported 2)") << "names compare as the editor compares them";
+    EXPECT_EQ(importedName("Regular day (imported)"), "Regular day (imported) (imported)");
+    std::set<std::string> names;
+    for (const Json& timetable : Json::parse(client.get("/db/timetables").body)) names.insert(toLower(trimmed(timetable["name"].get<std::string>())));
+    EXPECT_EQ(names.size(), 5u) << "the factory timetable and four copies, all told apart";
 }
 
 TEST_F(TimetableSharing, WrongFilesAreRefused) {
