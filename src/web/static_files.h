@@ -20,5 +20,8 @@ std::string contentTypeFor(const std::string& filename);
 
 // The file as a file reply; 404 when it is missing or not a regular file.
 Reply sendFile(const std::filesystem::path& file);
+// A file of the browser app: revalidated by its ETag (304 when the browser has it), and its gzip copy
+// beside it (file.gz, made at build time) for a browser that accepts gzip, while the copy is not older.
+Reply sendAppFile(const std::filesystem::path& file, const http::Headers& headers);
 
 }  // namespace quorvane::web

@@ -103,6 +103,8 @@ void logFailure(const http::Request& request, const char* what) {
 }  // namespace
 
 void after_request(http::Response& response) {
+    // The browser app's files say for themselves how they are kept (static_files.cpp); nothing else is.
+    if (!response.header("Cache-Control").empty()) return;
     response.setHeader("Cache-Control", "no-store, no-cache, must-revalidate, max-age=0");
     response.setHeader("Pragma", "no-cache");
     response.setHeader("Expires", "0");

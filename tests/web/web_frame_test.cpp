@@ -260,7 +260,6 @@ TEST_F(WebFrame, EveryAnswerCarriesTheCacheHeaders) {
     Browser stranger = browser();
     expectCacheHeaders(owner.get("/api/get/status"));                        // JSON
     expectCacheHeaders(owner.get("/api/trigger/playSignal/NULL"));           // text
-    expectCacheHeaders(owner.get("/assets/app.js"));                         // file
     expectCacheHeaders(owner.get("/get_signal_file/ID_ping"));               // audio file
     expectCacheHeaders(stranger.get("/"));                                   // redirect
     expectCacheHeaders(stranger.get("/db"));                                 // 400
@@ -268,6 +267,56 @@ TEST_F(WebFrame, EveryAnswerCarriesTheCacheHeaders) {
     expectCacheHeaders(owner.post("/db", "", "text/plain"));                 // 405
     expectCacheHeaders(owner.postJson("/auth/chpasswd", Json::array()));     // 400 from the handler
     expectCacheHeaders(owner.post("/auth/login", "no json", "text/plain"));  // 400 before the handler
+}
+
+// The browser app's files are kept by the browser and asked for again each time: unchanged, they cost a
+// 304; a browser that takes gzip gets the copy beside the file while the copy is not older than it.
+TEST_F(WebFrame, TheAppsFilesAreRevalidatedByTheirTagAndSentCompressedWhileTheCopyIsCurrent) {
+    Browser owner = loggedInBrowser("secret");
+    const auto get = [&](const std::string& path, const std::string& headers = "") {
+        return raw("GET " + path + " HTTP/1.1\r\nHost: x\r\nCookie: " + owner.cookie + "\r\n" + headers + "Connection: close\r\n\r\n");
+    };
+    const HttpAnswer first = get("/assets/app.js");
+    ASSERT_EQ(first.status, 200);
+    EXPECT_EQ(first.body, "console.log('app');");
+    EXPECT_EQ(first.header("Cache-Control"), "no-cache");
+    EXPECT_EQ(first.headerCount("Pragma"), 0u);
+    EXPECT_EQ(first.header("Content-Encoding"), "");
+    const std::string tag = first.header("ETag");
+    ASSERT_EQ(tag.front(), '"');
+
+    const HttpAnswer unchanged = get("/assets/app.js", "If-None-Match: " + tag + "\r\n");
+    EXPECT_EQ(unchanged.status, 304);
+    EXPECT_EQ(unchanged.body, "");
+    EXPECT_EQ(unchanged.header("ETag"), tag);
+    EXPECT_EQ(get("/assets/app.js", "If-None-Match: \"other\", W/" + tag + "\r\n").status, 304) << "one of a list, weak or not";
+    EXPECT_EQ(get("/assets/app.js", "If-None-Match: \"other\"\r\n").status, 200);
+
+    const fs::path file = layout.webDir() / "assets" / "app.js";
+    testing::writeFile(fs::path(file.string() + ".gz"), "pretend gzip");
+    const HttpAnswer zipped = get("/assets/app.js", "Accept-Encoding: deflate, gzip\r\n");
+    EXPECT_EQ(zipped.body, "pretend gzip");
+    EXPECT_EQ(zipped.header("Content-Encoding"), "gzip");
+    EXPECT_EQ(zipped.header("Content-Type"), "text/javascript; charset=utf-8") << "the type of what it decodes to";
+    EXPECT_EQ(zipped.header("Vary"), "Accept-Encoding");
+    EXPECT_NE(zipped.header("ETag"), tag) << "each encoding its own tag";
+    EXPECT_EQ(get("/assets/app.js", "Accept-Encoding: gzip;q=0, deflate\r\n").body, "console.log('app');");
+    EXPECT_EQ(get("/assets/app.js").body, "console.log('app');") << "no Accept-Encoding, no gzip";
+
+    // An edit after the copy was made: the copy is stale and the file goes out as it is, under a new tag.
+    fs::last_write_time(file, fs::last_write_time(fs::path(file.string() + ".gz")) + std::chrono::seconds(1));
+    const HttpAnswer edited = get("/assets/app.js", "Accept-Encoding: gzip\r\nIf-None-Match: " + tag + "\r\n");
+    EXPECT_EQ(edited.status, 200);
+    EXPECT_EQ(edited.body, "console.log('app');");
+    EXPECT_NE(edited.header("ETag"), tag);
+
+    const HttpAnswer page = get("/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_EQ(page.header("Cache-Control"), "no-cache");
+    EXPECT_EQ(get("/", "If-None-Match: " + page.header("ETag") + "\r\n").status, 304);
+    expectCacheHeaders(owner.get("/api/get/status"));
+    expectCacheHeaders(owner.get("/get_signal_file/ID_ping"));
+    expectCacheHeaders(browser().get("/"));  // the redirect to the login is never kept
 }
 
 TEST_F(WebFrame, TheLibrarysOwnAnswersCarryTheCacheHeadersToo) {
