@@ -13,6 +13,9 @@
 #include "model/factory_defaults.h"
 #include "model/file_name.h"
 #include "storage/stored_records.h"
+#include "model/text.h"
+#include "scheduling/plan_changes.h"
+#include "web/plan_endpoints.h"
 #include "web/revisions.h"
 #include "web/settings_update.h"
 #include "web/static_files.h"
@@ -51,7 +54,14 @@ Reply get_timetables(RequestContext&) {
         const MapDb<TimeTable>& timetables = db.view(lock).timetables;
         table = timetables.asTable();
         size_t position = 0;
-        for (const auto& [id, timetable] : timetables) table[position++]["revision"] = revisionOf(timetable);
+        const Settings& settings = db.view(lock).settings;
+        for (const auto& [id, timetable] : timetables) {
+            Json& item = table[position++];
+            item["revision"] = revisionOf(timetable);
+            // Where it rings, for the list to say so.
+            item["uses"] = usesJson(usesOf(settings, id));
+            item["uses"]["default"] = settings.defaultTimetableId == id;
+        }
     }
     return json_response(table);
 }
@@ -189,6 +199,21 @@ Reply signals_restore_factory(RequestContext&) {
         if (!missingFactorySignals(db.view(lock)).empty()) restored = restoreFactorySignals(db.edit(lock));
     }
     return json_response(Json{{"restored", restored}});
+}
+
+Reply signals_rename(RequestContext& context) {
+    const Json& body = context.json;
+    const auto member = body.is_object() ? body.find("name") : body.end();
+    if (member == body.end() || !member->is_string()) return BadRequest("Invalid name: expected a text");
+    // Names are shown in every signal menu: something to read, and short enough for one line.
+    const std::string name(trimmed(member->get<std::string>()));
+    if (name.empty() || name.size() > MAX_SIGNAL_NAME_BYTES)
+        return BadRequest("Invalid name: expected 1 to " + std::to_string(MAX_SIGNAL_NAME_BYTES) + " bytes");
+    StateLock lock;
+    AudioAsset* signal = db.edit(lock).signals.find(context.param("id"));
+    if (!signal) return BadRequest("ID not found");
+    signal->name = name;
+    return json_response(true);
 }
 
 Reply get_signal_file(RequestContext& context) {

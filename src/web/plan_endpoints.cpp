@@ -19,13 +19,6 @@ std::optional<std::string> textMember(const Json& body, const std::string& name,
     throw PlanError("Invalid " + name + ": expected " + (nullable ? "a text or null" : "a text"));
 }
 
-Json usesJson(const TimetableUses& uses) {
-    Json result = Json::object();
-    result["dates"] = uses.dates;
-    result["weekdays"] = uses.weekdays;
-    return result;
-}
-
 Json dayPlanJson(const StateLock& lock, const DayPlan& plan) {
     Json result = to_dict(plan.info);
     result["dayReason"] = Codec<DayReason>::encode(plan.dayReason);
@@ -62,6 +55,13 @@ Reply changePlan(const RequestContext& context, Change&& change) {
 }
 
 }  // namespace
+
+Json usesJson(const TimetableUses& uses) {
+    Json result = Json::object();
+    result["dates"] = uses.dates;
+    result["weekdays"] = uses.weekdays;
+    return result;
+}
 
 Reply get_day(RequestContext& context) {
     const std::string date = context.query("date").value_or("");

@@ -38,6 +38,7 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/restore", restore_backup, GATED, MULTIPART_BODY, CHANGES_STATE, MAX_BACKUP_BYTES},
         {"POST", "/upload", upload_file, GATED, MULTIPART_BODY},
         {"POST", "/db/signals/restoreFactory", signals_restore_factory, GATED},
+        {"POST", "/db/signals/rename/<id>", signals_rename, GATED, JSON_BODY},
         {"GET", "/get_signal_file/<id>", get_signal_file, GATED, NO_BODY, READ_ONLY},
         {"GET", "/db/timetables", get_timetables, GATED, NO_BODY, READS_MEMORY},
         {"POST", "/db/timetables/create", timetables_create, GATED, JSON_BODY, CHANGES_STATE, DEFAULT_MAX_BODY_BYTES, INVALID_TIMETABLE},

@@ -14,6 +14,7 @@
 #include "model/errors.h"
 #include "model/factory_defaults.h"
 #include "model/text.h"
+#include "model/tm_conversions.h"
 #include "remote/api.h"
 #include "scheduling/active_timetable.h"
 #include "scheduling/day_plan.h"
@@ -35,6 +36,7 @@ Json statusTarget() {
     result["isPlaying"] = Player::isPlaying();
     result["version"] = versionText();
     result["emergency"] = emergencyJson(Emergency::running());
+    result["timeZone"] = timeZoneText(std::time(nullptr));
     return result;
 }
 

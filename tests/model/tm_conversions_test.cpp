@@ -47,5 +47,29 @@ TEST(TmConversions, LocalFieldsFollowTheTimeZone) {
     EXPECT_EQ(local.tm_hour, 1);
 }
 
+// The zone's text at a moment under a TZ value; TZ and the C library's zone are put back afterwards.
+std::string zoneTextUnder(const char* zone, std::time_t at) {
+    std::string text;
+    {
+        const testing::ScopedEnv scoped("TZ", zone);
+        tzset();
+        text = timeZoneText(at);
+    }
+    tzset();
+    return text;
+}
+
+TEST(TmConversions, TheTimeZoneIsNamedWithItsOffsetAheadAndBehindUtc) {
+    EXPECT_EQ(zoneTextUnder("XYZ-1", 951782400), "XYZ, UTC+01:00");
+    EXPECT_EQ(zoneTextUnder("QRS+3:30", 951782400), "QRS, UTC-03:30");
+    EXPECT_EQ(zoneTextUnder("UTC0", 951782400), "UTC, UTC+00:00");
+}
+
+TEST(TmConversions, TheTimeZoneInSummerHasItsSummerNameAndOffset) {
+    const char* zone = "XYZ-1ABC,M3.5.0,M10.5.0/3";  // an hour ahead of UTC, two in summer
+    EXPECT_EQ(zoneTextUnder(zone, 951782400), "XYZ, UTC+01:00");  // 2000-02-29
+    EXPECT_EQ(zoneTextUnder(zone, 963000000), "ABC, UTC+02:00");  // 2000-07-07
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -1,8 +1,12 @@
 // The configuration endpoints over real HTTP.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "model/digest.h"
 #include "support/wave_bytes.h"
+#include "core/clock.h"
+#include "model/calendar_date.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -69,6 +73,35 @@ TEST_F(ConfigEndpoints, TimetablesAreCreatedWithFreshKeysAndUpdatedInPlace) {
     EXPECT_EQ(table[2]["chA"]["preStartWaitMin"], 5) << "missing members keep their defaults";
     const Json overview = Json::parse(client.get("/api/get/overview").body);
     EXPECT_EQ(overview["timetables"][0], Json({{"name", "Renamed"}, {"id", "ID_factory_default_timetable"}}));
+}
+
+TEST_F(ConfigEndpoints, TheTimetableListSaysWhereEachRings) {
+    Browser client = loggedInBrowser();
+    const std::string exam = client.postJson("/db/timetables/create", {{"name", "Exam day"}}).body;
+    const std::string date = dateText(dayNumberOf(getClock()) + 2);
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", date}, {"timetableId", Json::parse(exam)}}).body, "true");
+    ASSERT_EQ(client.postJson("/db/plan/weekdays", {{"weekdayTimetables", {Json::parse(exam), "", "", "", Json::parse(exam), "", ""}}}).body, "true");
+    std::map<std::string, Json> uses;
+    for (const Json& timetable : Json::parse(client.get("/db/timetables").body)) uses[timetable["id"]] = timetable["uses"];
+    EXPECT_EQ(uses["ID_factory_default_timetable"], Json::parse(R"({"dates": [], "weekdays": [], "default": true})"));
+    EXPECT_EQ(uses[Json::parse(exam)], Json({{"dates", {date}}, {"weekdays", {0, 4}}, {"default", false}}));
+    // The list form goes back as it came: the uses are not part of the timetable.
+    Json listed = Json::parse(client.get("/db/timetables").body)[1];
+    ASSERT_EQ(client.postJson("/db/timetables/update/" + listed["id"].get<std::string>(), listed).body, "true");
+    EXPECT_FALSE(Json::parse(client.get("/db").body)["timetables"][listed["id"].get<std::string>()].contains("uses"));
+}
+
+TEST_F(ConfigEndpoints, SignalsAreRenamedByIdWithANameToRead) {
+    Browser client = loggedInBrowser();
+    EXPECT_EQ(client.postJson("/db/signals/rename/ID_ping", {{"name", "  Soft ping  "}}).body, "true");
+    EXPECT_EQ(storedDb().signals.find("ID_ping")->name, "Soft ping") << "on disk when answered, trimmed";
+    EXPECT_EQ(client.postJson("/db/signals/rename/ID_ping", {{"name", "   "}}).body, "Invalid name: expected 1 to 80 bytes");
+    EXPECT_EQ(client.postJson("/db/signals/rename/ID_ping", {{"name", std::string(81, 'a')}}).status, 400);
+    EXPECT_EQ(client.postJson("/db/signals/rename/ID_ping", {{"name", std::string(80, 'a')}}).status, 200);
+    EXPECT_EQ(client.postJson("/db/signals/rename/ID_ping", {{"name", 3}}).body, "Invalid name: expected a text");
+    EXPECT_EQ(client.postJson("/db/signals/rename/ID_none", {{"name", "x"}}).body, "ID not found");
+    EXPECT_EQ(browser().postJson("/db/signals/rename/ID_ping", {{"name", "x"}}).body, "No auth");
+    EXPECT_EQ(storedDb().signals.find("ID_ping")->name, std::string(80, 'a'));
 }
 
 TEST_F(ConfigEndpoints, TimetableFailures) {
@@ -232,7 +265,7 @@ TEST_F(ConfigEndpoints, SignalFilesWithTheirTypesAndRanges) {
     EXPECT_EQ(many.body, ping);
     const HttpAnswer json = client.get("/api/get/status", {{"Range", "bytes=0-3"}});
     EXPECT_EQ(json.status, 200) << "ranges apply to files only";
-    EXPECT_EQ(Json::parse(json.body, nullptr, false).size(), 4u) << json.body;
+    EXPECT_EQ(Json::parse(json.body, nullptr, false).size(), 5u) << json.body;
 
     const std::string wavKey = Json::parse(client.upload("/upload", filePart("a.wav", testing::waveBytes(1))).body);
     EXPECT_EQ(client.get("/get_signal_file/" + wavKey).header("Content-Type"), "audio/wav");

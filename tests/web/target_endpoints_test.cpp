@@ -102,7 +102,7 @@ TEST_F(ReadTargets, StatusAndInfo) {
     const HttpAnswer answer = client.get("/api/get/status?verbose=1");
     EXPECT_EQ(answer.header("Content-Type"), "application/json");
     const Json status = Json::parse(answer.body);
-    EXPECT_EQ(keysOf(status), (std::vector<std::string>{"time", "isPlaying", "version", "emergency"}));
+    EXPECT_EQ(keysOf(status), (std::vector<std::string>{"time", "isPlaying", "version", "emergency", "timeZone"}));
     EXPECT_EQ(status["emergency"], nullptr) << "no routine runs";
     EXPECT_TRUE(std::regex_match(status["time"].get<std::string>(), std::regex("\\d\\d:\\d\\d:\\d\\d"))) << status;
     EXPECT_TRUE(status["isPlaying"].is_boolean());
