@@ -1,9 +1,15 @@
-// Settings, the calendar month grid with the stand-in's holidays, announcements and the footer.
+// Settings (every control of the page in its one save), the calendar month grid with the stand-in's
+// holidays, announcements and the footer.
 
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { startStack, startBrowser, setFirstPassword, screenshot, getJson, waitFor } from '../lib/harness.mjs';
+import { startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor } from '../lib/harness.mjs';
 
+const silent = { id: 'NULL', doRepeat: false, iterations: 1, delaySec: 1.0 };
+const CHANNEL = {
+  lessons: ['08:00 - 08:45'], startOfClass: silent, endOfClass: silent,
+  preStartWaitMin: 5, preStart: silent, preEndWaitMin: 5, preEnd: silent,
+};
 const MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July', 'August', 'September', 'October', 'November', 'December'];
 
 describe('settings, calendar and announcements', () => {
@@ -100,11 +106,119 @@ describe('settings, calendar and announcements', () => {
     await page.getByRole('link', { name: 'Dashboard' }).click();
     await waitFor(() => asked.length === 3, { what: 'the leave question for the weekday timetables' });
     assert.equal(new URL(page.url()).pathname, '/settings');
-    await page.getByRole('button', { name: 'Save weekday timetables' }).click();
-    await page.getByText('Weekday timetables saved.').waitFor();
+    await page.getByRole('button', { name: 'Save settings' }).click();
+    await page.getByText('Settings saved.').waitFor();
+    await bar.waitFor({ state: 'hidden' });
     await page.getByRole('link', { name: 'Dashboard' }).click();
     await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
     assert.equal(asked.length, 3, 'saved choices leave without a question');
+    assert.equal((await settings()).weekdayTimetables[5], 'ID_factory_default_timetable');
+  });
+
+  describe('the timetables per weekday in the page\'s one save', () => {
+    let examId;
+    const page = () => browser.page;
+    const monday = () => page().getByLabel('Timetable on Mondays');
+    const delay = () => page().getByLabel('Pause between alarm repeats (seconds)');
+    const bar = () => page().locator('.save-bar');
+    // Every request of a save with the revision it was made against and the one it was answered with.
+    const recordSaves = () => {
+      const saves = [];
+      const listen = (response) => {
+        const url = new URL(response.url());
+        if (!['/db/settings/update', '/db/plan/weekdays'].includes(url.pathname)) return;
+        saves.push({
+          path: url.pathname, body: JSON.parse(response.request().postData()), status: response.status(),
+          ifMatch: response.request().headers()['if-match'], etag: response.headers().etag,
+        });
+      };
+      page().on('response', listen);
+      return { saves, stop: () => page().off('response', listen) };
+    };
+
+    before(async () => {
+      examId = await postJson(browser.context, stack.baseUrl, '/db/timetables/create', { name: 'Exam day', chA: CHANNEL, chB: CHANNEL, customPlays: [] });
+    });
+
+    it('has no save of its own: a weekday alone shows the save bar, and Discard puts every control back', async () => {
+      const stored = await settings();
+      await page().goto(`${stack.baseUrl}/settings`);
+      await monday().waitFor();
+      assert.equal(await page().getByRole('button', { name: 'Save weekday timetables' }).count(), 0);
+      assert.equal(await bar().isHidden(), true);
+
+      await monday().selectOption({ label: 'Exam day' });
+      await bar().getByText('Unsaved changes').waitFor();
+      await delay().fill('4');
+      await page().getByLabel('Timetable on Sundays').selectOption({ label: 'Exam day' });
+      await page().getByRole('button', { name: 'Discard changes' }).click();
+      await bar().waitFor({ state: 'hidden' });
+      assert.equal(await monday().inputValue(), '');
+      assert.equal(await page().getByLabel('Timetable on Sundays').inputValue(), '');
+      assert.equal(await delay().inputValue(), String(stored.alarmDelaySec));
+      assert.deepEqual(await settings(), stored, 'nothing was sent');
+
+      // Chosen and chosen back is nothing to save.
+      await monday().selectOption({ label: 'Exam day' });
+      await bar().getByText('Unsaved changes').waitFor();
+      await monday().selectOption('');
+      await bar().waitFor({ state: 'hidden' });
+    });
+
+    it('stores a weekday and the pause with one press, the second request made against the first one\'s answer', async () => {
+      const stored = await settings();
+      await page().goto(`${stack.baseUrl}/settings`);
+      await monday().selectOption({ label: 'Exam day' });
+      await delay().fill('4');
+      const { saves, stop } = recordSaves();
+      await page().getByRole('button', { name: 'Save settings' }).click();
+      await page().getByText('Settings saved.').first().waitFor();
+      await bar().waitFor({ state: 'hidden' });
+      stop();
+      assert.deepEqual(saves.map((r) => [r.path, r.status]), [['/db/settings/update', 200], ['/db/plan/weekdays', 200]]);
+      assert.deepEqual(saves[0].body, { alarmDelaySec: 4 });
+      assert.deepEqual(saves[1].body, { weekdayTimetables: [examId, ...stored.weekdayTimetables.slice(1)] });
+      assert.ok(saves[0].ifMatch && saves[0].etag && saves[0].ifMatch !== saves[0].etag, 'the first request changed the revision');
+      assert.equal(saves[1].ifMatch, saves[0].etag);
+      const now = await settings();
+      assert.equal(now.alarmDelaySec, 4);
+      assert.equal(now.weekdayTimetables[0], examId);
+
+      // Shown as stored after a reload, and a save of the weekday alone sends only it.
+      await page().reload();
+      await monday().waitFor();
+      assert.equal(await monday().inputValue(), examId);
+      assert.equal(await delay().inputValue(), '4');
+      await monday().selectOption('');
+      const second = recordSaves();
+      await page().getByRole('button', { name: 'Save settings' }).click();
+      await bar().waitFor({ state: 'hidden' });
+      second.stop();
+      assert.deepEqual(second.saves.map((r) => r.path), ['/db/plan/weekdays']);
+      assert.equal((await settings()).weekdayTimetables[0], '');
+    });
+
+    it('keeps what was saved when the weekday part is refused, and says which part', async () => {
+      await page().goto(`${stack.baseUrl}/settings`);
+      await monday().selectOption({ label: 'Exam day' });
+      await delay().fill('5');
+      // Deleted behind the page's back: the player refuses a weekday with a timetable it does not have.
+      const res = await browser.context.request.get(`${stack.baseUrl}/api/trigger/deleteTimetable/${examId}`);
+      assert.equal(res.status(), 200);
+      await page().getByRole('button', { name: 'Save settings' }).click();
+      const message = page().locator('.form-message .notice-error');
+      await message.getByText('The other settings were saved, but not the timetables per weekday:').waitFor();
+      const now = await settings();
+      assert.equal(now.alarmDelaySec, 5);
+      assert.equal(now.weekdayTimetables[0], '');
+      // Only the refused choice is left to save; Discard brings back the pause as saved, not as loaded.
+      await bar().getByText('Unsaved changes').waitFor();
+      await screenshot(page(), 'settings-weekday-refused');
+      await page().getByRole('button', { name: 'Discard changes' }).click();
+      await bar().waitFor({ state: 'hidden' });
+      assert.equal(await delay().inputValue(), '5');
+      assert.equal(await monday().inputValue(), '');
+    });
   });
 
   it('draws a holiday of the stand-in\'s registry in the month grid', async () => {

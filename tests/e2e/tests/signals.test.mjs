@@ -60,8 +60,26 @@ describe('signals', () => {
     await page.setInputFiles('#signal-file', { name: 'again.wav', mimeType: 'audio/wav', buffer: bell });
     await page.locator('.upload-item', { hasText: 'again.wav' }).getByText('File is already uploaded').waitFor();
     await page.setInputFiles('#signal-file', { name: 'notes.txt', mimeType: 'text/plain', buffer: Buffer.from('not a sound') });
-    await page.locator('.upload-item', { hasText: 'notes.txt' }).getByText('Bad format: txt').waitFor();
+    await page.locator('.upload-item', { hasText: 'notes.txt' }).getByText('Not added: Bad format: txt (use MP3 or WAV files).').waitFor();
     assert.equal((await signals()).filter((s) => s.name === 'again' || s.name === 'notes').length, 0);
+  });
+
+  it('names only the formats this player takes, MP4 not on Linux', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/signals`);
+    await row('robot').waitFor();
+    const zone = page.getByTestId('dropzone');
+    await zone.getByText('Drop MP3 or WAV files here, or', { exact: true }).waitFor();
+    const accept = (await page.locator('#signal-file').getAttribute('accept')).split(',');
+    assert.ok(accept.includes('.mp3') && accept.includes('.wav'), accept.join(','));
+    assert.equal(accept.some((a) => a.includes('mp4')), false, accept.join(','));
+    assert.equal(await page.getByText(/MP4/).count(), 0);
+
+    // The player's refusal of an MP4 file names what it does take.
+    await page.setInputFiles('#signal-file', { name: 'film.mp4', mimeType: 'audio/mp4', buffer: Buffer.from('not played here') });
+    await page.locator('.upload-item', { hasText: 'film.mp4' }).getByText('Not added: Bad format: mp4 (use MP3 or WAV files).').waitFor();
+    await zone.getByText('Drop MP3 or WAV files here, or', { exact: true }).waitFor();
+    assert.equal((await signals()).some((s) => s.name === 'film'), false);
   });
 
   it('uploads a file dropped onto the drop zone', async () => {

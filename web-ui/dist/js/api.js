@@ -1,11 +1,13 @@
 // The only way the application talks to the player: its HTTP interface.
 
 export class ApiError extends Error {
-  constructor(message, status, noAuth = false) {
+  constructor(message, status, noAuth = false, retryAfter = null) {
     super(message);
     this.name = 'ApiError';
     this.status = status;
     this.noAuth = noAuth;
+    /** Seconds to wait before asking again (Retry-After of a 429), or null. */
+    this.retryAfter = retryAfter;
     // Another browser changed the record since this page loaded it; nothing was changed.
     this.changedElsewhere = status === 409;
   }
@@ -76,7 +78,7 @@ async function send(url, options = {}, tracked = null) {
     noAuthHandler();
     throw new ApiError('You are not logged in any more. Please log in again.', 400, true);
   }
-  throw new ApiError(describeFailure(res.status, text, retryAfterOf(res)), res.status);
+  throw new ApiError(describeFailure(res.status, text, retryAfterOf(res)), res.status, false, retryAfterOf(res));
 }
 
 async function body(res) {
@@ -131,8 +133,14 @@ export const api = {
   // Each change takes the revision it is made against (the timetable's; the settings' for plans), if any.
   updateTimetable: (id, timetable, tracked) => postJson(`/db/timetables/update/${seg(id)}`, timetable, tracked),
   updateSettings: (changes, tracked) => postJson('/db/settings/update', changes, tracked),
-  /** timetableId: a timetable's id, 'NULL' for a day without bells, null to clear the plan. */
-  planDays: (from, to, timetableId, tracked) => postJson('/db/plan/days', { from, to, timetableId }, tracked),
+  /**
+   * timetableId: a timetable's id, 'NULL' for a day without bells, null to clear the plan; workingDaysOnly
+   * leaves the days off of the range (as the scheduler sees them) as they were.
+   */
+  planDays: (from, to, timetableId, tracked, { workingDaysOnly = false } = {}) => postJson('/db/plan/days',
+    workingDaysOnly ? { from, to, timetableId, workingDaysOnly: true } : { from, to, timetableId }, tracked),
+  /** Each date from `from` to `to` (at most 366 days): [{date, typeOfDay, working}], as the scheduler sees it. */
+  dayTypes: (from, to) => getJson(`/api/get/dayTypes?from=${encodeURIComponent(from)}&to=${encodeURIComponent(to)}`),
   planWeekdays: (weekdayTimetables, tracked) => postJson('/db/plan/weekdays', { weekdayTimetables }, tracked),
   // change: {date, shiftMinutes, from} and/or {date, endAfter}, or {date, clear: true}.
   adjustDay: (change, tracked) => postJson('/db/plan/adjust', change, tracked),
@@ -179,7 +187,7 @@ export const api = {
     if (res.status === 400 && text === 'Login failed') {
       throw new ApiError('The password is not correct.', 400);
     }
-    throw new ApiError(describeFailure(res.status, text, retryAfterOf(res)), res.status);
+    throw new ApiError(describeFailure(res.status, text, retryAfterOf(res)), res.status, false, retryAfterOf(res));
   },
 
   async logout() {

@@ -1,5 +1,7 @@
 // Readable words for the player's codes.
 
+import { parseDate } from './time.js';
+
 export const WORKDAY_MODES = [
   { code: 15, label: 'Monday to Friday' },
   { code: 16, label: 'Monday to Saturday' },
@@ -43,18 +45,32 @@ export const WEEKDAYS_SHORT = ['Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat', 'Sun'];
 export const MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July',
   'August', 'September', 'October', 'November', 'December'];
 
-/** Why the active timetable is active, in words. */
-export function sourceLabel(info, timetableName) {
+/** "a working day", "an extra working day". */
+export function withArticle(words) {
+  return `${/^[aeiou]/i.test(words) ? 'an' : 'a'} ${words}`;
+}
+
+/** "today" for today, else the date's own words: "12 December", with the year when it is another. */
+export function dayWords(dateKey, todayKey) {
+  if (!todayKey || dateKey === todayKey) return 'today';
+  const d = parseDate(dateKey);
+  if (!d) return dateKey;
+  const sameYear = todayKey.slice(0, 4) === dateKey.slice(0, 4);
+  return `${d.getDate()} ${MONTHS[d.getMonth()]}${sameYear ? '' : ` ${d.getFullYear()}`}`;
+}
+
+/** Why a day's timetable is in force, in words; todayKey names the player's date (info.date when left out). */
+export function sourceLabel(info, timetableName, todayKey = info && info.date) {
   if (!info) return '';
+  const when = dayWords(info.date, todayKey);
+  const kind = withArticle(typeOfDayLabel(info.typeOfDay).toLowerCase());
   if (info.source === 'DISABLED') return 'The scheduler is switched off in the settings, so no bells ring.';
   if (info.source === 'DAILY_OVERRIDE') return 'Chosen for today only; tomorrow the usual rules apply again.';
   if (info.source === 'PLANNED') return info.id === 'NULL' ? 'Planned as a day without bells.' : 'Planned for this day in the calendar.';
   if (info.source === 'WEEKDAY' && timetableName) return `The timetable set for ${WEEKDAYS[info.dayOfWeek] || 'this weekday'}s.`;
-  if (info.id === 'NULL') {
-    return `No bells today: it is a ${typeOfDayLabel(info.typeOfDay).toLowerCase()}.`;
-  }
+  if (info.id === 'NULL') return `No bells ${when === 'today' ? when : `on ${when}`}: it is ${kind}.`;
   if (!timetableName) return 'The timetable in force no longer exists, so no bells ring.';
-  return `The default timetable, because today is a ${typeOfDayLabel(info.typeOfDay).toLowerCase()}.`;
+  return `The default timetable, because ${when} is ${kind}.`;
 }
 
 export const STORAGE_FACTORY = 0;

@@ -1,5 +1,5 @@
 // Live state of the player, polled while someone is logged in: the clock once a second,
-// the overview (alarm, today's timetable) every few seconds, version and internet rarely.
+// the overview (alarm, today's timetable) every few seconds, version, internet and health rarely.
 
 import { api } from './api.js';
 import { parseTime, wrapDay } from './time.js';
@@ -8,11 +8,14 @@ const STATUS_MS = 1000;
 const OVERVIEW_MS = 5000;
 const INFO_MS = 30000;
 const UNCHECKED_INFO_MS = 5000;
+const HEALTH_MS = 30000;
 
 export const live = {
   status: null,
   overview: null,
   info: null,
+  /** The player's health checks, [{name, status, message, remedy}]; null before the first answer. */
+  health: null,
   unreachable: false,
   clockBase: null,
   clockAt: 0,
@@ -56,6 +59,15 @@ async function poll(name, fetcher, interval, apply) {
   if (running) timers[name] = setTimeout(() => poll(name, fetcher, interval, apply), wait);
 }
 
+const bellsOff = (overview) => Boolean(overview && overview.activeTimetableInfo && overview.activeTimetableInfo.source === 'DISABLED');
+
+function applyOverview(overview) {
+  const switched = live.overview !== null && bellsOff(live.overview) !== bellsOff(overview);
+  live.overview = overview;
+  // The bells switched on or off (here or in another browser): the health says so long before its next poll.
+  if (switched && running) refreshHealth().catch(() => {});
+}
+
 function applyStatus(status) {
   live.status = status;
   const t = parseTime(status && status.time);
@@ -69,10 +81,11 @@ export function startLive() {
   if (running) return;
   running = true;
   poll('status', api.status, STATUS_MS, applyStatus);
-  poll('overview', api.overview, OVERVIEW_MS, (o) => { live.overview = o; });
+  poll('overview', api.overview, OVERVIEW_MS, applyOverview);
   // Soon after start the player makes its first check: the footer should not say "not checked" for long.
   const infoWait = () => (live.info && live.info.internetCheckedSecondsAgo === null ? UNCHECKED_INFO_MS : INFO_MS);
   poll('info', api.info, infoWait, (i) => { live.info = i; });
+  poll('health', api.health, HEALTH_MS, (checks) => { live.health = checks; });
 }
 
 export function stopLive() {
@@ -97,7 +110,14 @@ export async function refreshInfo() {
 /** Fetch the overview at once (after an action that changes it). */
 export async function refreshOverview() {
   const overview = await api.overview();
-  live.overview = overview;
+  applyOverview(overview);
   emit();
   return overview;
+}
+
+/** Fetch the health checks at once (after a change that one of them reports on). */
+export async function refreshHealth() {
+  live.health = await api.health();
+  emit();
+  return live.health;
 }

@@ -1,4 +1,5 @@
-// Settings: default timetable, scheduler, alarm, emergency routines, working week and calendar region; password.
+// Settings: default timetable, scheduler, alarm, emergency routines, working week, calendar region and the
+// timetable per weekday, in one save; backup and password.
 
 import { h, replace } from '../dom.js';
 import { api, revision } from '../api.js';
@@ -10,9 +11,10 @@ import { saveBar } from '../widgets/save-bar.js';
 import { readNumber } from '../model.js';
 import { signalSelect } from '../widgets/signal-select.js';
 import { WORKDAY_MODES } from '../labels.js';
-import { refreshOverview } from '../live.js';
+import { refreshOverview, refreshHealth } from '../live.js';
 import { passwordForm } from './password-form.js';
-import { weekdayTimetablesCard } from '../widgets/weekday-timetables.js';
+import { weekdayTimetables } from '../widgets/weekday-timetables.js';
+import { onSettingsChanged } from '../settings-changed.js';
 import { backupRestoreCard } from '../widgets/backup-restore.js';
 import { changedElsewhereNotice } from '../widgets/changed-elsewhere.js';
 import { emergencySettings } from '../widgets/emergency-settings.js';
@@ -38,22 +40,41 @@ const DELAY_PROBLEM = 'Enter a number of seconds between 0 and 3600.';
 /** The stored value at a dotted path ("calendar.workdayMode" is settings.calendar.workdayMode). */
 const valueAt = (record, path) => path.split('.').reduce((v, step) => (v === null || v === undefined ? undefined : v[step]), record);
 
+/** A copy of the settings with changes by dotted path applied, as the player applies them. */
+function withChanges(record, changes) {
+  const copy = structuredClone(record);
+  for (const [path, value] of Object.entries(changes)) {
+    const steps = path.split('.');
+    const last = steps.pop();
+    const parent = steps.reduce((v, step) => {
+      if (v[step] === null || typeof v[step] !== 'object') v[step] = {};
+      return v[step];
+    }, copy);
+    parent[last] = value;
+  }
+  return copy;
+}
+
 export function render(main) {
   const formSlot = h('div', { class: 'settings-slot' }, h('p', { class: 'muted' }, 'Loading…'));
   const message = h('div', { class: 'form-message' });
-  const weekdaySlot = h('div', {});
   // The form in view; replaced whenever the settings are loaded again.
-  let form = { save() {}, discard() {}, isDirty: () => false };
-  let weekday = { isDirty: () => false };
-  // The settings' revision as last loaded or saved here, shared by the form and the weekday card.
+  let form = { save() {}, discard() {}, isDirty: () => false, adopt: () => false };
+  // The settings' revision as last loaded or saved here; each request of a save takes the one the
+  // request before it was answered with.
   const loaded = revision();
+  let saving = false;
   const bar = saveBar({ saveLabel: 'Save settings', onSave: () => form.save(), onDiscard: () => form.discard() });
-  const stopGuard = guardLeaving(() => form.isDirty() || weekday.isDirty(),
-    'The settings have unsaved changes. Leave without saving them?');
+  const stopGuard = guardLeaving(() => form.isDirty(), 'The settings have unsaved changes. Leave without saving them?');
+  // Changed by this tab outside the form: taken into the form, keeping its edits, when nothing else
+  // changed since it was loaded; else loaded again when nothing here is unsaved.
+  const stopListening = onSettingsChanged((change) => {
+    if (saving) return;
+    if (!form.adopt(change) && !form.isDirty()) reload();
+  });
   replace(main,
     h('h1', { class: 'page-title' }, 'Settings'),
     formSlot,
-    weekdaySlot,
     backupRestoreCard({ onRestored: () => { refreshOverview().catch(() => {}); load(); } }),
     h('section', { class: 'card password-card', 'aria-labelledby': 'pw-h' },
       h('h2', { id: 'pw-h', class: 'card-title' }, icon('key'), 'Password'),
@@ -72,17 +93,14 @@ export function render(main) {
         api.settings(loaded), api.overview(), api.signals(), api.calendarInfo(),
       ]);
       draw(settings, overview, signals, calendar);
-      weekday = weekdayTimetablesCard({
-        settings, timetables: overview.timetables, revision: loaded, onReload: reload,
-        onSaved: () => refreshOverview().catch(() => {}),
-      });
-      replace(weekdaySlot, weekday.el);
     } catch (err) {
       if (!err.noAuth) replace(formSlot, notice(errorText(err), 'error'));
     }
   }
 
-  function draw(settings, overview, signals, calendar) {
+  function draw(loadedSettings, overview, signals, calendar) {
+    // As stored: after a save of which only a part was taken, that part is in here too.
+    let settings = loadedSettings;
     const cal = settings.calendar || {};
     const defaultTt = select('set-default', overview.timetables.map((t) => ({ value: t.id, label: t.name })), settings.defaultTimetableId);
     const scheduler = switchInput('set-scheduler', settings.schedulerEnable);
@@ -97,6 +115,7 @@ export function render(main) {
 
     const delayField = field('Pause between alarm repeats (seconds)', alarmDelay, { hint: 'Silence after each play of the alarm signal before it sounds again.' });
     const emergency = emergencySettings({ settings, signals });
+    const weekday = weekdayTimetables({ settings, timetables: overview.timetables });
 
     const wanted = () => ({
       defaultTimetableId: defaultTt.value,
@@ -112,7 +131,7 @@ export function render(main) {
     // The stored value of each path that `wanted` names.
     let saved = Object.fromEntries(Object.keys(wanted()).map((path) => [path, valueAt(settings, path)]));
     const changes = () => Object.fromEntries(Object.entries(wanted()).filter(([path, value]) => value !== saved[path]));
-    const isDirty = () => Object.keys(changes()).length > 0;
+    const isDirty = () => Object.keys(changes()).length > 0 || weekday.isDirty();
     const delayValid = () => wanted().alarmDelaySec !== null;
     const refresh = () => {
       if (delayValid()) delayField.setError('');
@@ -141,10 +160,26 @@ export function render(main) {
         h('div', { class: 'switch-field' }, breaks,
           h('label', { for: 'set-breaks' }, h('strong', {}, 'Keep school breaks free of bells'),
             h('span', { class: 'muted small' }, 'When off, school breaks of the region are treated as ordinary days.')))),
+      weekday.el,
       message);
     replace(formSlot, formEl, bar.el);
     alarmDelay.addEventListener('blur', () => { if (!delayValid()) delayField.setError(DELAY_PROBLEM); });
-    form = { save, discard: () => { replace(message); draw(settings, overview, signals, calendar); }, isDirty };
+    // The controls that a change from outside the form may set.
+    const controls = { schedulerEnable: (on) => { scheduler.checked = on; } };
+    const adopt = ({ changes, before, after }) => {
+      const paths = Object.keys(changes);
+      if (before !== loaded.value || !paths.every((path) => controls[path])) return false;
+      const edited = wanted();
+      for (const path of paths) {
+        if (edited[path] === saved[path]) controls[path](changes[path]);
+        saved[path] = changes[path];
+      }
+      settings = withChanges(settings, changes);
+      loaded.value = after;
+      refresh();
+      return true;
+    };
+    form = { save, discard: () => { replace(message); draw(settings, overview, signals, calendar); }, isDirty, adopt };
     refresh();
 
     async function save() {
@@ -160,29 +195,55 @@ export function render(main) {
         return;
       }
       const wantedChanges = changes();
-      if (Object.keys(wantedChanges).length === 0) {
+      const weekdays = weekday.changed();
+      if (Object.keys(wantedChanges).length === 0 && !weekdays) {
         replace(message, notice('Nothing has changed.', 'info'));
         return;
       }
       bar.setSaving(true);
+      saving = true;
+      // The player keeps the weekday timetables apart: two requests, the second made against the
+      // revision the first was answered with.
+      let part = 'settings';
       try {
-        await api.updateSettings(wantedChanges, loaded);
-        // Saved from now on, before the reload below has answered.
-        saved = { ...saved, ...wantedChanges };
-        refresh();
+        if (Object.keys(wantedChanges).length > 0) {
+          await api.updateSettings(wantedChanges, loaded);
+          // Saved from now on, also when the weekday timetables are refused below.
+          saved = { ...saved, ...wantedChanges };
+          settings = withChanges(settings, wantedChanges);
+          refresh();
+        }
+        if (weekdays) {
+          part = 'weekdays';
+          await api.planWeekdays(weekdays, loaded);
+          weekday.markSaved();
+          refresh();
+        }
         replace(message);
         toast('Settings saved.', 'ok');
         refreshOverview().catch(() => {});
+        refreshHealth().catch(() => {});
         await load();
       } catch (err) {
+        const what = part === 'weekdays' && Object.keys(wantedChanges).length > 0
+          ? 'The other settings were saved, but not the timetables per weekday'
+          : 'The settings were not saved';
         if (err.changedElsewhere) replace(message, changedElsewhereNotice(reload));
-        else if (!err.noAuth) replace(message, notice(`The settings were not saved: ${errorText(err)}`, 'error'));
+        else if (!err.noAuth) replace(message, notice(`${what}: ${errorText(err)}`, 'error'));
+        if (part === 'weekdays') {
+          refreshOverview().catch(() => {});
+          refreshHealth().catch(() => {});
+        }
       } finally {
+        saving = false;
         bar.setSaving(false);
       }
     }
   }
 
   load();
-  return stopGuard;
+  return () => {
+    stopGuard();
+    stopListening();
+  };
 }

@@ -9,6 +9,7 @@ import { formatLength } from '../time.js';
 import { STORAGE_FACTORY } from '../labels.js';
 import { usesOfSignal, listText } from '../signal-uses.js';
 import { navigate } from '../router.js';
+import { acceptedFormats, formatsText, acceptText, extensionOf } from '../upload-formats.js';
 
 export const title = 'Signals';
 
@@ -24,12 +25,15 @@ export function render(main) {
   let settings = null;
   let factoryList = [];
   let previewId = null;
+  let mp4Refused = false;
+  let formats = acceptedFormats([]);
 
-  const fileInput = h('input', { type: 'file', id: 'signal-file', class: 'sr-only', accept: '.mp3,.wav,.mp4,audio/mpeg,audio/wav,audio/mp4', multiple: true });
+  const fileInput = h('input', { type: 'file', id: 'signal-file', class: 'sr-only', accept: acceptText(formats), multiple: true });
   const uploads = h('ul', { class: 'upload-list', 'aria-label': 'Uploads', 'aria-live': 'polite' });
+  const dropText = h('p', { class: 'dropzone-text' }, `Drop ${formatsText(formats)} files here, or`);
   const drop = h('div', { class: 'dropzone', 'data-testid': 'dropzone' },
     icon('upload'),
-    h('p', { class: 'dropzone-text' }, 'Drop MP3, WAV or MP4 files here, or'),
+    dropText,
     h('label', { for: 'signal-file', class: 'button button-primary file-label' }, 'Choose files…'),
     fileInput,
     h('p', { class: 'muted small' }, 'Up to 100 MiB per file. The same file can be added only once.'));
@@ -102,10 +106,23 @@ export function render(main) {
       const text = err.message === 'File is already uploaded'
         ? 'Not added: File is already uploaded (the library already holds this sound).'
         : err.message.startsWith('Bad format')
-          ? `Not added: ${err.message} (use MP3, WAV or MP4 files).`
+          ? `Not added: ${err.message} (use ${formatsText(refusedFormat(file))} files).`
           : `Not added: ${errorText(err)}`;
       return fail(item, message, text);
     }
+  }
+
+  // The formats to name after the player refused this file's.
+  function refusedFormat(file) {
+    if (extensionOf(file.name) === 'mp4') mp4Refused = true;
+    drawFormats();
+    return formats;
+  }
+
+  function drawFormats() {
+    formats = acceptedFormats(signals, { mp4Refused });
+    dropText.textContent = `Drop ${formatsText(formats)} files here, or`;
+    fileInput.accept = acceptText(formats);
   }
 
   function fail(item, message, text) {
@@ -118,6 +135,7 @@ export function render(main) {
   async function load() {
     try {
       [signals, timetables, settings, factoryList] = await Promise.all([api.signals(), api.timetables(), api.settings(), api.factorySignals()]);
+      drawFormats();
       drawRestore();
       draw();
     } catch (err) {

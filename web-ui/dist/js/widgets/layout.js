@@ -4,6 +4,7 @@ import { h, replace } from '../dom.js';
 import { icon } from './icons.js';
 import { subscribe } from '../live.js';
 import { emergencyBanner } from './emergency-banner.js';
+import { bellsOffBanner, bellsOffCheck } from './bells-off-banner.js';
 
 export const NAV = [
   { path: '/', label: 'Dashboard', icon: 'home' },
@@ -91,14 +92,16 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
     // Unlike the alarm's, this banner shows on the dashboard too: its Stop has no other place.
     const emergency = (live.status && live.status.emergency) || null;
     const today = live.overview && live.overview.activeTimetableInfo ? live.overview.activeTimetableInfo.date : '';
-    const key = JSON.stringify([live.unreachable, alarm, emergency, today]);
+    const bellsOff = bellsOffCheck(live.health);
+    const key = JSON.stringify([live.unreachable, alarm, emergency, today, bellsOff]);
     if (key !== bannerKey) {
       bannerKey = key;
       replace(banners,
         emergencyBanner(emergency, today),
         live.unreachable ? h('div', { class: 'banner banner-warn', role: 'status' }, icon('offline'), 'The connection to the player is lost. Trying again…') : null,
         alarm ? h('div', { class: 'banner banner-alarm', role: 'alert' }, icon('siren'), h('strong', {}, 'The alarm is sounding.'),
-          h('button', { type: 'button', class: 'button button-light', onclick: onStopAlarm }, icon('stop'), 'Stop alarm')) : null);
+          h('button', { type: 'button', class: 'button button-light', onclick: onStopAlarm }, icon('stop'), 'Stop alarm')) : null,
+        bellsOffBanner(bellsOff));
     }
     const fkey = JSON.stringify(live.info);
     if (fkey !== footerKey) {

@@ -34,10 +34,12 @@ export function importButton(onImported) {
     try {
       const result = await api.importTimetable(content);
       const missing = result.missingSignals || [];
+      // The copy's name differs from the file's when a timetable of that name exists here.
+      const done = result.name ? `Imported as “${result.name}”.` : 'Timetable imported.';
       if (missing.length) {
-        toast(`Imported. This player lacks ${missing.length === 1 ? 'the signal' : 'the signals'} ${missing.map((m) => `“${m.name}”`).join(', ')}; ${missing.length === 1 ? 'its bells play' : 'their bells play'} nothing until you choose other signals.`, 'warn');
+        toast(`${done} This player lacks ${missing.length === 1 ? 'the signal' : 'the signals'} ${missing.map((m) => `“${m.name}”`).join(', ')}; ${missing.length === 1 ? 'its bells play' : 'their bells play'} nothing until you choose other signals.`, 'warn');
       } else {
-        toast('Timetable imported.', 'ok');
+        toast(done, 'ok');
       }
       if (onImported) await onImported(result.id);
     } catch (err) {

@@ -51,7 +51,12 @@ export function createWeekView({ todayKey, onPick }) {
   const el = h('div', { class: 'week-view', 'data-testid': 'week-view' });
   let monday = mondayOf(todayKey);
 
+  // Only the week asked for last is drawn, whichever answer comes first.
+  let asked = 0;
+
   async function show(key) {
+    asked += 1;
+    const mine = asked;
     if (key) monday = mondayOf(key);
     const dates = Array.from({ length: 7 }, (_, i) => {
       const d = new Date(monday);
@@ -62,9 +67,10 @@ export function createWeekView({ todayKey, onPick }) {
     try {
       days = await Promise.all(dates.map((d) => api.day(formatDateKey(d))));
     } catch (err) {
-      if (!err.noAuth) replace(el, notice(errorText(err), 'error'));
+      if (!err.noAuth && mine === asked) replace(el, notice(errorText(err), 'error'));
       return;
     }
+    if (mine !== asked) return;
     const range = rangeText(dates[0], dates[6]);
     const step = (weeks) => {
       const d = new Date(monday);

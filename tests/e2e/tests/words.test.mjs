@@ -1,0 +1,43 @@
+// The pages' words for cases a browser test on this machine does not reach, run in node without a
+// browser: MP4 where the player takes it, dates in another year, waits of minutes.
+
+import { describe, it } from 'node:test';
+import assert from 'node:assert/strict';
+import { acceptedFormats, formatsText, acceptText } from '../../../web-ui/dist/js/upload-formats.js';
+import { sourceLabel } from '../../../web-ui/dist/js/labels.js';
+import { countdownText } from '../../../web-ui/dist/js/widgets/wait-countdown.js';
+
+describe('the formats a signal may be uploaded in', () => {
+  const factory = [{ filename: 'p-ping.mp3' }, { filename: 'p-ring.wav' }];
+
+  it('names MP4 only once the library holds an MP4 signal, and not after the player refused one', () => {
+    assert.equal(formatsText(acceptedFormats(factory)), 'MP3 or WAV');
+    assert.equal(formatsText(acceptedFormats([])), 'MP3 or WAV');
+    const windows = [...factory, { filename: '0cc175b9c0f1b6a8.MP4' }];
+    assert.equal(formatsText(acceptedFormats(windows)), 'MP3, WAV or MP4');
+    assert.ok(acceptText(acceptedFormats(windows)).split(',').includes('.mp4'));
+    assert.equal(formatsText(acceptedFormats(windows, { mp4Refused: true })), 'MP3 or WAV');
+    // A name that only holds the letters is no MP4 file.
+    assert.equal(formatsText(acceptedFormats([{ filename: 'mp4-intro.wav' }, { filename: 'mp4' }])), 'MP3 or WAV');
+  });
+});
+
+describe('why a day rings as it does', () => {
+  const day = (date, typeOfDay, id = 'ID_tt') => ({ id, source: 'NORMAL', date, typeOfDay });
+
+  it('names a date of another year with its year, and today as today', () => {
+    assert.equal(sourceLabel(day('2027-01-04', 'WORKDAY'), 'Default', '2026-12-10'), 'The default timetable, because 4 January 2027 is a working day.');
+    assert.equal(sourceLabel(day('2027-01-01', 'HOLIDAY', 'NULL'), null, '2026-12-30'), 'No bells on 1 January 2027: it is a public holiday.');
+    assert.equal(sourceLabel(day('2026-12-12', 'REPLACED_WORKDAY'), 'Default', '2026-12-12'), 'The default timetable, because today is an extra working day.');
+    // The dashboard gives no date of its own: its day is today.
+    assert.equal(sourceLabel(day('2026-12-19', 'NON_WORKDAY', 'NULL'), null), 'No bells today: it is a day off.');
+  });
+});
+
+describe('the wait before the next login', () => {
+  it('counts minutes and seconds to the second', () => {
+    assert.deepEqual([1, 59, 60, 61, 905, 3600].map(countdownText),
+      ['1 second', '59 seconds', '1 minute', '1 minute 1 second', '15 minutes 5 seconds', '60 minutes']);
+    assert.equal(countdownText(58.2), '59 seconds', 'a part of a second left is a second to wait');
+  });
+});
