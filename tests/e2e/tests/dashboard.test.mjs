@@ -35,6 +35,20 @@ describe('dashboard', () => {
     assert.ok(Math.abs(secondsOf(status.time) - shown) <= 3, `shown ${shown} vs player ${status.time}`);
   });
 
+  it('names the player\'s time zone beside its clock', async () => {
+    const { page } = browser;
+    await page.getByTestId('server-time').filter({ hasText: /^\d\d:\d\d:\d\d$/ }).waitFor();
+    const { timeZone } = await getJson(browser.context, stack.baseUrl, '/api/get/status');
+    assert.ok(timeZone, 'the player tells its time zone');
+    const zone = page.locator('.clock-card').getByTestId('server-time-zone');
+    await waitFor(async () => (await zone.innerText()) === `Time zone: ${timeZone}`, { what: 'the time zone under the clock' });
+    // Under the clock, not somewhere else on the card.
+    const clockBox = await page.getByTestId('server-time').boundingBox();
+    const zoneBox = await zone.boundingBox();
+    assert.ok(zoneBox.y >= clockBox.y + clockBox.height - 1, 'below the time');
+    await screenshot(page, 'dashboard-time-zone-desktop', { fullPage: false });
+  });
+
   it('switches the alarm on and off with single presses', async () => {
     const { page } = browser;
     const button = page.getByTestId('alarm-toggle');

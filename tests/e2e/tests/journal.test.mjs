@@ -103,6 +103,31 @@ describe('bell journal', () => {
     await screenshot(page, 'journal-health-strip-desktop');
   });
 
+  it('lists every check, the fine ones too, folded under "All checks"', async () => {
+    const { page, context } = browser;
+    const checks = await getJson(context, stack.baseUrl, '/api/get/health');
+    const fine = checks.filter((c) => c.status === 'ok');
+    assert.ok(fine.length > 0, 'some check is fine on a fresh installation');
+    await page.goto(`${stack.baseUrl}/`);
+    const all = page.getByTestId('health-strip').getByTestId('health-all');
+    const rows = all.locator('.health-check');
+    await waitFor(async () => (await rows.count()) === checks.length, { what: 'every check listed' });
+    // Folded until asked for, so the problems above stay the first thing read.
+    assert.equal(await all.evaluate((d) => d.open), false);
+    assert.equal(await rows.first().isVisible(), false);
+    assert.match(await all.locator('summary').innerText(), new RegExp(`All checks \\(${fine.length} of ${checks.length} fine\\)`));
+    await all.locator('summary').click();
+    for (const check of checks) {
+      const row = all.locator(`.health-check[data-check="${check.name}"]`);
+      await row.waitFor();
+      const text = await row.innerText();
+      assert.ok(text.includes(check.message), `${text} / ${check.message}`);
+      if (check.status === 'ok') assert.match(text, /^OK/);
+      else assert.doesNotMatch(text, /^OK/);
+    }
+    await screenshot(page, 'journal-health-all-checks-desktop');
+  });
+
   it('lists a day on the journal page, filters to failures and downloads CSV', async () => {
     const { page, context } = browser;
     assert.ok(day, 'the first test journaled bells');

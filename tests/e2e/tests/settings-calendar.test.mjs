@@ -115,6 +115,27 @@ describe('settings, calendar and announcements', () => {
     assert.equal((await settings()).weekdayTimetables[5], 'ID_factory_default_timetable');
   });
 
+  it('listens to the alarm and routine signals here in the browser, not on the speakers', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/settings`);
+    const alarm = page.locator('.field', { has: page.locator('#set-alarm-signal') }).locator('.signal-choice');
+    await alarm.waitFor();
+    // Every signal menu of the page has its own.
+    assert.equal(await page.locator('.signal-choice .listen-button').count(), await page.locator('select[id$="-signal"]').count());
+    const playsBefore = stack.plays().length;
+    const alarmId = await alarm.locator('select').inputValue();
+    await alarm.getByRole('button', { name: /^Listen to .+ in this browser$/ }).click();
+    const audio = alarm.locator('audio');
+    await waitFor(() => audio.evaluate((a) => !a.paused && a.readyState >= 2), { what: 'the alarm signal to play in the browser' });
+    assert.equal(await audio.getAttribute('src'), `/get_signal_file/${alarmId}`);
+    await screenshot(page, 'settings-listen-desktop', { fullPage: false });
+    await alarm.getByRole('button', { name: /^Stop listening to / }).click();
+    await waitFor(() => audio.evaluate((a) => a.paused), { what: 'the preview to stop' });
+    assert.equal(stack.plays().length, playsBefore, 'nothing sent to the speakers');
+    // Listening is no edit: the page has nothing to save.
+    assert.equal(await page.locator('.save-bar:not([hidden])').count(), 0);
+  });
+
   describe('the timetables per weekday in the page\'s one save', () => {
     let examId;
     const page = () => browser.page;

@@ -119,6 +119,48 @@ describe('signals', () => {
     await audio.waitFor({ state: 'detached' });
   });
 
+  it('renames a signal: the player\'s refusal shown, the new name in the list and the signal menus', async () => {
+    const { page } = browser;
+    const chime = makeWav(1, 11);
+    const chimeId = md5(chime);
+    await page.setInputFiles('#signal-file', { name: 'chime.wav', mimeType: 'audio/wav', buffer: chime });
+    await row('chime').waitFor();
+    const nameOf = async () => (await signals()).find((s) => s.id === chimeId).name;
+
+    const dialog = page.getByRole('dialog', { name: 'Rename signal' });
+    // 41 characters but 82 bytes: over the player's limit, which only the player words.
+    await page.getByRole('button', { name: 'Rename chime' }).click();
+    await dialog.getByLabel('New name').fill('é'.repeat(41));
+    await dialog.getByRole('button', { name: 'Rename' }).click();
+    await page.locator('#toasts').getByText('“chime” could not be renamed: Invalid name: expected 1 to 80 bytes').waitFor();
+    assert.equal(await nameOf(), 'chime');
+    await screenshot(page, 'signals-rename-refused-desktop', { fullPage: false });
+
+    await page.getByRole('button', { name: 'Rename chime' }).click();
+    await dialog.getByLabel('New name').fill('  Morning chime  ');
+    await dialog.getByRole('button', { name: 'Rename' }).click();
+    await row('Morning chime').waitFor();
+    assert.equal(await nameOf(), 'Morning chime');
+    assert.equal(await row('chime').count(), 0);
+    // The same sound under its new name: the id, and so every bell using it, stays.
+    assert.ok((await signals()).every((s) => s.name !== 'chime'));
+    await screenshot(page, 'signals-renamed-desktop');
+
+    await page.goto(`${stack.baseUrl}/settings`);
+    const option = page.locator('#set-alarm-signal option', { hasText: 'Morning chime' });
+    await option.waitFor({ state: 'attached' });
+    assert.equal(await option.getAttribute('value'), chimeId);
+    await page.goto(`${stack.baseUrl}/signals`);
+    await row('Morning chime').waitFor();
+    await page.getByRole('button', { name: 'Rename Morning chime' }).click();
+    await dialog.getByLabel('New name').fill('chime');
+    await dialog.getByRole('button', { name: 'Rename' }).click();
+    await row('chime').waitFor();
+    await page.getByRole('button', { name: 'Delete chime' }).click();
+    await page.getByRole('dialog').getByRole('button', { name: 'Delete signal' }).click();
+    await row('chime').waitFor({ state: 'detached' });
+  });
+
   it('deletes an uploaded signal after confirmation, with its file', async () => {
     const { page } = browser;
     await page.getByRole('button', { name: 'Delete school-bell' }).click();

@@ -2,7 +2,9 @@
 
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { startStack, startBrowser, setFirstPassword, screenshot, getJson, waitFor } from '../lib/harness.mjs';
+import {
+  startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, addDays, PHONE,
+} from '../lib/harness.mjs';
 
 const fieldset = (page, panel, legend) => page.locator(`${panel} fieldset`, { has: page.locator('legend', { hasText: legend }) });
 
@@ -148,6 +150,90 @@ describe('timetables', () => {
     await page.getByRole('link', { name: 'Short day (copy)' }).waitFor({ state: 'detached' });
     await waitFor(async () => !(await db()).timetables[copyId], { what: 'the copy to be deleted' });
     assert.ok((await db()).timetables[ttId]);
+    assert.deepEqual(browser.problems, []);
+  });
+
+  it('says on each row where the timetable rings, also on a phone', async () => {
+    const { page, context } = browser;
+    const { timetables, settings } = await db();
+    const base = timetables[settings.defaultTimetableId];
+    const create = (name) => postJson(context, stack.baseUrl, '/db/timetables/create', { name, chA: base.chA, chB: base.chB, customPlays: [] });
+    const weekly = await create('Long week');
+    const trips = await create('Trip days');
+    const exam = await create('Exam');
+    await create('Spare');
+    const today = (await getJson(context, stack.baseUrl, '/api/get/overview')).activeTimetableInfo.date;
+    await postJson(context, stack.baseUrl, '/db/plan/weekdays', { weekdayTimetables: [weekly, '', '', '', weekly, '', ''] });
+    for (const offset of [30, 31, 40]) await postJson(context, stack.baseUrl, '/db/plan/days', { from: addDays(today, offset), timetableId: trips });
+    // A date of next year is worded with its year.
+    const examDay = `${Number(today.slice(0, 4)) + 1}-03-02`;
+    await postJson(context, stack.baseUrl, '/db/plan/days', { from: examDay, timetableId: exam });
+    await postJson(context, stack.baseUrl, '/db/plan/days', { from: addDays(today, 50), timetableId: settings.defaultTimetableId });
+
+    const uses = (name) => page.locator('li.tt-item', { has: page.getByRole('link', { name, exact: true }) }).getByTestId('tt-uses');
+    await page.goto(`${stack.baseUrl}/timetables`);
+    await uses('Spare').waitFor();
+    assert.equal(await uses('Long week').innerText(), 'Mondays and Fridays');
+    assert.equal(await uses('Trip days').innerText(), '3 planned dates');
+    assert.equal(await uses('Exam').innerText(), `Planned for 2 March ${examDay.slice(0, 4)}`);
+    assert.equal(await uses('Spare').innerText(), 'Not used');
+    assert.match(await uses(base.name).innerText(), /^Default timetable · Planned for \d{1,2} [A-Z][a-z]+( \d{4})?$/);
+    // As the player reports them, whatever the list's own words.
+    const reported = Object.fromEntries((await getJson(context, stack.baseUrl, '/db/timetables')).map((t) => [t.id, t.uses]));
+    assert.deepEqual([...reported[weekly].weekdays].sort(), [0, 4]);
+    assert.equal(reported[trips].dates.length, 3);
+    assert.equal(reported[trips].default, false);
+    await screenshot(page, 'timetables-uses-desktop');
+
+    await page.setViewportSize(PHONE);
+    try {
+      await uses('Long week').waitFor();
+      for (const name of ['Long week', 'Trip days', 'Exam', 'Spare', base.name]) {
+        const box = await uses(name).boundingBox();
+        assert.ok(box.x >= 0 && box.x + box.width <= PHONE.width, `${name}'s uses fit on the screen`);
+        assert.ok(box.height < 60, `${name}'s uses stay short`);
+      }
+      assert.equal(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), true, 'no sideways scrolling');
+      await screenshot(page, 'timetables-uses-phone');
+    } finally {
+      await page.setViewportSize({ width: 1280, height: 900 });
+    }
+    assert.deepEqual(browser.problems, []);
+  });
+
+  it('listens to a bell\'s signal in the browser, not on the speakers, one at a time', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/timetables/${encodeURIComponent(ttId)}`);
+    const choices = page.locator('fieldset.play-desc .signal-choice');
+    await choices.first().waitFor();
+    const [first, second] = [choices.nth(0), choices.nth(1)];
+    const select = first.locator('select');
+    const chosen = await select.inputValue();
+    const playsBefore = stack.plays().length;
+    const playing = (choice) => choice.locator('audio').evaluate((a) => !a.paused && a.readyState >= 2);
+
+    await first.getByRole('button', { name: /^Listen to .+ in this browser$/ }).click();
+    await waitFor(() => playing(first), { what: 'the signal to play in the browser' });
+    assert.equal(await first.locator('audio').getAttribute('src'), `/get_signal_file/${chosen}`);
+    assert.equal(await first.locator('.listen-button').getAttribute('aria-pressed'), 'true');
+    await screenshot(page, 'timetable-editor-listen-desktop', { fullPage: false });
+
+    // Pressed again: silence.
+    await first.getByRole('button', { name: /^Stop listening to / }).click();
+    await waitFor(async () => !(await playing(first)), { what: 'the preview to stop' });
+    assert.equal(await first.locator('.listen-button').getAttribute('aria-pressed'), 'false');
+
+    // A second Listen stops the first, so two sounds never mix.
+    await first.locator('.listen-button').click();
+    await waitFor(() => playing(first), { what: 'the first to play again' });
+    await second.locator('.listen-button').click();
+    await waitFor(async () => (await playing(second)) && !(await playing(first)), { what: 'only the second to play' });
+
+    // Nothing to hear without a signal; another choice stops what the old one played.
+    await second.locator('select').selectOption('NULL');
+    await waitFor(async () => !(await playing(second)), { what: 'the preview to stop on another choice' });
+    assert.equal(await second.locator('.listen-button').isDisabled(), true);
+    assert.equal(stack.plays().length, playsBefore, 'nothing sent to the speakers');
     assert.deepEqual(browser.problems, []);
   });
 });

@@ -148,6 +148,8 @@ export const api = {
   deleteTimetableChecked: (id, confirm, tracked) => postJson(`/db/timetables/delete/${seg(id)}`, { confirm: Boolean(confirm) }, tracked),
   importTimetable: (file) => postJson('/db/timetables/import', file),
   /** Adds back the factory signals that are missing; answers {restored: [ids]}. */
+  /** The player trims the name and answers 400 with its reason when it refuses one. */
+  renameSignal: (id, name) => postJson(`/db/signals/rename/${seg(id)}`, { name }),
   restoreFactorySignals: async () => body(await send('/db/signals/restoreFactory', { method: 'POST' })),
   exportTimetableUrl: (id) => `/db/timetables/export/${seg(id)}`,
   backupUrl: () => '/backup',

@@ -65,6 +65,8 @@ export function render(main) {
   };
 
   const clockTime = h('p', { class: 'clock-time', 'data-testid': 'server-time' }, '--:--:--');
+  // The clock is the player's, which may differ from this browser's zone.
+  const clockZone = h('p', { class: 'clock-zone muted small', 'data-testid': 'server-time-zone' });
   const clockDate = h('p', { class: 'clock-date' });
   const playState = h('p', { class: 'play-state' });
   const alarm = alarmButton(async () => {
@@ -95,7 +97,7 @@ export function render(main) {
     h('div', { class: 'dash-grid' },
       h('section', { class: 'card clock-card', 'aria-labelledby': 'clock-h' },
         h('h2', { id: 'clock-h', class: 'card-title' }, icon('clock'), 'Player time'),
-        clockTime, clockDate, playState),
+        clockTime, clockZone, clockDate, playState),
       h('section', { class: 'card next-card', 'aria-labelledby': 'next-h' },
         h('h2', { id: 'next-h', class: 'card-title' }, icon('bell'), 'Next bell'), nextBody),
       h('section', { class: 'card today-card', 'aria-labelledby': 'today-h' },
@@ -266,6 +268,7 @@ export function render(main) {
     if (live.status) {
       emergency.setRunning(live.status.emergency);
       clockTime.textContent = live.status.time;
+      clockZone.textContent = live.status.timeZone ? `Time zone: ${live.status.timeZone}` : '';
       replace(playState, live.status.isPlaying
         ? h('span', { class: 'pill pill-playing' }, icon('speaker'), 'Playing now')
         : h('span', { class: 'pill' }, 'Nothing is playing'));

@@ -10,6 +10,7 @@ import { field } from '../widgets/fields.js';
 import { saveBar } from '../widgets/save-bar.js';
 import { readNumber } from '../model.js';
 import { signalSelect } from '../widgets/signal-select.js';
+import { withListen } from '../widgets/signal-listen.js';
 import { WORKDAY_MODES } from '../labels.js';
 import { refreshOverview, refreshHealth } from '../live.js';
 import { passwordForm } from './password-form.js';
@@ -106,6 +107,8 @@ export function render(main) {
     const scheduler = switchInput('set-scheduler', settings.schedulerEnable);
     let alarmId = settings.alarmSignalId;
     const alarmSignal = signalSelect({ id: 'set-alarm-signal', signals, value: alarmId, allowNone: false, onChange: (v) => { alarmId = v; } });
+    const alarmField = field('Alarm signal', alarmSignal, { hint: 'Repeated without end while the alarm is on.' });
+    withListen(alarmSignal);
     const alarmDelay = h('input', { id: 'set-alarm-delay', type: 'number', min: '0', max: '3600', step: '0.5', value: String(settings.alarmDelaySec), inputmode: 'decimal' });
     const workweek = select('set-workweek', WORKDAY_MODES.map((m) => ({ value: m.code, label: m.label })), cal.workdayMode);
     const regions = calendar.regions || [];
@@ -149,7 +152,7 @@ export function render(main) {
         field('School name', schoolName, { hint: 'Printed at the top of the bell schedules of the calendar and the timetables.' }).el),
       h('section', { class: 'card', 'aria-labelledby': 'alarm-h' },
         h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'),
-        field('Alarm signal', alarmSignal, { hint: 'Repeated without end while the alarm is on.' }).el,
+        alarmField.el,
         delayField.el),
       emergency.el,
       h('section', { class: 'card settings-wide', 'aria-labelledby': 'cal-h' },

@@ -1,10 +1,10 @@
-// The signal library: listen, play on the speakers, upload, delete and restore the factory signals.
+// The signal library: listen, play on the speakers, upload, rename, delete and restore the factory signals.
 
 import { h, replace } from '../dom.js';
 import { api } from '../api.js';
 import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
-import { confirmDialog } from '../widgets/dialog.js';
+import { confirmDialog, promptDialog } from '../widgets/dialog.js';
 import { formatLength } from '../time.js';
 import { STORAGE_FACTORY } from '../labels.js';
 import { usesOfSignal, listText } from '../signal-uses.js';
@@ -184,6 +184,7 @@ export function render(main) {
           h('button', { type: 'button', class: 'button button-small', onclick: () => play(s), 'aria-label': `Play ${s.name} on the speakers` }, icon('speaker'), 'Play'),
           h('button', { type: 'button', class: 'button button-small', onclick: () => testRing(s), 'aria-label': `Test ring ${s.name} like a bell`, title: 'Plays like a scheduled bell and is recorded in the journal as a test' }, icon('bell'), h('span', { class: 'hide-sm' }, 'Test ring')),
           h('button', { type: 'button', class: 'button button-small', onclick: () => togglePreview(s), 'aria-label': `Listen to ${s.name} in the browser`, 'aria-expanded': String(previewId === s.id) }, icon('headphones'), 'Listen'),
+          h('button', { type: 'button', class: 'button button-small', onclick: () => rename(s), 'aria-label': `Rename ${s.name}` }, icon('rename'), h('span', { class: 'hide-sm' }, 'Rename')),
           h('button', { type: 'button', class: 'button button-small button-danger-quiet', onclick: () => remove(s), 'aria-label': `Delete ${s.name}` }, icon('trash'), h('span', { class: 'hide-sm' }, 'Delete')))));
       if (previewId === s.id) {
         const audio = h('audio', { controls: true, autoplay: true, preload: 'auto', src: api.signalFileUrl(s.id), 'aria-label': `Preview of ${s.name}` });
@@ -221,6 +222,19 @@ export function render(main) {
     draw();
     const button = tableBody.querySelector(`tr[data-id="${CSS.escape(s.id)}"] button[aria-expanded]`);
     if (button) button.focus();
+  }
+
+  // The length limit is the player's (in bytes, not characters): its refusal is shown as it words it.
+  async function rename(s) {
+    const name = await promptDialog({ title: 'Rename signal', label: 'New name', value: s.name, confirmLabel: 'Rename' });
+    if (name === null || name === s.name) return;
+    try {
+      await api.renameSignal(s.id, name);
+      toast(`Renamed to “${name}”.`, 'ok');
+    } catch (err) {
+      toast(`“${s.name}” could not be renamed: ${errorText(err)}`, 'error');
+    }
+    await load();
   }
 
   async function remove(s) {

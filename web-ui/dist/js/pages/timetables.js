@@ -12,6 +12,7 @@ import { live } from '../live.js';
 import { exportButton, importButton, deleteConfirmingUses } from '../widgets/timetable-sharing.js';
 import { timetableNameProblem, freeTimetableName } from '../timetable-names.js';
 import { deletedSignalPlaces, listText } from '../signal-uses.js';
+import { usesText } from '../timetable-uses.js';
 
 export const title = 'Timetables';
 
@@ -62,13 +63,17 @@ export function render(main) {
       replace(listBody, notice('There are no timetables yet. Create one to start ringing bells.', 'info'));
       return;
     }
-    const activeId = live.overview && live.overview.activeTimetableInfo ? live.overview.activeTimetableInfo.id : null;
+    const info = live.overview && live.overview.activeTimetableInfo;
+    const activeId = info ? info.id : null;
+    const today = info ? info.date : null;
     replace(listBody, h('ul', { class: 'tt-list', 'aria-label': 'Timetables' }, timetables.map((tt) => {
       const isDefault = settings && settings.defaultTimetableId === tt.id;
+      const where = usesText(tt.uses, today);
       return h('li', { class: 'card tt-item', dataset: { id: tt.id } },
         h('div', { class: 'tt-main' },
           h('h2', { class: 'tt-name' }, h('a', { href: `/timetables/${encodeURIComponent(tt.id)}` }, tt.name)),
           h('p', { class: 'tt-summary muted' }, summary(tt)),
+          where ? h('p', { class: `tt-uses${where === 'Not used' ? ' muted' : ''}`, 'data-testid': 'tt-uses' }, icon('calendar'), where) : null,
           deletedSignalNotice(tt, signals),
           h('div', { class: 'badges' },
             isDefault ? h('span', { class: 'badge badge-primary' }, 'Default') : null,

@@ -5,6 +5,7 @@ import { h } from '../dom.js';
 import { icon } from './icons.js';
 import { field, createChecks } from './fields.js';
 import { signalSelect } from './signal-select.js';
+import { withListen } from './signal-listen.js';
 import { readNumber } from '../model.js';
 import { ROUTINES, routineName } from '../emergency-words.js';
 
@@ -64,9 +65,11 @@ function routineFields(routine, stored, signals, checks) {
   checked(checks, countField, () => (repeat() === null ? REPEAT_PROBLEM : null));
   checked(checks, sentenceField, () => sentenceProblem(sentence.value.trim()));
 
+  const signalField = field('Signal', signal);
+  withListen(signal);
   const el = h('fieldset', { class: 'routine-fields', dataset: { routine } },
     h('legend', {}, routineName(routine)),
-    field('Signal', signal).el,
+    signalField.el,
     h('div', { class: 'repeat-fields' }, field('Repeat', mode).el, countField.el),
     sentenceField.el);
   const wanted = () => ({

@@ -2,6 +2,7 @@
 
 import { h, nextId } from '../dom.js';
 import { signalSelect } from './signal-select.js';
+import { withListen } from './signal-listen.js';
 import { numberInput } from './fields.js';
 import { icon } from './icons.js';
 import { NO_SIGNAL } from '../schedule.js';
@@ -59,7 +60,7 @@ export function playDescEditor({ title, desc, signals, onChange, checks, minutes
   const el = h('fieldset', { class: 'play-desc' },
     h('legend', {}, title),
     h('div', { class: 'play-desc-grid' },
-      h('div', { class: 'field field-compact field-grow' }, h('label', { for: select.id }, 'Signal'), select),
+      h('div', { class: 'field field-compact field-grow' }, h('label', { for: select.id }, 'Signal'), withListen(select)),
       minutesField,
       h('div', { class: 'check-field' }, repeat, h('label', { for: repeat.id }, 'Repeat')),
       repeatRow),
