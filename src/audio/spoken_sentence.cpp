@@ -53,6 +53,10 @@ void makeSpokenSentence(std::string_view routine, const std::string& language, c
         throw SpeechError("spoken sentences need espeak-ng, which this computer lacks");
     }
     std::filesystem::remove(textFile, ignored);
+    // Where the start is not reported back (under emulation, say), a program that is not there ends with
+    // the shell's status for a command not found.
+    constexpr int COMMAND_NOT_FOUND = 127;
+    if (result.exitStatus == COMMAND_NOT_FOUND) throw SpeechError("spoken sentences need espeak-ng, which this computer lacks");
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(wave, sizeError);
     if (result.exitStatus != 0 || sizeError || size == 0) {

@@ -75,6 +75,11 @@ TEST_F(SpokenSentenceTest, RefusalsNameTheirCauseAndLeaveNoFile) {
         StubSpeech failing(1);
         EXPECT_EQ(refusal("xx", "x"), "espeak-ng failed (status 1); is 'xx' one of its voices?");
     }
+    {
+        // What a start that could not be reported back looks like: the shell's "command not found".
+        StubSpeech notFound(127);
+        EXPECT_EQ(refusal("en", "x"), "spoken sentences need espeak-ng, which this computer lacks");
+    }
     const char* path = std::getenv("PATH");
     const std::string previous = path ? path : "";
     setenv("PATH", layout.root().c_str(), 1);
