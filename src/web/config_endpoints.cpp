@@ -155,11 +155,18 @@ Reply update_settings(RequestContext& context) {
     const bool speech = changesSpeech(context.json);
     if (speech)
         if (auto refusal = makeSpokenSentences(context.json)) return *refusal;
-    StateLock lock;
-    if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(db.view(lock).settings))) return *stale;
-    applySettingsUpdate(db.edit(lock).settings, context.json);
-    if (speech) removeUnusedSpokenSentences(db.view(lock).settings);
-    return withRevision(json_response(true), revisionOf(db.view(lock).settings));
+    Settings applied;
+    Reply reply;
+    {
+        StateLock lock;
+        if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(db.view(lock).settings))) return *stale;
+        applySettingsUpdate(db.edit(lock).settings, context.json);
+        if (speech) applied = db.view(lock).settings;
+        reply = withRevision(json_response(true), revisionOf(db.view(lock).settings));
+    }
+    // Old sentence files go after the lock is let go: no file work under it.
+    if (speech) removeUnusedSpokenSentences(applied);
+    return reply;
 }
 
 // The file is kept under its name before the signal is added, so that a crash at any moment leaves at
