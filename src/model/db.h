@@ -175,6 +175,23 @@ struct DayAdjustment {
 
 inline constexpr size_t DAYS_IN_A_WEEK = 7;
 
+// The steps a new administrator is walked through after setting the password. Stored settings from
+// before the checklist lack it and read as all done, so only a fresh installation shows it.
+struct SetupChecklist {
+    bool region = true;
+    bool workingWeek = true;
+    bool timetable = true;
+    bool defaultTimetable = true;
+    bool dismissed = true;
+
+    static SetupChecklist nothingDone() { return {false, false, false, false, false}; }
+    static constexpr auto fields() {
+        return std::tuple{field("region", &SetupChecklist::region), field("workingWeek", &SetupChecklist::workingWeek),
+                          field("timetable", &SetupChecklist::timetable), field("defaultTimetable", &SetupChecklist::defaultTimetable),
+                          field("dismissed", &SetupChecklist::dismissed)};
+    }
+};
+
 struct Settings {
     std::string defaultTimetableId = FACTORY_DEFAULT_TIMETABLE_ID;
     bool schedulerEnable = true;
@@ -191,6 +208,7 @@ struct Settings {
     std::string schoolName;  // printed at the top of bell schedules
     EmergencyRoutines emergencyRoutines;
     std::string speechLanguage = "en";  // the espeak-ng voice of the routines' spoken sentences
+    SetupChecklist setupChecklist;
 
     static constexpr auto fields() {
         return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
@@ -198,7 +216,8 @@ struct Settings {
                           field("alarmDelaySec", &Settings::alarmDelaySec, {0, 3600}), field("calendar", &Settings::calendar),
                           field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables),
                           field("dayAdjustments", &Settings::dayAdjustments),         field("schoolName", &Settings::schoolName),
-                          field("emergencyRoutines", &Settings::emergencyRoutines),   field("speechLanguage", &Settings::speechLanguage)};
+                          field("emergencyRoutines", &Settings::emergencyRoutines),   field("speechLanguage", &Settings::speechLanguage),
+                          field("setupChecklist", &Settings::setupChecklist)};
     }
 };
 

@@ -27,6 +27,7 @@ std::span<const FactorySignal> factorySignals() { return FACTORY_SIGNALS; }
 
 DB factoryDefaultDb() {
     DB database;
+    database.settings.setupChecklist = SetupChecklist::nothingDone();
     restoreFactorySignals(database);
 
     TimeTable timetable;

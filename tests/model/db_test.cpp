@@ -20,7 +20,9 @@ TEST(DefaultDb, HoldsTheDocumentedDefaults) {
               R"("emergencyRoutines": {"lockdown": {"signalId": "ID_lockdown", "repeat": 3, "spokenText": ""}, )"
               R"("evacuation": {"signalId": "ID_evacuation", "repeat": 0, "spokenText": ""}, )"
               R"("shelter": {"signalId": "ID_alarm", "repeat": 3, "spokenText": ""}, )"
-              R"("allClear": {"signalId": "ID_allClear", "repeat": 1, "spokenText": ""}}, "speechLanguage": "en"}, "signals": {}, "timetables": {}})");
+              R"("allClear": {"signalId": "ID_allClear", "repeat": 1, "spokenText": ""}}, "speechLanguage": "en", )"
+              R"("setupChecklist": {"region": true, "workingWeek": true, "timetable": true, "defaultTimetable": true, "dismissed": true}}, )"
+              R"("signals": {}, "timetables": {}})");
 }
 
 TEST(DefaultDb, DefaultTimetableHasSixLessonsAndSilentSignals) {
@@ -80,7 +82,9 @@ TEST(FactoryDb, ReplacesEverythingHeldBefore) {
     DB factory;
     factory.loadFactoryDefault();
     EXPECT_EQ(withFixedMoments(database), withFixedMoments(factory));
-    EXPECT_EQ(to_json(database.settings), to_json(Settings{}));
+    Settings fresh;
+    fresh.setupChecklist = SetupChecklist::nothingDone();
+    EXPECT_EQ(to_json(database.settings), to_json(fresh));
 }
 
 TEST(FactoryDb, StoredTextIsExactlyThis) {
@@ -229,6 +233,25 @@ TEST(DbPlans, AnOlderFileLoadsWithoutPlans) {
     EXPECT_TRUE(database.settings.plannedDays.empty());
     EXPECT_EQ(database.settings.weekdayTimetables, std::vector<std::string>(7));
     EXPECT_EQ(database.settings.defaultTimetableId, "t");
+}
+
+// Only a fresh installation walks its administrator through the setup; a file written before the
+// checklist existed must not bring it up on an upgraded player.
+TEST(SetupChecklist, ShownOnlyOnAFreshInstallation) {
+    DB factory;
+    factory.loadFactoryDefault();
+    EXPECT_EQ(factory.settings.setupChecklist, SetupChecklist::nothingDone());
+
+    const DB upgraded = from_json<DB>(R"({"dbVersion": 1, "settings": {"defaultTimetableId": "t"}})");
+    EXPECT_EQ(upgraded.settings.setupChecklist, SetupChecklist{});
+    EXPECT_TRUE(upgraded.settings.setupChecklist.dismissed);
+
+    // A half-done checklist survives a save and a load as it was.
+    factory.settings.setupChecklist.region = true;
+    const DB reloaded = from_json<DB>(to_json(withFixedMoments(factory)));
+    EXPECT_TRUE(reloaded.settings.setupChecklist.region);
+    EXPECT_FALSE(reloaded.settings.setupChecklist.workingWeek);
+    EXPECT_FALSE(reloaded.settings.setupChecklist.dismissed);
 }
 
 TEST(DbPlans, AnOlderProgramReadsAFileWithPlansAndLosesOnlyThem) {

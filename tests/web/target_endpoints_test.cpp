@@ -2,6 +2,7 @@
 // service.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <regex>
 
 #include "audio/player.h"
@@ -33,6 +34,10 @@ public:
                 std::lock_guard lock(_mutex);
                 _queries.push_back(request.get_param_value("c") + " " + request.get_param_value("id"));
             }
+            if (request.get_param_value("c") == "listAnnouncements") {
+                std::lock_guard lock(_mutex);
+                if (_listing) return response.set_content(_listing->dump(), "application/json");
+            }
             if (request.get_param_value("id") == "missing") {
                 response.status = 404;
                 response.set_content("no such announcement", "text/plain");
@@ -54,9 +59,15 @@ public:
         std::lock_guard lock(_mutex);
         return _queries;
     }
+    // Answered to the list command from now on; an older service answers it like any other command.
+    void listing(Json answer) {
+        std::lock_guard lock(_mutex);
+        _listing = std::move(answer);
+    }
     const int port;
 
 private:
+    std::optional<Json> _listing;
     httplib::Server _server;
     std::thread _thread;
     std::mutex _mutex;
@@ -172,7 +183,7 @@ TEST_F(ReadTargets, TablesSettingsAndCalendar) {
     EXPECT_EQ(keysOf(Json::parse(client.get("/api/get/settings").body)),
               (std::vector<std::string>{"defaultTimetableId", "schedulerEnable", "dailyPreferences", "alarmSignalId", "alarmDelaySec", "calendar",
                                         "plannedDays", "weekdayTimetables", "dayAdjustments", "schoolName", "emergencyRoutines",
-                                        "speechLanguage"}));
+                                        "speechLanguage", "setupChecklist"}));
 
     EXPECT_EQ(Json::parse(client.get("/api/get/calendarInfo").body), Json::parse(R"({"regions": [], "lastUpdate": ""})"));
     {
@@ -345,6 +356,23 @@ TEST_F(TriggerTargets, AnnouncementIsDownloadedAndPlayed) {
     EXPECT_EQ(missing.status, 400);
     EXPECT_EQ(missing.body, "Failed to download announcement: the announcement service answered: no such announcement");
     EXPECT_EQ(readFile(layout.userData() / "announcement.mp3"), "ID3 announcement A42") << "an error status leaves the file";
+}
+
+TEST_F(TriggerTargets, TheServicesAnnouncementsAreListedWhereItListsThem) {
+    StandInService service;
+    Browser client = browser();
+    const Json older = Json::parse(client.get("/api/get/announcements").body);
+    EXPECT_EQ(older, Json({{"listed", false}, {"announcements", Json::array()}})) << "an answer that is no list lists nothing";
+
+    service.listing(Json{{"announcements", {{{"id", "fire-drill"}, {"name", "Fire drill today"}}, {{"id", "welcome"}}, {{"name", "no id"}}}}});
+    const Json listed = Json::parse(client.get("/api/get/announcements").body);
+    EXPECT_EQ(listed["listed"], true);
+    EXPECT_EQ(listed["announcements"], Json::parse(R"([{"id": "fire-drill", "name": "Fire drill today"}, {"id": "welcome", "name": "welcome"}])"));
+
+    setenv("QUORVANE_SERVICE_URL", ("http://127.0.0.1:" + std::to_string(testing::freePort())).c_str(), 1);
+    const Json unreachable = Json::parse(client.get("/api/get/announcements").body);
+    unsetenv("QUORVANE_SERVICE_URL");
+    EXPECT_EQ(unreachable["listed"], false);
 }
 
 TEST_F(TriggerTargets, AnnouncementWhileTheServiceIsUnreachable) {
