@@ -120,6 +120,8 @@ ApiResult Api::ping() { return get({{"c", "ping"}}); }
 
 ApiResult Api::getCalendarRegistry() { return get({{"c", "getCalendarRegistry"}}); }
 
+ApiResult Api::listAnnouncements() { return get({{"c", "listAnnouncements"}}); }
+
 DownloadResult Api::downloadAnnouncement(const std::string& id, const std::string& path) {
     const Exchange exchange = request({{"c", "downloadAnnouncement"}, {"id", id}}, downloadTimeLimits());
     const ApiResult& answer = exchange.result;

@@ -50,6 +50,8 @@ public:
     static ApiResult get(const QueryParams& params);
     static ApiResult ping();
     static ApiResult getCalendarRegistry();
+    // The announcements the service offers (see remote/announcement_list.h for the answer's shape).
+    static ApiResult listAnnouncements();
     // Writes the announcement's bytes to path; Ok without a value when written.
     static DownloadResult downloadAnnouncement(const std::string& id, const std::string& path);
 

@@ -15,6 +15,7 @@
 #include "model/factory_defaults.h"
 #include "model/text.h"
 #include "model/tm_conversions.h"
+#include "remote/announcement_list.h"
 #include "remote/api.h"
 #include "scheduling/active_timetable.h"
 #include "scheduling/day_plan.h"
@@ -179,6 +180,15 @@ void announce(const std::string& id) {
     playAudioFile(path, 1, 0.0, PlaySource::INTERFACE, std::move(entry));
 }
 
+// Asked of the service each time: the page asks once when it opens, and the list may change any day.
+Json announcementsTarget() {
+    const auto listed = listedAnnouncements(Api::listAnnouncements());
+    Json announcements = Json::array();
+    if (listed)
+        for (const ListedAnnouncement& item : *listed) announcements.push_back({{"id", item.id}, {"name", item.name}});
+    return {{"listed", listed.has_value()}, {"announcements", std::move(announcements)}};
+}
+
 void stopAll() {
     // The alarm and the routine first: stopping their playback alone would leave them switched on.
     Emergency::stop(OutcomeReason::STOP_ALL);
@@ -215,6 +225,7 @@ Json get_target(const std::string& target) {
     if (target == "calendarInfo") return calendarInfoTarget();
     if (target == "nextBellDay") return nextBellDayTarget();
     if (target == "factorySignals") return factorySignalsTarget();
+    if (target == "announcements") return announcementsTarget();
     throw ValueError("Unknown target: " + target);
 }
 

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "model/db.h"
+#include "remote/announcement_list.h"
 #include "remote/api.h"
 #include "remote/service_double.h"
 #include "scheduling/calendar_sync.h"
@@ -102,6 +103,12 @@ TEST(StandIn, ServesTheSampleRegistryAndAnnouncement) {
         ASSERT_FALSE(refused.isOk()) << unsafe;
         EXPECT_EQ(std::get<std::string>(refused.getError().payload), "Unknown announcement") << unsafe;
     }
+
+    const auto listed = listedAnnouncements(Api::listAnnouncements());
+    ASSERT_TRUE(listed.has_value());
+    ASSERT_EQ(listed->size(), 1u);
+    EXPECT_EQ((*listed)[0].id, "welcome");
+    EXPECT_EQ((*listed)[0].name, "welcome");
 
     log.clear();
     const ApiResult bogus = Api::get({{"c", "bogus"}});

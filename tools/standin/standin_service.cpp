@@ -1,5 +1,6 @@
 #include "standin_service.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -73,6 +74,22 @@ void downloadAnnouncement(const Options& options, const httplib::Request& reques
     response.set_content(*audio, "audio/mpeg");
 }
 
+// Every announcement file, by id in name order; the name is the id with its dashes as spaces.
+void listAnnouncements(const Options& options, httplib::Response& response) {
+    std::vector<std::string> ids;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(options.announcementsDir, error))
+        if (entry.path().extension() == ".mp3" && isSafeId(entry.path().stem().string())) ids.push_back(entry.path().stem().string());
+    std::sort(ids.begin(), ids.end());
+    Json list = Json::array();
+    for (const std::string& id : ids) {
+        std::string name = id;
+        std::replace(name.begin(), name.end(), '-', ' ');
+        list.push_back({{"id", id}, {"name", name}});
+    }
+    response.set_content(Json{{"announcements", list}}.dump(), JSON_TYPE);
+}
+
 }  // namespace
 
 void addServiceRoutes(httplib::Server& server, const Options& options) {
@@ -81,6 +98,7 @@ void addServiceRoutes(httplib::Server& server, const Options& options) {
         if (command == "ping") return ping(options, response);
         if (command == "getCalendarRegistry") return getCalendarRegistry(options, response);
         if (command == "downloadAnnouncement") return downloadAnnouncement(options, request, response);
+        if (command == "listAnnouncements") return listAnnouncements(options, response);
         answerText(response, 400, "Unknown command: " + command);
     });
 }
