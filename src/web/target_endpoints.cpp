@@ -91,6 +91,15 @@ Json calendarInfoTarget() {
     return result;
 }
 
+// What a choice of region needs, without the regions' dates: a small answer for the dashboard.
+Json regionNamesTarget() {
+    Json result = Json::array();
+    StateLock lock;
+    for (const auto& [id, region] : cache.view(lock).calendarRegions)
+        result.push_back({{"id", id}, {"name", region.name}, {"preferredWorkdayMode", static_cast<int64_t>(region.preferredWorkdayMode)}});
+    return result;
+}
+
 // The next day after today that rings, with its first bell; null when none within a year.
 Json nextBellDayTarget() {
     StateLock lock;
@@ -223,6 +232,7 @@ Json get_target(const std::string& target) {
         return to_dict(db.view(lock).settings);
     }
     if (target == "calendarInfo") return calendarInfoTarget();
+    if (target == "regionNames") return regionNamesTarget();
     if (target == "nextBellDay") return nextBellDayTarget();
     if (target == "factorySignals") return factorySignalsTarget();
     if (target == "announcements") return announcementsTarget();

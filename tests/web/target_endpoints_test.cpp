@@ -199,6 +199,10 @@ TEST_F(ReadTargets, TablesSettingsAndCalendar) {
     EXPECT_EQ(calendar["regions"][0]["id"], "hu");
     EXPECT_EQ(calendar["regions"][0]["holidays"], Json({"2025-01-01"}));
     EXPECT_EQ(calendar["lastUpdate"], "2025-01-02T10:00:00");
+    // The short list for a choice of region: no dates.
+    EXPECT_EQ(Json::parse(client.get("/api/get/regionNames").body),
+              Json::parse(R"([{"id": "hu", "name": "Hungary", "preferredWorkdayMode": )" +
+                          std::to_string(static_cast<int64_t>(CalendarRegion{}.preferredWorkdayMode)) + "}]"));
 }
 
 TEST_F(ReadTargets, UnknownTargetsAreRefused) {
