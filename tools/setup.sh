@@ -28,7 +28,7 @@ PACKAGES=(
   sox libsox-fmt-mp3 mpg123 alsa-utils espeak-ng
   libsystemd-dev systemd dpkg-dev file lintian shellcheck
   wrk faketime
-  chromium nodejs npm
+  chromium nodejs npm esbuild
 )
 
 # apt-get source needs deb-src entries; add ones that mirror the deb entries of Debian's own list.
