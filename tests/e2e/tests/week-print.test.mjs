@@ -65,6 +65,7 @@ describe('week view and printing', () => {
     assert.match(await planned.getByTestId('week-adjusted').innerText(), /starts 30 minutes late \(from 11:00\)/);
     assert.deepEqual(await planned.locator('.week-bell-time').allInnerTexts(), ['09:00', '10:30', '11:30', '13:00']);
     assert.match(await planned.locator('.week-bell').nth(2).innerText(), /planned 11:00/);
+    assert.match(await planned.locator('.week-bell').nth(0).innerText(), /^09:00 Lesson 1 starts$/);
 
     const ended = week.locator(`[data-date="${cut}"]`);
     assert.equal(await ended.getByTestId('week-why').innerText(), 'Planned');

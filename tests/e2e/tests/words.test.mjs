@@ -6,6 +6,12 @@ import assert from 'node:assert/strict';
 import { acceptedFormats, formatsText, acceptText } from '../../../web-ui/dist/js/upload-formats.js';
 import { sourceLabel } from '../../../web-ui/dist/js/labels.js';
 import { countdownText } from '../../../web-ui/dist/js/widgets/wait-countdown.js';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { bellWords } from '../../../web-ui/dist/js/bell-words.js';
+import { describeBell } from '../../../web-ui/dist/js/schedule.js';
+import { kindText } from '../../../web-ui/dist/js/journal-words.js';
 
 describe('the formats a signal may be uploaded in', () => {
   const factory = [{ filename: 'p-ping.mp3' }, { filename: 'p-ring.wav' }];
@@ -39,5 +45,28 @@ describe('the wait before the next login', () => {
     assert.deepEqual([1, 59, 60, 61, 905, 3600].map(countdownText),
       ['1 second', '59 seconds', '1 minute', '1 minute 1 second', '15 minutes 5 seconds', '60 minutes']);
     assert.equal(countdownText(58.2), '59 seconds', 'a part of a second left is a second to wait');
+  });
+});
+
+describe('a lesson bell in the same words on every page', () => {
+  it('names each bell of a lesson one way, whichever kind of record it comes from', () => {
+    // Timetables count lessons from 1, the player's days and journal from 0.
+    const words = [['start', 'lessonStart', 'Lesson 3 starts'], ['end', 'lessonEnd', 'Lesson 3 ends'],
+      ['preStart', 'preStart', 'Before lesson 3 starts'], ['preEnd', 'preEnd', 'Before lesson 3 ends'], ['extra', 'extraPlay', 'Extra play']];
+    for (const [appKind, playerKind, text] of words) {
+      assert.equal(describeBell({ kind: appKind, lesson: 3 }), text);
+      assert.equal(kindText({ kind: playerKind, lesson: 2 }), text);
+      assert.equal(bellWords(playerKind, 3), text);
+      assert.equal(bellWords(appKind, 3), text);
+    }
+    assert.equal(kindText({ kind: 'preEnd', lesson: -1 }), 'Before lesson ? ends', 'an entry without its lesson');
+  });
+
+  it('leaves no page with the other wording ("Lesson 1 before start")', () => {
+    const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../../web-ui/dist');
+    const sources = fs.readdirSync(root, { recursive: true }).filter((f) => f.endsWith('.js'));
+    assert.ok(sources.length > 20, 'the app was found');
+    const found = sources.filter((f) => /before (start|end)\b|lesson \$\{[^}]*\} before/i.test(fs.readFileSync(path.join(root, f), 'utf8')));
+    assert.deepEqual(found, []);
   });
 });

@@ -1,6 +1,7 @@
 // The bell journal in words: what each entry was, how it ended and why.
 
 import { routineName, routinePhrase, drillMark } from './emergency-words.js';
+import { bellWords } from './bell-words.js';
 
 /** The journal's bell kinds as the timeline names them. */
 const TIMELINE_KIND = { lessonStart: 'start', lessonEnd: 'end', preStart: 'preStart', preEnd: 'preEnd', extraPlay: 'extra' };
@@ -36,11 +37,11 @@ export function kindText(entry) {
     case 'emergencyStart': return entry.routine === 'allClear' ? `${routineMarked(entry)} given` : `${routineMarked(entry)} started`;
     case 'emergencyStop': return `${routineMarked(entry)} ended`;
     case 'emergency': return `${routineMarked(entry)} sound`;
-    case 'lessonStart': return `Lesson ${n} starts`;
-    case 'lessonEnd': return `Lesson ${n} ends`;
-    case 'preStart': return `Before lesson ${n} starts`;
-    case 'preEnd': return `Before lesson ${n} ends`;
-    case 'extraPlay': return 'Extra play';
+    case 'lessonStart':
+    case 'lessonEnd':
+    case 'preStart':
+    case 'preEnd':
+    case 'extraPlay': return bellWords(entry.kind, n);
     case 'manualPlay': return 'Played by hand';
     case 'alarm': return 'Alarm';
     case 'announcement': return 'Announcement';

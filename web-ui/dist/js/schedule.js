@@ -3,6 +3,7 @@
 // preEndWaitMin, and every slot of the extra plays.
 
 import { parseLesson, parseTime, minusMinutes } from './time.js';
+import { bellWords } from './bell-words.js';
 
 export const NO_SIGNAL = 'NULL';
 
@@ -87,11 +88,5 @@ export function nextBell(bells, nowSeconds) {
 }
 
 export function describeBell(bell) {
-  switch (bell.kind) {
-    case 'start': return `Lesson ${bell.lesson} starts`;
-    case 'end': return `Lesson ${bell.lesson} ends`;
-    case 'preStart': return `Before lesson ${bell.lesson} starts`;
-    case 'preEnd': return `Before lesson ${bell.lesson} ends`;
-    default: return 'Extra play';
-  }
+  return bellWords(KIND_ORDER.includes(bell.kind) ? bell.kind : 'extra', bell.lesson);
 }

@@ -16,6 +16,24 @@ export function parseTime(text) {
   return h * 3600 + min * 60 + s;
 }
 
+/**
+ * A time as typed into a field: what parseTime reads, and also "8.00", "8,00", "800", "0800" and "8"
+ * (phone keypads have no colon). Seconds of the day, or null.
+ */
+export function parseTypedTime(text) {
+  const strict = parseTime(text);
+  if (strict !== null || typeof text !== 'string') return strict;
+  const t = text.trim();
+  let m = /^(\d{1,2})[.,](\d{2})$/.exec(t);
+  if (!m) m = /^(\d{1,2})()$/.exec(t);
+  if (!m) m = /^(\d{1,2})(\d{2})$/.exec(t);
+  if (!m) return null;
+  const h = Number(m[1]);
+  const min = m[2] === '' ? 0 : Number(m[2]);
+  if (h > 23 || min > 59) return null;
+  return h * 3600 + min * 60;
+}
+
 /** Seconds of the day to the player's canonical text (seconds only when not zero). */
 export function formatTime(seconds) {
   const t = wrapDay(seconds);

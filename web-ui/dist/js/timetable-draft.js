@@ -1,7 +1,8 @@
 // A timetable as the editor holds it: every field as typed, so that input which is unsaved or
 // invalid is part of the record. Channel B is kept exactly as stored: the player never rings it.
 
-import { parseTime, formatTime, formatLesson } from './time.js';
+// Read as typed: a field holding "800" is 08:00 already, before it is left and tidied.
+import { parseTypedTime as parseTime, formatTime, formatLesson } from './time.js';
 import { LIMITS, readNumber, newPlayDesc } from './model.js';
 
 /** The bells of a lesson, in the order the editor shows them. */

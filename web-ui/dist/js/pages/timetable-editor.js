@@ -8,14 +8,16 @@ import { icon } from '../widgets/icons.js';
 import { toast, notice, errorText } from '../widgets/notice.js';
 import { createChecks, timeInput, field } from '../widgets/fields.js';
 import { playDescEditor } from '../widgets/play-desc-editor.js';
-import { saveBar } from '../widgets/save-bar.js';
+import { saveBar, revealField } from '../widgets/save-bar.js';
 import { channelBView } from '../widgets/channel-b-view.js';
 import { changedElsewhereNotice } from '../widgets/changed-elsewhere.js';
 import { newUserPlay } from '../model.js';
 import { NO_SIGNAL } from '../schedule.js';
-import { parseTime, formatTime } from '../time.js';
+import { parseTypedTime as parseTime, formatTime } from '../time.js';
 import { LESSON_BELLS, toDraft, toBody, lessonProblems, sortLessons } from '../timetable-draft.js';
 import { timetableNameProblem } from '../timetable-names.js';
+import { generateLessons, breaksBetween, breakText, GENERATOR_LIMITS } from '../lesson-generator.js';
+import { confirmDialog } from '../widgets/dialog.js';
 import { timetableSheet } from '../widgets/timetable-sheet.js';
 import { printSection } from '../print.js';
 
@@ -38,6 +40,12 @@ function silentNote(draft) {
   return `${silent.length === 1 ? 'This bell plays' : 'These bells play'} nothing: ${silent.join(', ')}.`;
 }
 
+/** Problems in the order their fields stand on the page, so the first named is the first met. */
+function inPageOrder(problems) {
+  const before = (a, b) => (a.compareDocumentPosition(b) & Node.DOCUMENT_POSITION_FOLLOWING ? -1 : 1);
+  return [...problems].sort((a, b) => (a.input && b.input && a.input !== b.input ? before(a.input, b.input) : 0));
+}
+
 export function render(main, { params }) {
   const id = params.id;
   let draft = null;
@@ -50,6 +58,8 @@ export function render(main, { params }) {
   let saving = false;
   let summaryShown = false;
   let markLessons = () => {};
+  // The lesson generator's fields, kept over redraws; filled from the lessons when first shown.
+  let gen = null;
 
   const bar = saveBar({ onSave: save, onDiscard: discard });
   const errors = h('div', { class: 'error-summary-slot' });
@@ -72,9 +82,9 @@ export function render(main, { params }) {
 
   function changed() {
     markLessons();
-    const found = checks.run({ mark: false });
+    const found = inPageOrder(checks.run({ mark: false }));
     if (summaryShown) showProblems(found, { focus: false });
-    bar.update({ dirty: isDirty(), invalid: found.length > 0 });
+    bar.update({ dirty: isDirty(), invalid: found.length > 0, problems: found });
     bar.setNote(silentNote(draft));
   }
 
@@ -140,7 +150,12 @@ export function render(main, { params }) {
     markLessons = () => {
       const found = lessonProblems(ch.lessons);
       const atFault = new Set(found.flatMap((p) => p.lessons));
-      rows.forEach((row, i) => row.el.classList.toggle('is-invalid', atFault.has(i)));
+      rows.forEach((row, i) => row.row.classList.toggle('is-invalid', atFault.has(i)));
+      breaksBetween(ch.lessons).forEach((minutes, i) => {
+        const text = breakText(minutes);
+        rows[i + 1].gap.textContent = text;
+        rows[i + 1].gap.hidden = !text;
+      });
       replace(problemList, found.map((p) => h('li', {}, icon('alert'), p.message)));
       problemList.hidden = found.length === 0;
     };
@@ -166,7 +181,8 @@ export function render(main, { params }) {
         ch.lessons.length === 0 ? notice('No lessons. Add the first one.', 'info') : null,
         h('ol', { class: 'lesson-list', 'aria-label': 'Lessons' }, rows.map((r) => r.el)),
         problemList,
-        h('div', { class: 'row' }, addButton, sortButton)),
+        h('div', { class: 'row' }, addButton, sortButton),
+        lessonGenerator(ch)),
       h('div', {},
         h('h3', { class: 'section-title' }, 'Signals'),
         descs));
@@ -191,7 +207,9 @@ export function render(main, { params }) {
     start.input.id = `lesson-${i}-start`;
     end.input.id = `lesson-${i}-end`;
     showDuration();
-    const el = h('li', { class: 'lesson-row' },
+    // The break before this lesson, from the one listed above it.
+    const gap = h('p', { class: 'lesson-break', hidden: true, 'data-testid': 'lesson-break' });
+    const row = h('div', { class: 'lesson-row' },
       h('span', { class: 'lesson-n', 'aria-hidden': 'true' }, String(n)),
       h('span', { class: 'lesson-times' },
         h('span', { class: 'time-cell' }, start.input, start.error),
@@ -205,7 +223,94 @@ export function render(main, { params }) {
           draw(ch.lessons.length ? `#lesson-${Math.max(0, i - 1)}-start` : '#add-lesson');
         },
       }, icon('trash')));
-    return { el, start: start.input, end: end.input };
+    const el = h('li', { class: 'lesson-item' }, gap, row);
+    return { el, row, gap, start: start.input, end: end.input };
+  }
+
+  /** The generator's first values: the lessons as they are, or a usual school morning. */
+  function generatorStart(lessons) {
+    const first = lessons[0];
+    const start = first ? parseTime(first.start) : null;
+    const end = first ? parseTime(first.end) : null;
+    const [firstBreak] = breaksBetween(lessons);
+    return {
+      open: false,
+      count: String(lessons.length || 6),
+      lengthMin: start !== null && end !== null && end > start ? String(Math.round((end - start) / 60)) : '45',
+      firstStart: start !== null ? formatTime(start) : '08:00',
+      defaultBreak: firstBreak !== undefined && firstBreak !== null && firstBreak >= 0 ? String(firstBreak) : '10',
+      // A break typed here; null follows the common length.
+      breaks: [],
+    };
+  }
+
+  function lessonGenerator(ch) {
+    if (!gen) gen = generatorStart(ch.lessons);
+    const number = (id, value, limits, onInput) => {
+      const input = h('input', { id, type: 'number', class: 'short-number', value, min: limits.min, max: limits.max, step: 1, inputmode: 'numeric' });
+      input.addEventListener('input', () => { input.removeAttribute('aria-invalid'); onInput(input.value); });
+      return input;
+    };
+    const inputs = {};
+    const breakList = h('ol', { class: 'generator-breaks' });
+    const drawBreaks = () => {
+      const n = Math.min(Math.max(Number.parseInt(gen.count, 10) || 0, 0), GENERATOR_LIMITS.count.max);
+      for (const key of Object.keys(inputs)) if (key.startsWith('break-')) delete inputs[key];
+      replace(breakList, Array.from({ length: Math.max(n - 1, 0) }, (_, i) => {
+        const typed = gen.breaks[i];
+        const input = number(`gen-break-${i}`, typed ?? gen.defaultBreak, GENERATOR_LIMITS.breakMin, (v) => { gen.breaks[i] = v; });
+        inputs[`break-${i}`] = input;
+        return h('li', { class: 'field field-compact' }, h('label', { for: input.id }, `After lesson ${i + 1}`), input);
+      }));
+    };
+    inputs.count = number('gen-count', gen.count, GENERATOR_LIMITS.count, (v) => { gen.count = v; drawBreaks(); });
+    inputs.length = number('gen-length', gen.lengthMin, GENERATOR_LIMITS.lengthMin, (v) => { gen.lengthMin = v; });
+    inputs.defaultBreak = number('gen-break', gen.defaultBreak, GENERATOR_LIMITS.breakMin, (v) => {
+      // The breaks not typed one by one follow the common length.
+      gen.defaultBreak = v;
+      breakList.querySelectorAll('input').forEach((input, i) => { if (gen.breaks[i] === undefined || gen.breaks[i] === null) input.value = v; });
+    });
+    const start = timeInput({ value: gen.firstStart, label: 'First lesson starts', onChange: (v) => { gen.firstStart = v; } });
+    start.input.id = 'gen-start';
+    inputs.start = start.input;
+    drawBreaks();
+
+    const problems = h('ul', { class: 'generator-problems', role: 'alert' });
+    const make = async () => {
+      Object.values(inputs).forEach((input) => input.removeAttribute('aria-invalid'));
+      const made = generateLessons({ count: gen.count, lengthMin: gen.lengthMin, firstStart: gen.firstStart, defaultBreak: gen.defaultBreak, breaks: gen.breaks });
+      replace(problems, made.problems.map((p) => h('li', {}, icon('alert'), p.message)));
+      if (!made.lessons) {
+        made.problems.forEach((p) => { if (inputs[p.field]) inputs[p.field].setAttribute('aria-invalid', 'true'); });
+        const first = inputs[made.problems[0].field];
+        if (first) first.focus();
+        return;
+      }
+      const span = `${made.lessons[0].start}–${made.lessons[made.lessons.length - 1].end}`;
+      if (ch.lessons.length > 0) {
+        const ok = await confirmDialog({
+          title: 'Replace the lessons?',
+          message: `The ${ch.lessons.length === 1 ? 'lesson' : `${ch.lessons.length} lessons`} in the list ${ch.lessons.length === 1 ? 'is' : 'are'} replaced by ${made.lessons.length === 1 ? '1 lesson' : `${made.lessons.length} lessons`}, ${span}. Nothing is saved until you save the timetable.`,
+          confirmLabel: 'Replace the lessons',
+        });
+        if (!ok) return;
+      }
+      ch.lessons = made.lessons;
+      draw('#lesson-0-start');
+    };
+
+    const el = h('details', { class: 'lesson-generator', open: gen.open, ontoggle: () => { gen.open = el.open; } },
+      h('summary', {}, 'Make the lessons from a length and breaks'),
+      h('div', { class: 'generator-fields' },
+        h('div', { class: 'field field-compact' }, h('label', { for: 'gen-count' }, 'Number of lessons'), inputs.count),
+        h('div', { class: 'field field-compact' }, h('label', { for: 'gen-length' }, 'Lesson length (min)'), inputs.length),
+        h('div', { class: 'field field-compact' }, h('label', { for: 'gen-start' }, 'First lesson starts'), start.input, start.error),
+        h('div', { class: 'field field-compact' }, h('label', { for: 'gen-break' }, 'Break after each lesson (min)'), inputs.defaultBreak)),
+      h('p', { class: 'muted small' }, 'Each break below can differ: a longer lunch break, say.'),
+      breakList,
+      problems,
+      h('button', { type: 'button', class: 'button', id: 'make-lessons', onclick: make }, 'Make the lessons'));
+    return el;
   }
 
   function customPlaysEditor() {
@@ -224,7 +329,7 @@ export function render(main, { params }) {
       return h('li', { class: 'extra-play' },
         playDescEditor({ title: `Extra play ${pi + 1}`, desc: play.desc, signals, onChange: changed, checks, warnSilent: true }),
         h('div', { class: 'slots' },
-          h('p', { class: 'slots-label', id: `slots-l-${pi}` }, 'Times'),
+          h('p', { class: 'slots-label', id: `slots-l-${pi}` }, 'Rings at'),
           play.slots.length === 0 ? h('p', { class: 'muted small' }, 'No times yet: this play never rings.') : null,
           h('ul', { class: 'slot-list', 'aria-labelledby': `slots-l-${pi}` }, slotItems),
           h('div', { class: 'row' },
@@ -248,18 +353,21 @@ export function render(main, { params }) {
       } }, icon('plus'), 'Add extra play'));
   }
 
-  /** The list of what stops saving; `focus` moves there (after pressing Save), a live refresh does not. */
-  function showProblems(problems, { focus = true, heading: title = 'Please correct these before saving:', fromChecks = true } = {}) {
+  /**
+   * The list of what stops saving; `focus` moves there (the player's refusal), `announce` reads it out
+   * (after pressing Save), a live refresh does neither.
+   */
+  function showProblems(problems, { focus = true, announce = focus, heading: title = 'Please correct these before saving:', fromChecks = true } = {}) {
     summaryShown = fromChecks && problems.length > 0;
     if (problems.length === 0) {
       replace(errors);
       return;
     }
     const summaryId = nextId('sum');
-    const box = h('div', { class: 'error-summary', role: focus ? 'alert' : null, tabindex: '-1', 'aria-labelledby': summaryId },
+    const box = h('div', { class: 'error-summary', role: announce ? 'alert' : null, tabindex: '-1', 'aria-labelledby': summaryId },
       h('h2', { id: summaryId }, icon('alert'), title),
       h('ul', {}, problems.map((p) => h('li', {}, p.input
-        ? h('button', { type: 'button', class: 'link-button', onclick: () => p.input.focus() }, p.message)
+        ? h('button', { type: 'button', class: 'link-button', onclick: () => revealField(p.input) }, p.message)
         : p.message))));
     replace(errors, box);
     if (focus) box.focus();
@@ -267,9 +375,14 @@ export function render(main, { params }) {
 
   async function save() {
     if (!draft || saving) return;
-    const problems = checks.run();
-    showProblems(problems);
-    if (problems.length || !isDirty()) return;
+    const problems = inPageOrder(checks.run());
+    // The list stays in view for the rest; the first field at fault takes the focus.
+    showProblems(problems, { focus: false, announce: true });
+    if (problems.length) {
+      revealField(problems[0].input);
+      return;
+    }
+    if (!isDirty()) return;
     const sent = toBody(draft);
     saving = true;
     bar.setSaving(true);

@@ -11,12 +11,11 @@ import { plannedText } from '../adjustment-words.js';
 import { createDayAdjustment } from './day-adjustment.js';
 import { printSection } from '../print.js';
 import { planRangeForm } from './plan-range-form.js';
+import { bellWords } from '../bell-words.js';
 import { typeOfDayLabel, sourceLabel, DAY_REASONS, PRECEDENCE_TEXT, WEEKDAYS, MONTHS } from '../labels.js';
 
-const KINDS = { lessonStart: 'starts', lessonEnd: 'ends', preStart: 'before start', preEnd: 'before end' };
-
 function bellWhat(bell) {
-  return bell.kind === 'extraPlay' ? 'Extra play' : `Lesson ${bell.lesson + 1} ${KINDS[bell.kind] || bell.kind}`;
+  return bellWords(bell.kind, bell.lesson + 1);
 }
 
 // The player names no signal for a bell whose signal was deleted: say what that means.

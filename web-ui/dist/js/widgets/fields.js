@@ -1,7 +1,7 @@
 // Labelled form fields with inline error messages, and a list of checks run before saving.
 
 import { h, nextId } from '../dom.js';
-import { parseTime, formatTime } from '../time.js';
+import { parseTypedTime, formatTime } from '../time.js';
 import { readNumber } from '../model.js';
 
 /** Wraps an input with its label, an optional hint and an error line tied by aria-describedby. */
@@ -47,23 +47,26 @@ export function createChecks() {
 
 /**
  * A text input for a time of day. Every keystroke reaches onChange as typed, so the record knows
- * about a malformed entry; it is marked when the field is left or the checks run.
+ * about a malformed entry; it is marked when the field is left or the checks run. "8", "800" and
+ * "8.00" are taken as 08:00 and written so when the field is left.
  */
 export function timeInput({ value, label, onChange, checks, describe }) {
   const input = h('input', {
     type: 'text', class: 'time-input', value: value || '', placeholder: 'hh:mm', autocomplete: 'off',
     spellcheck: 'false', maxlength: '8', 'aria-label': label,
+    // Digits and a separator on a phone's keypad.
+    inputmode: 'decimal',
   });
   const error = h('span', { class: 'field-error field-error-inline', 'aria-live': 'polite' });
   const errorId = nextId('err');
   error.id = errorId;
   input.setAttribute('aria-describedby', errorId);
   const validate = (mark = true) => {
-    const seconds = parseTime(input.value);
+    const seconds = parseTypedTime(input.value);
     if (seconds === null) {
       const message = input.value.trim() === ''
         ? `${describe || label}: enter a time such as 08:00.`
-        : `${describe || label}: "${input.value.trim()}" is not a time. Use hh:mm or hh:mm:ss, for example 08:05.`;
+        : `${describe || label}: "${input.value.trim()}" is not a time. Use hh:mm or hh:mm:ss, for example 08:05 (805 and 8.05 work too).`;
       if (mark) {
         error.textContent = 'Use hh:mm, e.g. 08:05';
         input.setAttribute('aria-invalid', 'true');
@@ -75,7 +78,7 @@ export function timeInput({ value, label, onChange, checks, describe }) {
     return null;
   };
   input.addEventListener('input', () => {
-    const seconds = parseTime(input.value);
+    const seconds = parseTypedTime(input.value);
     if (seconds !== null) {
       error.textContent = '';
       input.removeAttribute('aria-invalid');
@@ -83,7 +86,7 @@ export function timeInput({ value, label, onChange, checks, describe }) {
     onChange(input.value, seconds);
   });
   input.addEventListener('blur', () => {
-    const seconds = parseTime(input.value);
+    const seconds = parseTypedTime(input.value);
     if (seconds !== null) {
       const canonical = formatTime(seconds);
       if (canonical !== input.value) {

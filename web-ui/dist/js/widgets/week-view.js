@@ -9,8 +9,8 @@ import { parseDate, formatDateKey } from '../time.js';
 import { WEEKDAYS, MONTHS } from '../labels.js';
 import { adjustmentText, plannedText } from '../adjustment-words.js';
 import { printSection } from '../print.js';
+import { bellWords } from '../bell-words.js';
 
-const KIND_WORDS = { lessonStart: 'start', lessonEnd: 'end', preStart: 'before start', preEnd: 'before end' };
 
 /** Why a day rings what it rings, in one or two words: default, weekday, planned, holiday, break… */
 export function dayWhy(day) {
@@ -40,7 +40,7 @@ export function rangeText(first, last) {
 }
 
 function bellLine(bell) {
-  const what = bell.kind === 'extraPlay' ? 'Extra play' : `Lesson ${bell.lesson + 1} ${KIND_WORDS[bell.kind] || bell.kind}`;
+  const what = bellWords(bell.kind, bell.lesson + 1);
   return h('li', { class: 'week-bell' },
     h('span', { class: 'week-bell-time' }, bell.time), ' ', what,
     bell.planned ? h('span', { class: 'planned-time' }, plannedText(bell)) : null);

@@ -6,13 +6,26 @@ import { icon } from './icons.js';
 import { WEEKDAYS, PRECEDENCE_TEXT } from '../labels.js';
 
 /**
- * Returns {el, isDirty, changed, markSaved}: changed() is the seven ids as chosen (Monday first, '' for
- * the default) when they differ from the stored ones, else null.
+ * "The default timetable (Default)": named, since the factory timetable is called "Default" too and
+ * the two choices would read alike.
+ */
+export function defaultChoiceText(defaultId, timetables) {
+  const tt = timetables.find((t) => t.id === defaultId);
+  return tt ? `The default timetable (${tt.name})` : 'The default timetable (none is set)';
+}
+
+/**
+ * Returns {el, isDirty, changed, markSaved, setDefault}: changed() is the seven ids as chosen (Monday
+ * first, '' for the default) when they differ from the stored ones, else null; setDefault(id) names
+ * another default timetable in the choices, as chosen on the page before it is saved.
  */
 export function weekdayTimetables({ settings, timetables }) {
+  const defaults = [];
   const selects = WEEKDAYS.map((day, i) => {
+    const byDefault = h('option', { value: '' }, defaultChoiceText(settings.defaultTimetableId, timetables));
+    defaults.push(byDefault);
     const el = h('select', { id: `weekday-${i}`, 'aria-label': `Timetable on ${day}s` },
-      h('option', { value: '' }, 'Default timetable'),
+      byDefault,
       timetables.map((t) => h('option', { value: t.id }, t.name)));
     el.value = (settings.weekdayTimetables || [])[i] || '';
     return el;
@@ -32,5 +45,6 @@ export function weekdayTimetables({ settings, timetables }) {
     changed: () => (isDirty() ? wanted() : null),
     /** The choices as shown are stored from now on. */
     markSaved: () => { saved = wanted(); },
+    setDefault: (id) => { defaults.forEach((o) => { o.textContent = defaultChoiceText(id, timetables); }); },
   };
 }
