@@ -2,7 +2,7 @@
 
 import { api, onNoAuth } from './js/api.js';
 import { addRoute, match, mayLeave, navigate, startRouter } from './js/router.js';
-import { live, startLive, stopLive, refreshOverview, refreshStatus } from './js/live.js';
+import { acceptOverview, startLive, stopLive, refreshOverview, refreshStatus } from './js/live.js';
 import { h, replace } from './js/dom.js';
 import { createShell } from './js/widgets/layout.js';
 import { toast, notice, errorText } from './js/widgets/notice.js';
@@ -53,7 +53,7 @@ onNoAuth(lock);
 async function findAuth() {
   try {
     const overview = await api.overview();
-    live.overview = overview;
+    acceptOverview(overview);
     return overview.passwordMissing ? 'open' : 'in';
   } catch (err) {
     if (err.noAuth) return 'locked';
@@ -71,14 +71,14 @@ function showBare(page, props) {
 
 function enterApp() {
   auth = 'in';
+  // Its first poll fetches the overview at once: the login page had none.
   startLive();
-  refreshOverview().catch(() => {});
   navigate('/', { replace: true, force: true });
 }
 
 async function logout() {
   // Logging out leaves the page too: unsaved input gets the same question as a link.
-  if (!mayLeave()) return;
+  if (!(await mayLeave())) return;
   try {
     await api.logout();
   } catch (err) {

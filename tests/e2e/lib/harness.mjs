@@ -205,13 +205,17 @@ export async function startStack(label, { failPlaysOf = '', failSpeechOf = '' } 
   return stack;
 }
 
-/** Headless Chromium with a fresh profile; `request` shares the browser's session cookie. */
-export async function startBrowser(viewport = DESKTOP) {
+/**
+ * Headless Chromium with a fresh profile; `request` shares the browser's session cookie. The page writes
+ * dates in the browser's language, so the tests give it one (British English unless told otherwise).
+ */
+export async function startBrowser(viewport = DESKTOP, { locale = 'en-GB' } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-e2e-chromium-'));
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: CHROMIUM,
     headless: true,
     viewport,
+    locale,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync'],
   });
@@ -305,4 +309,17 @@ export function hhmm(seconds) {
 export function addDays(key, days) {
   const [y, m, d] = key.split('-').map(Number);
   return new Date(Date.UTC(y, m - 1, d + days)).toISOString().slice(0, 10);
+}
+
+/**
+ * Answers the app's own leave question (the styled dialog, never the browser's popup): `leave` true
+ * clicks "Leave without saving", false "Stay". Returns the question's text.
+ */
+export async function answerLeaveQuestion(page, leave) {
+  const dialog = page.getByRole('dialog', { name: 'Leave this page?' });
+  await dialog.waitFor();
+  const text = (await dialog.locator('.dialog-message').textContent()).trim();
+  await dialog.getByRole('button', { name: leave ? 'Leave without saving' : 'Stay' }).click();
+  await dialog.waitFor({ state: 'detached' });
+  return text;
 }

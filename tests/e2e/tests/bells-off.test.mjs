@@ -1,10 +1,11 @@
 // The bells switched off: a banner on every page with the player's words and the press that switches
 // them on again (made against the settings' revision), gone once they ring; the settings page keeps
-// its own edits through that press.
+// its own edits through that press. On a phone the banners fold to one line and any of them can be
+// dismissed until it changes, so the alarm stays on the first screen.
 
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, PHONE } from '../lib/harness.mjs';
+import { startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor, PHONE, DESKTOP } from '../lib/harness.mjs';
 
 const OFF = 'The bells are switched off: no timetable rings.';
 
@@ -68,6 +69,8 @@ describe('the bells switched off', () => {
       await phone.context.addCookies(await browser.context.cookies());
       await open(phone.page, '/timetables', 'Timetables');
       const button = banner(phone.page).getByRole('button', { name: 'Switch the bells on' });
+      // Folded to one line on a phone: a tap on it opens it.
+      await banner(phone.page).locator('.banner-text').click();
       await button.waitFor();
       const box = await button.boundingBox();
       assert.ok(box.x >= 0 && box.x + box.width <= PHONE.width, `the button fits the phone: ${JSON.stringify(box)}`);
@@ -132,5 +135,139 @@ describe('the bells switched off', () => {
     assert.equal(await page.getByLabel('Ring bells on schedule').isChecked(), true);
     assert.equal(await page.locator('.save-bar').isHidden(), true);
     assert.deepEqual(browser.problems, []);
+  });
+
+  describe('banners on a phone', () => {
+    const SMALL = { width: 320, height: 640 };
+    const folded = (locator) => locator.evaluate((el) => el.classList.contains('is-folded'));
+    const height = async (locator) => (await locator.boundingBox()).height;
+
+    it('fold to one line that opens on a tap, keeping the alarm on the first screen at 390 and 320 px', async () => {
+      await postJson(browser.context, stack.baseUrl, '/db/settings/update', { schedulerEnable: false });
+      const problems = (await getJson(browser.context, stack.baseUrl, '/api/get/health')).filter((c) => c.status !== 'ok' && c.name !== 'bells');
+      assert.ok(problems.length >= 2, `at least two health banners besides the bells: ${problems.map((c) => c.name)}`);
+      for (const viewport of [PHONE, SMALL]) {
+        const phone = await startBrowser(viewport);
+        try {
+          const { page } = phone;
+          await phone.context.addCookies(await browser.context.cookies());
+          await open(page, '/', 'Dashboard');
+          const items = page.getByTestId('health-strip').locator('.health-item');
+          await waitFor(async () => (await items.count()) === problems.length, { what: 'the health banners' });
+          await banner(page).waitFor();
+          const alarm = await page.getByTestId('alarm-toggle').boundingBox();
+          assert.ok(alarm.y + alarm.height <= viewport.height, `the alarm on the first screen at ${viewport.width}: ${JSON.stringify(alarm)}`);
+          await screenshot(page, `banners-folded-${viewport.width}`, { fullPage: false });
+
+          // One line each, cut short; the bells' own button waits inside.
+          const line = await banner(page).locator('.banner-text').evaluate((el) => ({
+            lines: Math.round(el.getBoundingClientRect().height / parseFloat(getComputedStyle(el).lineHeight)), cut: el.scrollWidth > el.clientWidth,
+          }));
+          assert.deepEqual(line, { lines: 1, cut: true });
+          for (let i = 0; i < problems.length; i += 1) {
+            const text = items.nth(i).locator('.notice-text');
+            assert.equal(await text.evaluate((el) => Math.round(el.getBoundingClientRect().height / parseFloat(getComputedStyle(el).lineHeight))), 1);
+          }
+          const button = banner(page).getByRole('button', { name: 'Switch the bells on' });
+          assert.equal(await button.isVisible(), false);
+          const toggle = banner(page).getByRole('button', { name: 'Show the whole message' });
+          const foldedHeight = await height(banner(page));
+
+          // A tap on the line opens it in full; the toggle closes it again.
+          await banner(page).locator('.banner-text').click();
+          await button.waitFor();
+          assert.equal(await toggle.getAttribute('aria-expanded'), 'true');
+          assert.ok(await height(banner(page)) > foldedHeight + 10, 'opened to more than one line');
+          assert.equal(await banner(page).locator('.banner-text').innerText(), OFF);
+          await screenshot(page, `banners-opened-${viewport.width}`, { fullPage: false });
+          await toggle.click();
+          assert.equal(await folded(banner(page)), true);
+          assert.equal(await button.isVisible(), false);
+          await toggle.click();
+          await items.first().getByRole('button', { name: 'Show the whole message' }).click();
+          assert.equal(await folded(items.first()), false);
+          assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), 'no sideways scrolling');
+          assert.deepEqual(phone.problems, []);
+        } finally {
+          await phone.close();
+        }
+      }
+    });
+
+    it('stay whole on a desktop, where they are not folded', async () => {
+      const { page } = browser;
+      await open(page, '/', 'Dashboard');
+      await banner(page).getByRole('button', { name: 'Switch the bells on' }).waitFor();
+      assert.equal(await banner(page).getByRole('button', { name: 'Show the whole message' }).isVisible(), false);
+      const items = page.getByTestId('health-strip').locator('.health-item');
+      await items.first().waitFor();
+      const text = await items.first().locator('.notice-text').evaluate((el) => el.scrollWidth <= el.clientWidth);
+      assert.equal(text, true, 'nothing cut');
+      await page.setViewportSize({ width: 1366, height: 768 });
+      await screenshot(page, 'banners-1366', { fullPage: false });
+      await page.setViewportSize(DESKTOP);
+    });
+
+    it('can be dismissed until they change, and the emergency banner never folds', async () => {
+      const phone = await startBrowser(PHONE);
+      try {
+        const { page } = phone;
+        await phone.context.addCookies(await browser.context.cookies());
+        await open(page, '/', 'Dashboard');
+        const items = page.getByTestId('health-strip').locator('.health-item');
+        await items.first().waitFor();
+        const count = await items.count();
+        const first = await items.first().getAttribute('data-check');
+
+        await banner(page).getByRole('button', { name: 'Dismiss this message until it changes' }).click();
+        await banner(page).waitFor({ state: 'detached' });
+        await items.first().getByRole('button', { name: 'Dismiss this message until it changes' }).click();
+        await waitFor(async () => (await items.count()) === count - 1, { what: 'the health banner to go' });
+        assert.equal(await page.getByTestId('health-strip').locator(`.health-item[data-check="${first}"]`).count(), 0);
+        // Still among all the checks.
+        assert.equal(await page.getByTestId('health-all').locator(`.health-check[data-check="${first}"]`).count(), 1);
+
+        // Gone on other pages and after a reload.
+        await open(page, '/journal', 'Journal');
+        assert.equal(await banner(page).count(), 0);
+        await open(page, '/', 'Dashboard');
+        await open(page, '/', 'Dashboard', () => page.reload());
+        await waitFor(async () => (await items.count()) === count - 1, { what: 'the dismissed banner to stay away' });
+        assert.equal(await banner(page).count(), 0);
+
+        // Changed words bring the health banner back (answers handed to the page).
+        await page.route('**/api/get/health', async (route) => {
+          const checks = await (await route.fetch()).json();
+          const changed = checks.map((c) => (c.name === first ? { ...c, message: `${c.message} Still.` } : c));
+          await route.fulfill({ contentType: 'application/json', body: JSON.stringify(changed) });
+        });
+        await open(page, '/', 'Dashboard', () => page.reload());
+        await page.getByTestId('health-strip').locator(`.health-item[data-check="${first}"]`).getByText('Still.').waitFor();
+        await page.unroute('**/api/get/health');
+
+        // The bells switched on and off again: news again, though in the same words.
+        await postJson(browser.context, stack.baseUrl, '/db/settings/update', { schedulerEnable: true });
+        await waitFor(async () => (await bellsCheck()).status === 'ok', { what: 'the bells on' });
+        await open(page, '/', 'Dashboard', () => page.reload());
+        await postJson(browser.context, stack.baseUrl, '/db/settings/update', { schedulerEnable: false });
+        await banner(page).getByText(OFF).waitFor({ timeout: 12000 });
+
+        // A routine's banner is shown whole, with nothing to fold or dismiss.
+        await postJson(browser.context, stack.baseUrl, '/api/emergency/lockdown', { drill: true });
+        const emergency = page.getByTestId('emergency-banner');
+        await emergency.waitFor({ timeout: 12000 });
+        assert.equal(await emergency.locator('.fold-toggle, .fold-dismiss').count(), 0);
+        assert.equal(await emergency.getByRole('button', { name: 'Stop' }).isVisible(), true);
+        const box = await emergency.boundingBox();
+        assert.ok(box.y >= 0 && box.y + box.height <= PHONE.height, 'the emergency banner in view');
+        await screenshot(page, 'banners-emergency-390', { fullPage: false });
+        await postJson(browser.context, stack.baseUrl, '/api/emergency/stop', {});
+        await emergency.waitFor({ state: 'detached', timeout: 12000 });
+        assert.deepEqual(phone.problems, []);
+      } finally {
+        await phone.close();
+        await postJson(browser.context, stack.baseUrl, '/db/settings/update', { schedulerEnable: true });
+      }
+    });
   });
 });

@@ -147,6 +147,9 @@ describe('dashboard', () => {
     assert.equal(await rows.count(), 3);
     assert.match(await rows.nth(1).innerText(), new RegExp(`${hhmm(start)}[\\s\\S]*Lesson 1 starts[\\s\\S]*melody`));
     assert.match(await page.locator('.bell-row.is-next').innerText(), /Before lesson 1 starts/);
+    // Only one channel rings, so none is named.
+    assert.equal(await page.getByTestId('bells-from').innerText(), 'From “Test day”.');
+    assert.doesNotMatch(await page.locator('.timeline-card').innerText(), /channel/i);
     await screenshot(page, 'dashboard-desktop');
 
     const phone = await startBrowser(PHONE);
@@ -164,6 +167,24 @@ describe('dashboard', () => {
     await page.getByText('Back to the usual timetable.').waitFor();
     assert.equal((await getJson(context, stack.baseUrl, '/api/get/settings')).dailyPreferences.selectedTimetableId, null);
     assert.deepEqual(browser.problems, []);
+  });
+
+  it('names no channel for a timetable chosen for today that has no signal set', async () => {
+    const { page, context } = browser;
+    const silent = desc('NULL');
+    const channel = {
+      lessons: ['08:00 - 08:45'], startOfClass: silent, endOfClass: silent,
+      preStartWaitMin: 5, preStart: silent, preEndWaitMin: 5, preEnd: silent,
+    };
+    const id = await postJson(context, stack.baseUrl, '/db/timetables/create', { name: 'Silent day', chA: channel, chB: channel, customPlays: [] });
+    await page.reload();
+    await page.locator('#today-choice').selectOption(id);
+    await page.getByText('Chosen for today.', { exact: true }).waitFor();
+    const card = page.locator('.timeline-card');
+    await card.getByText('“Silent day” has no bells with a signal set, so nothing rings.').waitFor();
+    assert.doesNotMatch(await card.innerText(), /channel/i);
+    await page.locator('#today-choice').selectOption('');
+    await page.getByText('Back to the usual timetable.').waitFor();
   });
 
   it('moves today\'s bells, says so in words, undoes it, and offers a day without bells', async (t) => {

@@ -291,9 +291,11 @@ describe('layout', () => {
     await page.keyboard.press('Tab');
     await page.keyboard.press('Enter');
     await page.keyboard.press('Tab');
-    // The health strip's folded list of all checks, or with no checks yet today's card: never the alarm.
-    assert.ok(await page.evaluate(() => Boolean(document.activeElement.closest('main [data-testid="health-all"], main .today-card'))),
-      'the first stop in the content is the list of all checks or in today\'s card');
+    // The health strip (a warning's own dismiss, or the folded list of all checks), or with no checks yet
+    // today's card: never the alarm.
+    assert.ok(await page.evaluate(() => Boolean(document.activeElement.closest('main [data-testid="health-strip"], main .today-card'))),
+      'the first stop in the content is in the health strip or in today\'s card');
+    assert.notEqual(await page.evaluate(() => document.activeElement.dataset.testid), 'alarm-toggle');
 
     // Still one press, here from the keyboard.
     await alarm.focus();

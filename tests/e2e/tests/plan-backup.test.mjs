@@ -57,7 +57,7 @@ describe('planning ahead, backup and restore', () => {
     const overview = await get('/api/get/overview');
     const active = overview.timetables.find((t) => t.id === overview.activeTimetableInfo.id);
     assert.equal(await page.getByTestId('day-timetable').textContent(), active ? active.name : 'None');
-    await page.getByText('No calendar data after 2028-08-31').first().waitFor();
+    await page.getByText(`No calendar data after ${dateWords('2028-08-31')}`).first().waitFor();
     assert.equal(await page.locator(`td[data-date="${today}"]`).getAttribute('class').then((c) => c.includes('is-today')), true);
   });
 
@@ -82,6 +82,9 @@ describe('planning ahead, backup and restore', () => {
     await page.getByText('Plan saved.').last().waitFor();
     await page.getByTestId('day-bells').waitFor();
     assert.equal(await page.getByTestId('day-bells').locator('tbody tr').count(), 24);
+    // The bells in the words the dashboard and the journal use.
+    assert.deepEqual((await page.getByTestId('day-bells').locator('tbody tr td:nth-child(2)').allInnerTexts()).slice(0, 4),
+      ['Before lesson 1 starts', 'Lesson 1 starts', 'Before lesson 1 ends', 'Lesson 1 ends']);
     assert.deepEqual(await plannedDates(), [0, 1, 2, 3].map((n) => `${addDays(day, n)}=${FACTORY}`));
     await screenshot(page, 'calendar-day-panel');
 
@@ -212,6 +215,49 @@ describe('planning ahead, backup and restore', () => {
     await page.getByRole('button', { name: 'Save settings' }).click();
     await page.getByText('Settings saved.').waitFor();
     assert.deepEqual((await get('/api/get/settings')).weekdayTimetables, ['', '', '', '', '', FACTORY, '']);
+  });
+
+  it('reaches Import by keyboard with no hidden stop before it, and imports the file chosen that way', async () => {
+    const { page } = browser;
+    await page.goto(`${stack.baseUrl}/timetables`);
+    await page.getByRole('button', { name: 'New timetable' }).waitFor();
+    // Every stop from the top of the page to "New timetable" is something to see.
+    await page.locator('body').focus();
+    const stops = [];
+    for (let i = 0; i < 60; i += 1) {
+      await page.keyboard.press('Tab');
+      const stop = await page.evaluate(() => {
+        const el = document.activeElement;
+        const box = el.getBoundingClientRect();
+        return { id: el.id, text: el.textContent.trim(), seen: el.checkVisibility() && box.width > 4 && box.height > 4 };
+      });
+      stops.push(stop);
+      if (stop.text === 'New timetable') break;
+    }
+    assert.equal(stops.at(-1).text, 'New timetable');
+    assert.deepEqual(stops.filter((s) => !s.seen), [], 'no invisible stop');
+    assert.equal(stops.some((s) => s.id === 'tt-import-file'), false);
+    assert.equal(stops.at(-2).text, 'Import', 'Import comes right before New timetable');
+
+    const [download] = await Promise.all([page.waitForEvent('download'), page.getByRole('button', { name: 'Export Default' }).click()]);
+    const file = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'qv-timetable-')), 'Keyboard.json');
+    await download.saveAs(file);
+    const exported = JSON.parse(fs.readFileSync(file, 'utf8'));
+    exported.timetable.name = 'Chosen by keyboard';
+    fs.writeFileSync(file, JSON.stringify(exported));
+    await page.getByRole('button', { name: 'New timetable' }).focus();
+    await page.keyboard.press('Shift+Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.textContent.trim()), 'Import', 'and back again');
+    // The browser is told to hand file choosers to the test when the first one is awaited; a round
+    // trip to the page before the key makes sure that has happened, or the chooser would open unseen.
+    const chosen = page.waitForEvent('filechooser');
+    await page.evaluate(() => 0);
+    await page.keyboard.press('Enter');
+    const chooser = await chosen;
+    await chooser.setFiles(file);
+    await page.getByText('Imported as “Chosen by keyboard”.').waitFor();
+    await page.getByRole('link', { name: 'Chosen by keyboard', exact: true }).waitFor();
+    await browser.context.request.get(`${stack.baseUrl}/api/trigger/deleteTimetable/${(await get('/db/timetables')).find((t) => t.name === 'Chosen by keyboard').id}`);
   });
 
   it('exports and imports a timetable, and deleting a planned one asks again', async () => {

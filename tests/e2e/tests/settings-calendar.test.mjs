@@ -3,7 +3,7 @@
 
 import { describe, it, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { startStack, startBrowser, setFirstPassword, screenshot, getJson, postJson, waitFor } from '../lib/harness.mjs';
+import { startStack, startBrowser, setFirstPassword, logIn, screenshot, getJson, postJson, waitFor, answerLeaveQuestion } from '../lib/harness.mjs';
 
 const silent = { id: 'NULL', doRepeat: false, iterations: 1, delaySec: 1.0 };
 const CHANNEL = {
@@ -81,20 +81,21 @@ describe('settings, calendar and announcements', () => {
     await bar.getByText('Unsaved changes').waitFor();
 
     const asked = [];
-    page.on('dialog', (dialog) => { asked.push(dialog.message()); dialog.dismiss(); });
+    // Inside the app the question is the app's own dialog; the browser's popup is for closing the tab.
+    const popups = [];
+    page.on('dialog', (dialog) => { popups.push(dialog.message()); dialog.dismiss(); });
     await page.getByRole('link', { name: 'Dashboard' }).click();
-    await waitFor(() => asked.length === 1, { what: 'the leave question' });
+    asked.push(await answerLeaveQuestion(page, false));
     assert.equal(new URL(page.url()).pathname, '/settings');
     assert.equal(await page.getByLabel('Working week').inputValue(), '7');
-    page.removeAllListeners('dialog');
 
     // Back to what is saved: nothing to ask about; an invalid pause is asked about again.
     await page.getByRole('button', { name: 'Discard changes' }).click();
     await bar.waitFor({ state: 'hidden' });
     await page.getByLabel('Pause between alarm repeats (seconds)').fill('');
     await bar.getByText('Fix the marked fields to save').waitFor();
-    page.once('dialog', (dialog) => { asked.push(dialog.message()); dialog.accept(); });
     await page.getByRole('link', { name: 'Dashboard' }).click();
+    asked.push(await answerLeaveQuestion(page, true));
     await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
     assert.deepEqual(asked, Array(2).fill('The settings have unsaved changes. Leave without saving them?'));
     assert.deepEqual(await settings(), before);
@@ -102,9 +103,8 @@ describe('settings, calendar and announcements', () => {
     // A weekday timetable chosen but not saved is asked about too.
     await page.getByRole('link', { name: 'Settings' }).click();
     await page.getByLabel('Timetable on Saturdays').selectOption({ label: 'Default' });
-    page.once('dialog', (dialog) => { asked.push(dialog.message()); dialog.dismiss(); });
     await page.getByRole('link', { name: 'Dashboard' }).click();
-    await waitFor(() => asked.length === 3, { what: 'the leave question for the weekday timetables' });
+    asked.push(await answerLeaveQuestion(page, false));
     assert.equal(new URL(page.url()).pathname, '/settings');
     await page.getByRole('button', { name: 'Save settings' }).click();
     await page.getByText('Settings saved.').waitFor();
@@ -112,6 +112,8 @@ describe('settings, calendar and announcements', () => {
     await page.getByRole('link', { name: 'Dashboard' }).click();
     await page.getByRole('heading', { name: 'Dashboard' }).waitFor();
     assert.equal(asked.length, 3, 'saved choices leave without a question');
+    assert.deepEqual(popups, [], 'no browser popup inside the app');
+    page.removeAllListeners('dialog');
     assert.equal((await settings()).weekdayTimetables[5], 'ID_factory_default_timetable');
   });
 
@@ -219,6 +221,21 @@ describe('settings, calendar and announcements', () => {
       assert.equal((await settings()).weekdayTimetables[0], '');
     });
 
+    it('offers the default as "The default timetable (its name)", following the default chosen on the page', async () => {
+      await page().goto(`${stack.baseUrl}/settings`);
+      await monday().waitFor();
+      const choices = () => page().locator('select[id^="weekday-"] option[value=""]').allInnerTexts();
+      assert.deepEqual(await choices(), Array(7).fill('The default timetable (Default)'));
+      // The factory timetable called "Default" stays a choice of its own, worded apart.
+      assert.deepEqual(await monday().locator('option').allInnerTexts(), ['The default timetable (Default)', 'Default', 'Exam day']);
+      await page().getByLabel('Default timetable', { exact: true }).selectOption({ label: 'Exam day' });
+      assert.deepEqual(await choices(), Array(7).fill('The default timetable (Exam day)'));
+      await screenshot(page(), 'settings-weekday-default-named', { fullPage: false });
+      await page().getByRole('button', { name: 'Discard changes' }).click();
+      await bar().waitFor({ state: 'hidden' });
+      assert.deepEqual(await choices(), Array(7).fill('The default timetable (Default)'));
+    });
+
     it('keeps what was saved when the weekday part is refused, and says which part', async () => {
       await page().goto(`${stack.baseUrl}/settings`);
       await monday().selectOption({ label: 'Exam day' });
@@ -242,6 +259,30 @@ describe('settings, calendar and announcements', () => {
     });
   });
 
+  it('does not scroll sideways at 320 px, with the save bar shown too', async () => {
+    const narrow = await startBrowser({ width: 320, height: 640 });
+    try {
+      await logIn(narrow.page, stack.baseUrl, 'set-pass');
+      await narrow.page.goto(`${stack.baseUrl}/settings`);
+      await narrow.page.getByLabel('Timetable on Mondays').waitFor();
+      const fits = () => narrow.page.evaluate(() => {
+        const el = document.scrollingElement;
+        return { scrollWidth: el.scrollWidth, clientWidth: el.clientWidth };
+      });
+      let m = await fits();
+      assert.ok(m.scrollWidth <= m.clientWidth, `clean: ${m.scrollWidth} > ${m.clientWidth}`);
+      await narrow.page.getByLabel('School name').fill('Riverside Primary School and Nursery of the Valley');
+      await narrow.page.getByLabel('Pause between alarm repeats (seconds)').fill('-1');
+      await narrow.page.locator('.save-bar').waitFor();
+      m = await fits();
+      assert.ok(m.scrollWidth <= m.clientWidth, `with the save bar: ${m.scrollWidth} > ${m.clientWidth}`);
+      await screenshot(narrow.page, 'settings-320');
+      assert.deepEqual(narrow.problems, []);
+    } finally {
+      await narrow.close();
+    }
+  });
+
   it('draws a holiday of the stand-in\'s registry in the month grid', async () => {
     const { page } = browser;
     const region = await hu();
@@ -257,7 +298,9 @@ describe('settings, calendar and announcements', () => {
     const title = page.locator('.cal-title');
     await waitFor(async () => (await title.innerText()) === `${MONTHS[tm - 1]} ${ty}`, { what: 'the current month' });
     assert.equal(await page.locator(`td[data-date="${today}"]`).evaluate((td) => td.classList.contains('is-today')), true);
-    assert.equal(await page.getByTestId('cal-last-update').innerText(), info.lastUpdate);
+    // In words, not the player's record of it.
+    const [ly, lm, ld] = info.lastUpdate.slice(0, 10).split('-').map(Number);
+    assert.ok((await page.getByTestId('cal-last-update').innerText()).startsWith(`${ld} ${MONTHS[lm - 1]} ${ly}`));
 
     const steps = (hy - ty) * 12 + (hm - tm);
     for (let i = 0; i < Math.abs(steps); i += 1) {
@@ -277,15 +320,76 @@ describe('settings, calendar and announcements', () => {
     await page.locator(`td[data-date="${holiday}"][data-type="holiday"]`).waitFor();
   });
 
+  it('offers "Back to this month" only away from the current month', async () => {
+    const { page } = browser;
+    const today = (await getJson(browser.context, stack.baseUrl, '/api/get/overview')).activeTimetableInfo.date;
+    const [ty, tm] = today.split('-').map(Number);
+    const title = page.locator('.cal-title');
+    const back = page.getByRole('button', { name: 'Back to this month' });
+    await page.goto(`${stack.baseUrl}/calendar`);
+    await waitFor(async () => (await title.innerText()) === `${MONTHS[tm - 1]} ${ty}`, { what: 'the current month' });
+    assert.equal(await back.count(), 0, 'not on the current month');
+    for (const [name, other] of [['Next month', new Date(ty, tm, 1)], ['Previous month', new Date(ty, tm - 2, 1)]]) {
+      await page.getByRole('button', { name }).click();
+      await waitFor(async () => (await title.innerText()) === `${MONTHS[other.getMonth()]} ${other.getFullYear()}`, { what: name });
+      await back.click();
+      await waitFor(async () => (await title.innerText()) === `${MONTHS[tm - 1]} ${ty}`, { what: 'back to the current month' });
+      assert.equal(await back.count(), 0, `gone again after ${name}`);
+    }
+    // A month given in the address counts too.
+    await page.goto(`${stack.baseUrl}/calendar?month=${today.slice(0, 7)}`);
+    await page.locator(`td[data-date="${today}"]`).waitFor();
+    assert.equal(await back.count(), 0);
+    await page.goto(`${stack.baseUrl}/calendar?month=${ty + 1}-01`);
+    await back.waitFor();
+  });
+
+  it('writes the dates of the calendar and the dashboard in the browser\'s language, keys only in the address', async () => {
+    const today = (await getJson(browser.context, stack.baseUrl, '/api/get/overview')).activeTimetableInfo.date;
+    const day = new Date(`${today}T12:00:00`);
+    const { dataUntil } = await getJson(browser.context, stack.baseUrl, `/api/get/day?date=${today}`).then((d) => ({ dataUntil: d.calendarDataUntil }));
+    for (const locale of ['de-DE', 'en-US']) {
+      const other = await startBrowser(undefined, { locale });
+      try {
+        const { page } = other;
+        const words = (options, date = day) => new Intl.DateTimeFormat(locale, options).format(date);
+        await other.context.addCookies(await browser.context.cookies());
+        await page.goto(`${stack.baseUrl}/`);
+        const clockDate = page.locator('.clock-date');
+        const long = words({ weekday: 'long', day: 'numeric', month: 'long', year: 'numeric' });
+        await waitFor(async () => (await clockDate.innerText()) === long, { what: `the dashboard's date in ${locale}` });
+
+        await page.goto(`${stack.baseUrl}/calendar?month=${today.slice(0, 7)}`);
+        const title = page.locator('.cal-title');
+        await waitFor(async () => (await title.innerText()) === words({ month: 'long', year: 'numeric' }), { what: `the month in ${locale}` });
+        assert.equal(await page.locator('.cal-grid th').first().textContent(), words({ weekday: 'short' }, new Date(2024, 0, 1, 12)));
+        assert.match(await page.locator(`td[data-date="${today}"]`).getAttribute('title'), new RegExp(`^${long}: `));
+        if (dataUntil) {
+          const until = words({ day: 'numeric', month: 'long', year: 'numeric' }, new Date(`${dataUntil}T12:00:00`));
+          await page.getByTestId('cal-data-until').getByText(`No calendar data after ${until}`).waitFor();
+        }
+        // No key is shown as text in the calendar's head or its month.
+        assert.doesNotMatch(await page.locator('.cal-meta').innerText(), /\d{4}-\d{2}-\d{2}/);
+        assert.doesNotMatch(await page.locator('.cal-card').innerText(), /\d{4}-\d{2}-\d{2}/);
+        await screenshot(page, `calendar-${locale}`, { fullPage: false });
+        assert.deepEqual(other.problems, []);
+      } finally {
+        await other.close();
+      }
+    }
+  });
+
   it('reports the player\'s answer to an announcement', async () => {
     const { page } = browser;
     await page.goto(`${stack.baseUrl}/announcements`);
-    await page.getByLabel('Announcement id').fill('no-such-announcement');
+    // The stand-in lists its announcements; an id it does not know is typed as another id.
+    await page.getByLabel('Announcement', { exact: true }).selectOption({ label: 'Other id…' });
+    await page.getByLabel('Other id').fill('no-such-announcement');
     await page.getByRole('button', { name: 'Play announcement' }).click();
-    await page.getByTestId('announce-result').getByText('Failed to download announcement').waitFor();
+    await page.getByTestId('announce-result').getByText('The service answered: Unknown announcement: no-such-announcement').waitFor();
 
     // The stand-in's sample announcement is downloaded and played.
-    await page.getByLabel('Announcement id').fill('welcome');
+    await page.getByLabel('Announcement', { exact: true }).selectOption('welcome');
     await page.getByRole('button', { name: 'Play announcement' }).click();
     await waitFor(() => stack.plays().some((l) => l.startsWith('mpg123 ') && l.endsWith('announcement.mp3')),
       { what: 'mpg123 to play the downloaded announcement' });

@@ -55,6 +55,20 @@ describe('signals', () => {
     assert.ok(fs.existsSync(path.join(stack.root, 'userdata', `${bellId}.wav`)));
   });
 
+  it('gives each upload\'s size in bytes below 1 KiB and rounded above it', async () => {
+    const { page } = browser;
+    // A file the player refuses still shows its size while it is sent.
+    await page.setInputFiles('#signal-file', { name: 'tiny.wav', mimeType: 'audio/wav', buffer: Buffer.alloc(29, 1) });
+    const item = page.locator('.upload-item', { hasText: 'tiny.wav' });
+    assert.equal(await item.locator('.upload-head .muted').innerText(), '29 bytes');
+    await item.getByText(/^(Not added|Added to the library)/).waitFor();
+    const sizes = await page.evaluate(async () => {
+      const { sizeText } = await import('/js/pages/signals.js');
+      return [0, 1, 29, 1023, 1024, 1536, 10239, 10 * 1024, 1048575, 1048576, 5.55 * 1048576, 100 * 1048576].map(sizeText);
+    });
+    assert.deepEqual(sizes, ['0 bytes', '1 byte', '29 bytes', '1023 bytes', '1 KiB', '1.5 KiB', '10 KiB', '10 KiB', '1 MiB', '1 MiB', '5.6 MiB', '100 MiB']);
+  });
+
   it('shows the player\'s refusals: same content again, and a wrong format', async () => {
     const { page } = browser;
     await page.setInputFiles('#signal-file', { name: 'again.wav', mimeType: 'audio/wav', buffer: bell });

@@ -118,6 +118,8 @@ export const api = {
   /** The settings; `tracked` (see revision()) takes their revision. */
   settings: (tracked) => getJson('/api/get/settings', tracked),
   calendarInfo: () => getJson('/api/get/calendarInfo'),
+  /** The regions' ids, names and usual weeks, without their dates. */
+  regionNames: () => getJson('/api/get/regionNames'),
   /** A day's type, the timetable in force and its bells, each with the reason, as the scheduler sees it. */
   day: (date) => getJson(`/api/get/day?date=${encodeURIComponent(date)}`),
   /** The next day after today that rings, with its first bell; null when none within a year. */
@@ -163,6 +165,8 @@ export const api = {
   toggleAlarm: () => api.trigger('toggleAlarm', 'x'),
   stopAll: () => api.trigger('stopAll', 'x'),
   announce: (id) => api.trigger('announce', id),
+  /** {listed, announcements: [{id, name}]}; listed is false when the service gives no list or is out of reach. */
+  announcements: () => getJson('/api/get/announcements'),
 
   /** Starts a routine on every speaker, ending one that runs; answers {routine, drill, since}. */
   startEmergency: (routine, drill) => postJson(`/api/emergency/${seg(routine)}`, { drill: Boolean(drill) }),

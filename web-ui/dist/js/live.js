@@ -61,9 +61,12 @@ async function poll(name, fetcher, interval, apply) {
 
 const bellsOff = (overview) => Boolean(overview && overview.activeTimetableInfo && overview.activeTimetableInfo.source === 'DISABLED');
 
+let overviewAt = -Infinity;
+
 function applyOverview(overview) {
   const switched = live.overview !== null && bellsOff(live.overview) !== bellsOff(overview);
   live.overview = overview;
+  overviewAt = performance.now();
   // The bells switched on or off (here or in another browser): the health says so long before its next poll.
   if (switched && running) refreshHealth().catch(() => {});
 }
@@ -81,11 +84,14 @@ export function startLive() {
   if (running) return;
   running = true;
   poll('status', api.status, STATUS_MS, applyStatus);
-  poll('overview', api.overview, OVERVIEW_MS, applyOverview);
+  // The overview that decided the login has just come: asking again at once costs a round trip.
+  const overviewAge = performance.now() - overviewAt;
+  if (overviewAge < OVERVIEW_MS) timers.overview = setTimeout(() => poll('overview', api.overview, OVERVIEW_MS, applyOverview), OVERVIEW_MS - overviewAge);
+  else poll('overview', api.overview, OVERVIEW_MS, applyOverview);
   // Soon after start the player makes its first check: the footer should not say "not checked" for long.
   const infoWait = () => (live.info && live.info.internetCheckedSecondsAgo === null ? UNCHECKED_INFO_MS : INFO_MS);
   poll('info', api.info, infoWait, (i) => { live.info = i; });
-  poll('health', api.health, HEALTH_MS, (checks) => { live.health = checks; });
+  poll('health', fetchHealth, HEALTH_MS, (checks) => { live.health = checks; });
 }
 
 export function stopLive() {
@@ -107,6 +113,11 @@ export async function refreshInfo() {
   return live.info;
 }
 
+/** An overview fetched elsewhere (the first one of the page) counts as the latest poll. */
+export function acceptOverview(overview) {
+  applyOverview(overview);
+}
+
 /** Fetch the overview at once (after an action that changes it). */
 export async function refreshOverview() {
   const overview = await api.overview();
@@ -115,9 +126,27 @@ export async function refreshOverview() {
   return overview;
 }
 
+let healthInFlight = null;
+
+function fetchHealth() {
+  const asked = api.health();
+  healthInFlight = asked;
+  const done = () => { if (healthInFlight === asked) healthInFlight = null; };
+  asked.then(done, done);
+  return asked;
+}
+
+/** Health as fresh as a page needs when it opens: the request already under way, when there is one. */
+export async function freshHealth() {
+  if (!healthInFlight) return refreshHealth();
+  live.health = await healthInFlight;
+  emit();
+  return live.health;
+}
+
 /** Fetch the health checks at once (after a change that one of them reports on). */
 export async function refreshHealth() {
-  live.health = await api.health();
+  live.health = await fetchHealth();
   emit();
   return live.health;
 }

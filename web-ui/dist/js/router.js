@@ -1,5 +1,7 @@
 // Client-side routing on real paths (the player answers index.html for every path without a dot).
 
+import { confirmDialog } from './widgets/dialog.js';
+
 const routes = [];
 let onRoute = () => {};
 let leaveGuard = null;
@@ -33,11 +35,19 @@ export function match(path) {
 }
 
 /**
- * While `isPending()` holds, leaving the page (a link, the back button, reloading or closing the
- * tab) asks `question` first. Returns the teardown the page calls when it goes.
+ * While `isPending()` holds, leaving the page asks `question` first: in the app's own dialog for a
+ * link, the back button or logging out, in the browser's for reloading or closing the tab (the only
+ * question a page may ask then). Returns the teardown the page calls when it goes.
  */
 export function guardLeaving(isPending, question) {
-  leaveGuard = () => !isPending() || window.confirm(question);
+  let asking = null;
+  leaveGuard = () => {
+    if (!isPending()) return Promise.resolve(true);
+    // A second click while the question is open gets the same question, not a second dialog.
+    asking = asking || confirmDialog({ title: 'Leave this page?', message: question, confirmLabel: 'Leave without saving', cancelLabel: 'Stay' })
+      .finally(() => { asking = null; });
+    return asking;
+  };
   const beforeUnload = (e) => {
     if (isPending()) {
       e.preventDefault();
@@ -48,18 +58,26 @@ export function guardLeaving(isPending, question) {
   return () => window.removeEventListener('beforeunload', beforeUnload);
 }
 
-/** True when nothing is pending, or the user agrees to leave it: for ways out that are not links. */
+/** Resolves true when nothing is pending, or the user agrees to leave it: for ways out that are not links. */
 export function mayLeave() {
-  return !leaveGuard || leaveGuard();
+  return leaveGuard ? leaveGuard() : Promise.resolve(true);
 }
 
-export function navigate(url, { replace = false, force = false } = {}) {
-  if (!force && leaveGuard && !leaveGuard()) return false;
+function go(url, replace) {
   leaveGuard = null;
   if (replace) history.replaceState(null, '', url);
   else history.pushState(null, '', url);
   dispatch();
-  return true;
+}
+
+/** Goes to `url` once the page may be left; `force` leaves without asking. */
+export function navigate(url, { replace = false, force = false } = {}) {
+  if (force || !leaveGuard) return go(url, replace);
+  const guard = leaveGuard;
+  guard().then((leave) => {
+    // Only if the page that asked is still the one shown.
+    if (leave && leaveGuard === guard) go(url, replace);
+  });
 }
 
 export function currentLocation() {
@@ -93,13 +111,15 @@ export function startRouter(handler) {
     navigate(a.pathname + a.search);
   });
   window.addEventListener('popstate', () => {
-    if (leaveGuard && !leaveGuard()) {
-      // Stay: put the page we are leaving back on top.
-      history.pushState(null, '', lastUrl);
-      return;
-    }
-    leaveGuard = null;
-    dispatch();
+    if (!leaveGuard) return dispatch();
+    // The address has already changed: put the page being left back while the question is open,
+    // and go where the button led only once the answer is to leave.
+    const wanted = location.pathname + location.search;
+    const guard = leaveGuard;
+    history.pushState(null, '', lastUrl);
+    guard().then((leave) => {
+      if (leave && leaveGuard === guard) go(wanted, true);
+    });
   });
   dispatch();
 }

@@ -5,10 +5,11 @@ import { api } from '../api.js';
 import { icon } from '../widgets/icons.js';
 import { notice, errorText } from '../widgets/notice.js';
 import { parseDate, formatDateKey } from '../time.js';
-import { MONTHS, WEEKDAYS, WEEKDAYS_SHORT, workdaysOf, workdayModeLabel } from '../labels.js';
+import { WEEKDAYS, workdaysOf, workdayModeLabel } from '../labels.js';
 import { createDayPanel } from '../widgets/day-panel.js';
 import { createWeekView } from '../widgets/week-view.js';
 import { setPrintedName } from '../print.js';
+import { dateText, monthText, dateTimeText, weekdayText } from '../dates.js';
 
 export const title = 'Calendar';
 
@@ -109,12 +110,12 @@ export function render(main, { query }) {
       h('dl', { class: 'facts facts-inline' },
         h('div', {}, h('dt', {}, 'Region'), h('dd', { 'data-testid': 'cal-region' }, region ? `${region.name || region.id} (${region.id})` : `${cal.syncRegionId || 'none'}`)),
         h('div', {}, h('dt', {}, 'Working week'), h('dd', {}, workdayModeLabel(cal.workdayMode))),
-        h('div', {}, h('dt', {}, 'Last synchronised'), h('dd', { 'data-testid': 'cal-last-update' }, info.lastUpdate || 'Never'))),
+        h('div', {}, h('dt', {}, 'Last synchronised'), h('dd', { 'data-testid': 'cal-last-update' }, info.lastUpdate ? dateTimeText(info.lastUpdate) : 'Never'))),
       region ? null : notice(
         (info.regions || []).length === 0
           ? 'No calendar data has been received from the service yet. Until then only the working week decides which days ring.'
           : `The chosen region “${cal.syncRegionId}” is not in the calendar data. Choose another region in the settings.`, 'warn'),
-      dataUntil ? h('p', { class: 'muted small', 'data-testid': 'cal-data-until' }, `No calendar data after ${dataUntil}`) : null,
+      dataUntil ? h('p', { class: 'muted small', 'data-testid': 'cal-data-until' }, `No calendar data after ${dateText(dataUntil)}`) : null,
       h('p', { class: 'muted small' }, h('a', { href: '/settings' }, 'Change the region or the working week in the settings.')));
   }
 
@@ -124,6 +125,11 @@ export function render(main, { query }) {
     month = d.getMonth();
     history.replaceState(null, '', `/calendar?month=${monthKey(year, month)}`);
     drawMonth();
+  }
+
+  function monthsFromToday() {
+    const t = parseDate(todayKey) || new Date();
+    return (t.getFullYear() - year) * 12 + (t.getMonth() - month);
   }
 
   function drawMonth() {
@@ -145,7 +151,7 @@ export function render(main, { query }) {
       const timetable = plan && data.timetables.find((x) => x.id === plan);
       const planText = plan === undefined ? '' : `, planned: ${plan === 'NULL' ? 'no bells' : (timetable ? timetable.name : plan)}`;
       const noData = Boolean(dataUntil) && key > dataUntil;
-      const label = `${WEEKDAYS[weekday]} ${d} ${MONTHS[month]} ${year}: ${t.label}${planText}${isToday ? ', today' : ''}`;
+      const label = `${dateText(key, 'long')}: ${t.label}${planText}${isToday ? ', today' : ''}`;
       if (t.short) marked.push({ key, d, weekday, t, type });
       const classes = `day day-${type}${isToday ? ' is-today' : ''}${plan !== undefined ? ' is-planned' : ''}${noData ? ' no-data' : ''}${key === selectedKey ? ' is-selected' : ''}`;
       cells.push(h('td', { class: classes, dataset: { date: key, type }, title: label },
@@ -164,28 +170,26 @@ export function render(main, { query }) {
     replace(gridSlot,
       h('div', { class: 'cal-nav' },
         h('button', { type: 'button', class: 'button', onclick: () => go(-1) }, icon('left'), h('span', { class: 'hide-sm' }, 'Previous'), h('span', { class: 'sr-only' }, ' month')),
-        h('h2', { id: titleId, class: 'cal-title', 'aria-live': 'polite' }, `${MONTHS[month]} ${year}`),
+        h('h2', { id: titleId, class: 'cal-title', 'aria-live': 'polite' }, monthText(year, month)),
         h('button', { type: 'button', class: 'button', onclick: () => go(1) }, h('span', { class: 'hide-sm' }, 'Next'), h('span', { class: 'sr-only' }, ' month'), icon('right'))),
-      h('div', { class: 'cal-today-row' },
-        h('button', { type: 'button', class: 'button button-small button-quiet', onclick: () => {
-          const t = parseDate(todayKey) || new Date();
-          go((t.getFullYear() - year) * 12 + (t.getMonth() - month));
-        } }, 'Back to this month')),
+      // Only away from today's month: there it would lead nowhere.
+      h('div', { class: 'cal-today-row' }, monthsFromToday() === 0 ? null :
+        h('button', { type: 'button', class: 'button button-small button-quiet', onclick: () => go(monthsFromToday()) }, 'Back to this month')),
       h('table', { class: 'cal-grid', 'aria-labelledby': titleId },
-        h('thead', {}, h('tr', {}, WEEKDAYS_SHORT.map((w, i) => h('th', { scope: 'col', abbr: WEEKDAYS[i] }, w)))),
+        h('thead', {}, h('tr', {}, WEEKDAYS.map((w, i) => h('th', { scope: 'col', abbr: weekdayText(i, 'long') }, weekdayText(i))))),
         h('tbody', {}, weeks)),
       h('ul', { class: 'cal-legend', 'aria-label': 'Legend' },
         ['holiday', 'break', 'extra', 'dayoff'].map((type) => h('li', {}, h('span', { class: `legend-swatch day-${type}` }), TYPES[type].label)),
         h('li', {}, h('span', { class: 'legend-swatch swatch-today' }), 'Today'),
         h('li', {}, h('span', { class: 'legend-swatch swatch-planned' }), 'Planned day'),
-        dataUntil ? h('li', {}, h('span', { class: 'legend-swatch swatch-no-data' }), `No calendar data (after ${dataUntil})`) : null,
+        dataUntil ? h('li', {}, h('span', { class: 'legend-swatch swatch-no-data' }), `No calendar data (after ${dateText(dataUntil)})`) : null,
         cal.syncSchoolHolidays ? null : h('li', {}, h('span', { class: 'legend-swatch day-break-off' }), TYPES['break-off'].label)),
-      h('h3', { class: 'section-title' }, `Marked days in ${MONTHS[month]}`),
+      h('h3', { class: 'section-title' }, `Marked days in ${monthText(year, month, 'month')}`),
       marked.length === 0
         ? h('p', { class: 'muted' }, 'No holidays, school breaks or extra working days this month.')
         : h('ul', { class: 'marked-list' }, marked.map((m) => h('li', { class: `marked marked-${m.type}` },
           h('span', { class: `legend-swatch day-${m.type}` }),
-          h('span', { class: 'marked-date' }, `${WEEKDAYS_SHORT[m.weekday]} ${m.d} ${MONTHS[month].slice(0, 3)}`),
+          h('span', { class: 'marked-date' }, dateText(m.key, 'short')),
           h('span', {}, m.t.label)))));
   }
 

@@ -8,7 +8,7 @@ import { live, subscribe, serverNowSeconds, refreshOverview } from '../live.js';
 import { bellsOf, bellsOfDay, lessonsOfDay, nextBell, describeBell, NO_SIGNAL } from '../schedule.js';
 import { createDayAdjustment } from '../widgets/day-adjustment.js';
 import { formatTime, formatDuration, parseDate } from '../time.js';
-import { typeOfDayLabel, sourceLabel, WEEKDAYS, MONTHS } from '../labels.js';
+import { typeOfDayLabel, sourceLabel } from '../labels.js';
 import { createTimeline } from '../widgets/timeline.js';
 import { signalName, signalSelect } from '../widgets/signal-select.js';
 import { createHealthStrip } from '../widgets/health-strip.js';
@@ -16,13 +16,14 @@ import { entriesForBells, outcomeText, reasonText, OUTCOME_LABEL } from '../jour
 import { showNextBellDay } from '../widgets/next-bell-day.js';
 import { isDeletedSignal, DELETED_SIGNAL_WARNING } from '../signal-uses.js';
 import { emergencyCard } from '../widgets/emergency-card.js';
+import { dateText } from '../dates.js';
+import { setupChecklist } from '../widgets/setup-checklist.js';
+import { checklistOpen } from '../setup-steps.js';
 
 export const title = 'Dashboard';
 
 function longDate(info) {
-  const d = info && parseDate(info.date);
-  if (!d) return '';
-  return `${WEEKDAYS[info.dayOfWeek] || ''}, ${d.getDate()} ${MONTHS[d.getMonth()]} ${d.getFullYear()}`;
+  return info && parseDate(info.date) ? dateText(info.date, 'long') : '';
 }
 
 // An emergency control: one press sounds it. The name says what a press does; the line under it says
@@ -90,6 +91,7 @@ export function render(main) {
   const nextBody = h('div', { class: 'next-body', 'data-testid': 'next-bell' }, h('p', { class: 'muted' }, 'Loading…'));
   const timelineBody = h('div', { class: 'timeline-body' });
   const emergency = emergencyCard();
+  const setup = setupChecklist();
 
   replace(main,
     h('h1', { class: 'page-title' }, 'Dashboard'),
@@ -106,6 +108,7 @@ export function render(main) {
       // the grid still shows it at the top.
       h('section', { class: 'card alarm-card', 'aria-labelledby': 'alarm-h' },
         h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'), alarm.el),
+      setup.el,
       emergency.el,
       h('section', { class: 'card timeline-card', 'aria-labelledby': 'tl-h' },
         h('h2', { id: 'tl-h', class: 'card-title' }, icon('table'), 'Bells today'), timelineBody, testRingSlot)));
@@ -118,13 +121,18 @@ export function render(main) {
 
   async function loadData() {
     const info = live.overview.activeTimetableInfo;
-    const [s, t, st, d] = await Promise.all([api.signals(), api.timetables(), api.settings(), api.day(info.date)]);
+    // The checklist names the region; asked beside the rest (a short answer), it costs no round trip.
+    const [s, t, st, d, regionNames] = await Promise.all([api.signals(), api.timetables(), api.settings(), api.day(info.date),
+      api.regionNames().catch(() => [])]);
     signals = s;
     timetables = t;
     settings = st;
     // Today's bells as the player rings them, the day's adjustment applied.
     day = d;
     emergency.setRoutines(st.emergencyRoutines, s);
+    // The regions only name the chosen one on the checklist.
+    const regions = checklistOpen(st.setupChecklist) ? regionNames : [];
+    setup.update({ settings: st, regions, timetables: t });
   }
 
   function renderToday() {
@@ -188,12 +196,13 @@ export function render(main) {
     if (bells.length === 0) {
       replace(timelineBody, notice(day && day.adjustment && bellsOf(active).length
         ? 'Today’s change leaves no bell to ring.'
-        : `“${active.name}” has no signals set for channel A, so nothing rings.`, 'info'));
+        : `“${active.name}” has no bells with a signal set, so nothing rings.`, 'info'));
       showNextBellDay(nextBody, 'No bells today.');
       return;
     }
     timeline = createTimeline({ bells, lessons: lessonsOfDay(day), signals });
-    replace(timelineBody, h('p', { class: 'muted small' }, `From “${active.name}”, channel A.`), timeline.el);
+    // The player rings one channel only, so naming it would only puzzle.
+    replace(timelineBody, h('p', { class: 'muted small', 'data-testid': 'bells-from' }, `From “${active.name}”.`), timeline.el);
     markOutcomes();
   }
 

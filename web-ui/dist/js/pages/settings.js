@@ -11,7 +11,7 @@ import { saveBar } from '../widgets/save-bar.js';
 import { readNumber } from '../model.js';
 import { signalSelect } from '../widgets/signal-select.js';
 import { withListen } from '../widgets/signal-listen.js';
-import { WORKDAY_MODES } from '../labels.js';
+import { WORKDAY_MODES, workdayModeLabel } from '../labels.js';
 import { refreshOverview, refreshHealth } from '../live.js';
 import { passwordForm } from './password-form.js';
 import { weekdayTimetables } from '../widgets/weekday-timetables.js';
@@ -19,6 +19,7 @@ import { onSettingsChanged } from '../settings-changed.js';
 import { backupRestoreCard } from '../widgets/backup-restore.js';
 import { changedElsewhereNotice } from '../widgets/changed-elsewhere.js';
 import { emergencySettings } from '../widgets/emergency-settings.js';
+import { setupMarks } from '../setup-steps.js';
 
 export const title = 'Settings';
 
@@ -56,7 +57,14 @@ function withChanges(record, changes) {
   return copy;
 }
 
-export function render(main) {
+// The checklist's steps that a saved change of a path does.
+const STEP_OF_PATH = { 'calendar.syncRegionId': 'region', 'calendar.workdayMode': 'workingWeek', defaultTimetableId: 'defaultTimetable' };
+// The control each of the checklist's links leads to.
+const CONTROL_OF_STEP = { region: 'set-region', workingWeek: 'set-workweek', defaultTimetable: 'set-default' };
+
+export function render(main, { query } = {}) {
+  // Shown once, on the first drawing: a later reload must not pull the page back there.
+  let focusStep = query ? query.get('step') : null;
   const formSlot = h('div', { class: 'settings-slot' }, h('p', { class: 'muted' }, 'Loading…'));
   const message = h('div', { class: 'form-message' });
   // The form in view; replaced whenever the settings are loaded again.
@@ -114,11 +122,36 @@ export function render(main) {
     const regions = calendar.regions || [];
     const region = select('set-region', regions.map((r) => ({ value: r.id, label: r.name ? `${r.name} (${r.id})` : r.id })), cal.syncRegionId);
     const breaks = switchInput('set-breaks', cal.syncSchoolHolidays);
+    // A region comes with the week its schools work; picking one offers that week when it differs.
+    const weekHint = h('div', { class: 'week-hint', 'aria-live': 'polite', 'data-testid': 'region-week-hint' });
+    const offerRegionWeek = () => {
+      const chosen = regions.find((r) => r.id === region.value);
+      const mode = chosen ? Number(chosen.preferredWorkdayMode) : NaN;
+      if (!WORKDAY_MODES.some((m) => m.code === mode) || mode === Number(workweek.value)) {
+        replace(weekHint);
+        return;
+      }
+      replace(weekHint, h('p', { class: 'notice notice-info week-hint-text' }, icon('info'),
+        h('span', {}, `This region’s week is ${workdayModeLabel(mode)}.`),
+        h('button', {
+          type: 'button', class: 'button button-small',
+          onclick: () => {
+            workweek.value = String(mode);
+            replace(weekHint);
+            refresh();
+            workweek.focus();
+          },
+        }, 'Use it')));
+    };
+    region.addEventListener('change', offerRegionWeek);
+    // A week chosen by hand that matches makes the offer moot; one that differs again does not bring it back.
+    workweek.addEventListener('change', () => { if (weekHint.firstChild) offerRegionWeek(); });
     const schoolName = h('input', { id: 'set-school-name', type: 'text', maxlength: '120', autocomplete: 'organization', value: settings.schoolName || '' });
 
     const delayField = field('Pause between alarm repeats (seconds)', alarmDelay, { hint: 'Silence after each play of the alarm signal before it sounds again.' });
     const emergency = emergencySettings({ settings, signals });
     const weekday = weekdayTimetables({ settings, timetables: overview.timetables });
+    defaultTt.addEventListener('change', () => weekday.setDefault(defaultTt.value));
 
     const wanted = () => ({
       defaultTimetableId: defaultTt.value,
@@ -160,6 +193,7 @@ export function render(main) {
         field('Working week', workweek).el,
         regions.length === 0 ? notice('No calendar data has been received from the service yet, so only the working week decides which days ring.', 'info') : null,
         field('Calendar region', region, { hint: 'Public holidays, school breaks and extra working days come from this region.' }).el,
+        weekHint,
         h('div', { class: 'switch-field' }, breaks,
           h('label', { for: 'set-breaks' }, h('strong', {}, 'Keep school breaks free of bells'),
             h('span', { class: 'muted small' }, 'When off, school breaks of the region are treated as ordinary days.')))),
@@ -184,6 +218,12 @@ export function render(main) {
     };
     form = { save, discard: () => { replace(message); draw(settings, overview, signals, calendar); }, isDirty, adopt };
     refresh();
+    const target = focusStep && CONTROL_OF_STEP[focusStep] && document.getElementById(CONTROL_OF_STEP[focusStep]);
+    focusStep = null;
+    if (target) {
+      target.scrollIntoView({ block: 'center' });
+      target.focus({ preventScroll: true });
+    }
 
     async function save() {
       if (!delayValid()) {
@@ -210,10 +250,12 @@ export function render(main) {
       let part = 'settings';
       try {
         if (Object.keys(wantedChanges).length > 0) {
-          await api.updateSettings(wantedChanges, loaded);
+          // The checklist's steps that this save does are marked done by the same request.
+          const marks = setupMarks(settings, Object.keys(wantedChanges).map((path) => STEP_OF_PATH[path]).filter(Boolean));
+          await api.updateSettings({ ...wantedChanges, ...marks }, loaded);
           // Saved from now on, also when the weekday timetables are refused below.
           saved = { ...saved, ...wantedChanges };
-          settings = withChanges(settings, wantedChanges);
+          settings = withChanges(settings, { ...wantedChanges, ...marks });
           refresh();
         }
         if (weekdays) {

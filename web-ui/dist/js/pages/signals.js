@@ -15,8 +15,15 @@ export const title = 'Signals';
 
 const MAX_BYTES = 100 * 1024 * 1024;
 
-function sizeText(bytes) {
-  return bytes >= 1024 * 1024 ? `${(bytes / 1024 / 1024).toFixed(1)} MiB` : `${Math.ceil(bytes / 1024)} KiB`;
+/** "29 bytes", "1.5 KiB", "12 KiB", "3.2 MiB": one decimal while the number is small, none after. */
+export function sizeText(bytes) {
+  const n = Math.max(0, Math.round(Number(bytes) || 0));
+  if (n < 1024) return n === 1 ? '1 byte' : `${n} bytes`;
+  const [value, unit] = n < 1024 * 1024 ? [n / 1024, 'KiB'] : [n / 1024 / 1024, 'MiB'];
+  const shown = value < 10 ? Math.round(value * 10) / 10 : Math.round(value);
+  // 1023.9 KiB rounds to 1024 KiB: say 1 MiB instead.
+  if (unit === 'KiB' && shown >= 1024) return '1 MiB';
+  return `${shown} ${unit}`;
 }
 
 export function render(main) {

@@ -13,6 +13,7 @@ import { exportButton, importButton, deleteConfirmingUses } from '../widgets/tim
 import { timetableNameProblem, freeTimetableName } from '../timetable-names.js';
 import { deletedSignalPlaces, listText } from '../signal-uses.js';
 import { usesText } from '../timetable-uses.js';
+import { markSetupStep } from '../setup-steps.js';
 
 export const title = 'Timetables';
 
@@ -96,6 +97,7 @@ export function render(main) {
     if (name === null) return;
     try {
       const id = await api.createTimetable(newTimetable(name, await api.signals()));
+      await markSetupStep('timetable');
       toast(`Created “${name}”.`, 'ok');
       navigate(`/timetables/${encodeURIComponent(id)}`);
     } catch (err) {
@@ -108,6 +110,7 @@ export function render(main) {
     if (name === null) return;
     try {
       await api.createTimetable({ ...timetableBody(tt), name });
+      await markSetupStep('timetable');
       toast(`Created “${name}”.`, 'ok');
       await load();
     } catch (err) {

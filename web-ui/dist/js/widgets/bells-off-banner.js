@@ -7,6 +7,7 @@ import { icon } from './icons.js';
 import { toast, errorText } from './notice.js';
 import { refreshHealth, refreshOverview } from '../live.js';
 import { announceSettingsChanged } from '../settings-changed.js';
+import { foldable, isDismissed, forgetDismissed } from './banner-fold.js';
 
 /** Health checks that the frame shows as a banner, so the dashboard's health strip leaves them out. */
 export const BANNER_CHECKS = ['bells'];
@@ -14,6 +15,8 @@ export const BANNER_CHECKS = ['bells'];
 /** The "bells" check when it is not ok, from the live health checks; null otherwise. */
 export function bellsOffCheck(health) {
   const check = (health || []).find((c) => c.name === 'bells');
+  // Back on: switched off later, the banner is news again, though in the same words.
+  if (check && check.status === 'ok') forgetDismissed('bells|');
   return check && check.status !== 'ok' ? check : null;
 }
 
@@ -29,9 +32,11 @@ async function switchBellsOn() {
   await Promise.all([refreshHealth(), refreshOverview()]).catch(() => {});
 }
 
-/** `check`: the bells check as the player reports it; null draws nothing. */
+/** `check`: the bells check as the player reports it; null, or one dismissed as it reads now, draws nothing. */
 export function bellsOffBanner(check) {
   if (!check) return null;
+  const key = `bells|${check.status}|${check.message}`;
+  if (isDismissed(key)) return null;
   const button = h('button', {
     type: 'button', class: 'button button-small',
     onclick: async () => {
@@ -45,6 +50,7 @@ export function bellsOffBanner(check) {
       }
     },
   }, icon('bell'), 'Switch the bells on');
-  return h('div', { class: 'banner banner-warn banner-bells-off', role: 'status', 'data-testid': 'bells-off-banner' },
-    icon('alert'), h('span', { class: 'banner-text' }, check.message), h('span', { class: 'banner-actions' }, button));
+  const text = h('span', { class: 'banner-text' }, check.message);
+  return foldable(h('div', { class: 'banner banner-warn banner-bells-off', role: 'status', 'data-testid': 'bells-off-banner' },
+    icon('alert'), text, h('span', { class: 'banner-actions' }, button)), { key, line: text });
 }

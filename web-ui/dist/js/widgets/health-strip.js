@@ -3,9 +3,12 @@
 // problems the frame shows as a banner on every page are left to it.
 
 import { h, replace } from '../dom.js';
-import { subscribe, refreshHealth } from '../live.js';
+import { subscribe, freshHealth } from '../live.js';
 import { icon } from './icons.js';
 import { BANNER_CHECKS } from './bells-off-banner.js';
+import { foldable, isDismissed, forgetDismissed } from './banner-fold.js';
+
+const foldKey = (c) => `health|${c.name}|${c.status}|${c.message}|${c.remedy || ''}`;
 
 const STATUS_LABEL = { ok: 'OK', warning: 'Warning', warn: 'Warning', error: 'Error' };
 const STATUS_BADGE = { ok: 'badge-ok', warning: 'badge-warn', warn: 'badge-warn', error: 'badge-danger' };
@@ -37,15 +40,20 @@ export function createHealthStrip() {
     const nextProblems = JSON.stringify(problems);
     if (nextProblems === problemKey) return;
     problemKey = nextProblems;
-    replace(problemsEl, problems.map((c) => h('div', {
-      class: `health-item notice notice-${c.status === 'error' ? 'error' : 'warn'}`,
-      role: c.status === 'error' ? 'alert' : 'status',
-      dataset: { check: c.name, status: c.status },
-    }, icon('alert'), h('div', { class: 'notice-text' }, h('strong', {}, c.message), c.remedy ? ` ${c.remedy}` : ''))));
+    for (const c of checks) if (c.status === 'ok') forgetDismissed(`health|${c.name}|`);
+    // A dismissed one stays in "All checks" below, and comes back when its words change.
+    replace(problemsEl, problems.filter((c) => !isDismissed(foldKey(c))).map((c) => {
+      const text = h('div', { class: 'notice-text' }, h('strong', {}, c.message), c.remedy ? ` ${c.remedy}` : '');
+      return foldable(h('div', {
+        class: `health-item notice notice-${c.status === 'error' ? 'error' : 'warn'}`,
+        role: c.status === 'error' ? 'alert' : 'status',
+        dataset: { check: c.name, status: c.status },
+      }, icon('alert'), text), { key: foldKey(c), line: text });
+    }));
   };
 
   const unsubscribe = subscribe((live) => { if (live.health) draw(live.health); });
   // Fresh on every visit of the page, not as old as the last poll; the frame tells when the player is out of reach.
-  refreshHealth().catch(() => {});
+  freshHealth().catch(() => {});
   return { el, destroy: unsubscribe };
 }

@@ -2,14 +2,11 @@
 
 import { h, replace } from '../dom.js';
 import { api } from '../api.js';
-import { parseDate } from '../time.js';
-import { WEEKDAYS, MONTHS } from '../labels.js';
+import { dateText } from '../dates.js';
 
-/** "Monday 14 December, 07:55" */
+/** "Monday 14 December, 07:55", the date as the browser's language writes it. */
 export function nextDayText(next) {
-  const date = parseDate(next.date);
-  const day = date ? `${WEEKDAYS[next.dayOfWeek]} ${date.getDate()} ${MONTHS[date.getMonth()]}` : next.date;
-  return `${day}, ${next.time}`;
+  return `${dateText(next.date, 'weekdayDayMonth')}, ${next.time}`;
 }
 
 /** Fills the element with the message, then the next day with bells once the player has answered. */

@@ -7,6 +7,7 @@ import { icon } from './icons.js';
 import { toast, errorText } from './notice.js';
 import { confirmDialog } from './dialog.js';
 import { WEEKDAYS } from '../labels.js';
+import { markSetupStep } from '../setup-steps.js';
 
 /** A button, not a link, so that the timetable's name stays the only link to it. */
 export function exportButton(tt) {
@@ -20,7 +21,8 @@ export function exportButton(tt) {
 
 /** A button that reads a chosen file and imports it; onImported(id) afterwards. */
 export function importButton(onImported) {
-  const input = h('input', { type: 'file', accept: '.json,application/json', class: 'sr-only', id: 'tt-import-file', onchange: async () => {
+  // Out of the tab order: the Import label below is the one stop, and opens the picker.
+  const input = h('input', { type: 'file', accept: '.json,application/json', class: 'sr-only', id: 'tt-import-file', tabindex: '-1', 'aria-hidden': 'true', onchange: async () => {
     const file = input.files && input.files[0];
     input.value = '';
     if (!file) return;
@@ -33,6 +35,7 @@ export function importButton(onImported) {
     }
     try {
       const result = await api.importTimetable(content);
+      await markSetupStep('timetable');
       const missing = result.missingSignals || [];
       // The copy's name differs from the file's when a timetable of that name exists here.
       const done = result.name ? `Imported as “${result.name}”.` : 'Timetable imported.';
