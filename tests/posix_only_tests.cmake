@@ -19,13 +19,15 @@ set(QUORVANE_POSIX_ONLY_TESTS
   remote/api_test.cpp                # the service double listens with POSIX sockets
   remote/api_tls_test.cpp
   remote/standin_test.cpp
+  remote/alert_delivery_test.cpp     # its webhook receiver and SMTP stand-in listen with POSIX sockets
+  web/alert_endpoints_test.cpp
   scheduling/calendar_sync_test.cpp)
 
 # The whole-server tests speak raw HTTP through POSIX sockets (tests/web/web_test_server.h).
 foreach(source backup_endpoints config_endpoints day_adjustment_endpoints durable_answers factory_signal_restore
                https journal_endpoints malformed_requests password_storage plan_endpoints player_under_attack
                refused_changes revisions sessions target_endpoints timetable_sharing web_frame emergency_endpoints
-               web_hardening web_startup)
+               web_hardening web_startup metrics_endpoint)
   list(APPEND QUORVANE_POSIX_ONLY_TESTS web/${source}_test.cpp)
 endforeach()
 

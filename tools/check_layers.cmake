@@ -20,7 +20,9 @@ set(THIRD_PARTY_RULES
   "taglib/=audio"
   "openssl/=model,web"  # digests in model; TLS is the transport's
   "CLI/=app"
-  "systemd/=app,core")
+  "systemd/=app,core"
+  "prometheus/=web"  # the metrics' format is the interface's
+  "curl/=remote")  # the alerts' webhook and mail
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<repository root> -P check_layers.cmake")

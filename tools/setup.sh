@@ -22,12 +22,14 @@ SUDO=""
 PACKAGES=(
   cmake g++ make pkg-config git ccache ca-certificates
   libcpp-httplib-dev nlohmann-json3-dev libspdlog-dev libcli11-dev libtag1-dev libssl-dev
-  libboost-dev
+  libboost-dev prometheus-cpp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libzip-dev
   clang libfuzzer-14-dev libclang-rt-14-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils espeak-ng
   libsystemd-dev systemd dpkg-dev file lintian shellcheck
-  wrk faketime
+  # promtool (in prometheus) checks the district's scrape configuration and alert rules; the district's
+  # copy script runs with curl and jq.
+  wrk faketime prometheus curl jq
   chromium nodejs npm esbuild
 )
 
@@ -52,9 +54,12 @@ case "$CROSS_ARCH" in
     # Header-only libraries of the architecture "all" (nlohmann-json, CLI11) serve every target as they are.
     PACKAGES+=(crossbuild-essential-arm64 qemu-user-static)
     for dev in libcpp-httplib-dev libtag1-dev libssl-dev libboost-dev libgtest-dev libgmock-dev libzip-dev \
-               libspdlog-dev libfmt-dev libsystemd-dev libfaketime; do
+               libspdlog-dev libfmt-dev libsystemd-dev libfaketime libcurl4-openssl-dev; do
       PACKAGES+=("$dev:arm64")
     done
+    # prometheus-cpp-dev takes one architecture only (it pulls in the civetweb program); the cross build
+    # links the target's runtime library and uses the build machine's headers (see CMakeLists.txt).
+    PACKAGES+=(libprometheus-cpp-core1.0:arm64)
     if ! dpkg --print-foreign-architectures | grep -qx arm64; then
       $SUDO dpkg --add-architecture arm64
     fi

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds, once, the libraries the Windows build links that Debian ships no MinGW-w64 package of:
-# OpenSSL, TagLib, libzip and GoogleTest, static, from Debian 12's own source packages; and lays the
+# OpenSSL, TagLib, libzip, prometheus-cpp's core, libcurl and GoogleTest, static, from Debian 12's own source packages; and lays the
 # header-only ones (cpp-httplib's full header, nlohmann-json, spdlog, fmt, CLI11, Boost) beside them with
 # the CMake and pkg-config files the project's find_package calls look for.
 #
@@ -20,7 +20,7 @@ cache_dir="${QUORVANE_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/quorvane}"
 source_versions() {
   apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -Vr | uniq
 }
-for package in openssl taglib libzip cpp-httplib; do
+for package in openssl taglib libzip cpp-httplib prometheus-cpp curl; do
   [[ -n "$(source_versions "$package")" ]] ||
     { echo "windows_libraries.sh: no deb-src entry for $package (run tools/setup.sh --arch windows)" >&2; exit 1; }
 done
@@ -28,9 +28,11 @@ openssl_version="$(source_versions openssl | head -1)"
 taglib_version="$(source_versions taglib | head -1)"
 libzip_version="$(source_versions libzip | head -1)"
 httplib_version="$(source_versions cpp-httplib | head -1)"
+prometheus_version="$(source_versions prometheus-cpp | head -1)"
+curl_version="$(source_versions curl | head -1)"
 gtest_version="$(dpkg-query -W -f='${Version}' googletest)"
 key="$(printf '%s\n' "$openssl_version" "$taglib_version" "$libzip_version" "$httplib_version" "$gtest_version" \
-  "layout 1" | sha256sum | cut -c1-12)"
+  "$prometheus_version" "$curl_version" "layout 1" | sha256sum | cut -c1-12)"
 prefix="$cache_dir/mingw-libraries-$key"
 if [[ -f "$prefix/.complete" ]]; then
   echo "$prefix"
@@ -108,6 +110,30 @@ quietly cmake -S "$src" -B "$work/libzip" "${cmake_static[@]}" -DENABLE_OPENSSL=
 quietly cmake --build "$work/libzip" -j"$JOBS"
 quietly cmake --install "$work/libzip"
 rm -rf "$src" "$work/libzip"
+
+src="$(fetch prometheus-cpp)"
+# Its core only (the text format); the transport is the player's own.
+quietly cmake -S "$src" -B "$work/prometheus" "${cmake_static[@]}" -DENABLE_PULL=OFF -DENABLE_PUSH=OFF \
+  -DENABLE_COMPRESSION=OFF -DENABLE_TESTING=OFF -DUSE_THIRDPARTY_LIBRARIES=OFF -DGENERATE_PKGCONFIG=OFF
+quietly cmake --build "$work/prometheus" -j"$JOBS"
+quietly cmake --install "$work/prometheus"
+rm -rf "$src" "$work/prometheus"
+
+src="$(fetch curl)"
+# HTTP(S) for the alerts' webhook and SMTP(S) for their mail, over the OpenSSL above; every other
+# protocol and optional library is left out. Certificates come from Windows' own store (the player
+# sets CURLSSLOPT_NATIVE_CA there).
+curl_off=()
+for protocol in FTP FILE TELNET DICT TFTP GOPHER POP3 IMAP RTSP MQTT SMB LDAP LDAPS; do
+  curl_off+=("-DCURL_DISABLE_$protocol=ON")
+done
+quietly cmake -S "$src" -B "$work/curl" "${cmake_static[@]}" "${curl_off[@]}" -DBUILD_CURL_EXE=OFF \
+  -DCURL_USE_OPENSSL=ON -DCURL_USE_LIBSSH2=OFF -DUSE_LIBIDN2=OFF -DUSE_NGHTTP2=OFF -DCURL_ZLIB=OFF \
+  -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DENABLE_MANUAL=OFF -DENABLE_UNIX_SOCKETS=OFF -DCURL_CA_PATH=none \
+  -DCURL_CA_BUNDLE=none
+quietly cmake --build "$work/curl" -j"$JOBS"
+quietly cmake --install "$work/curl"
+rm -rf "$src" "$work/curl"
 
 echo "== GoogleTest $gtest_version" >&2
 quietly cmake -S /usr/src/googletest -B "$work/gtest" "${cmake_static[@]}" -DBUILD_GMOCK=ON

@@ -15,12 +15,14 @@
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/version.h"
+#include "scheduling/alert_worker.h"
 #include "scheduling/bell_journal.h"
 #include "scheduling/next_bell.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "web/http/self_signed_pair.h"
 #include "web/http/tls_context.h"
+#include "web/journal_endpoints.h"
 #include "web/web_server.h"
 
 namespace quorvane {
@@ -89,6 +91,12 @@ int start_app(int argc, const char* const* argv) {
     const auto scheduler = std::make_shared<Scheduler>(stepsReportingTo(notifier));
     openJournalOfThisProcess(*scheduler);
     scheduler->start();
+    // Alerts watch the health as the health view shows it; bells reach them through the journal.
+    AlertWorkerParts alertParts = AlertWorkerParts::ofThisProcess();
+    alertParts.healthChecks = [] { return runHealthChecks(web::healthSources()); };
+    const auto alerts = std::make_shared<AlertWorker>(std::move(alertParts));
+    installAlertWorker(alerts);
+    alerts->start();
 
     web::app.setSigningKey(sessionSigningKey());
 
@@ -109,6 +117,7 @@ int start_app(int argc, const char* const* argv) {
     spdlog::info("Stopping: {}", reason.text);
     notifier->stopping();
     shutDown(serving, *scheduler);
+    installAlertWorker(nullptr);
     spdlog::info("Stopped");
     return reason.exitStatus;
 }

@@ -87,6 +87,11 @@ bool Player::isPlaying() {
     return !threads.empty();
 }
 
+size_t Player::activePlays() {
+    std::lock_guard lock(registryMutex);
+    return threads.size();
+}
+
 bool Player::hasRunningThreads() {
     std::lock_guard lock(registryMutex);
     return !running.empty();

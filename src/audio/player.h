@@ -40,6 +40,8 @@ public:
     // The reason is what the plays' journal entries say stopped them.
     static void stopAll(OutcomeReason why = OutcomeReason::STOP_ALL);
     static bool isPlaying();
+    // How many plays are registered now (each alarm, bell or routine sound counts once).
+    static size_t activePlays();
     // True while a thread started by playFile has not finished its body, also after a stopAll.
     static bool hasRunningThreads();
     static void _onThreadEnd(const PlayerThread* thread);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/alert_settings.h"
 #include "model/emergency_routines.h"
 #include "model/map_db.h"
 #include "model/record.h"
@@ -209,6 +210,8 @@ struct Settings {
     EmergencyRoutines emergencyRoutines;
     std::string speechLanguage = "en";  // the espeak-ng voice of the routines' spoken sentences
     SetupChecklist setupChecklist;
+    std::string playerName;  // which of a district's players this is, as "North building"; "" for none
+    AlertSettings alerts;
 
     static constexpr auto fields() {
         return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
@@ -217,7 +220,8 @@ struct Settings {
                           field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables),
                           field("dayAdjustments", &Settings::dayAdjustments),         field("schoolName", &Settings::schoolName),
                           field("emergencyRoutines", &Settings::emergencyRoutines),   field("speechLanguage", &Settings::speechLanguage),
-                          field("setupChecklist", &Settings::setupChecklist)};
+                          field("setupChecklist", &Settings::setupChecklist), field("playerName", &Settings::playerName),
+                          field("alerts", &Settings::alerts)};
     }
 };
 

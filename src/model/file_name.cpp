@@ -14,4 +14,17 @@ std::pair<std::string, std::string> getFileNameAndExtension(const std::string& f
     return {filename.substr(0, dot), toLower(filename.substr(dot + 1))};
 }
 
+std::string fileNamePart(const std::string& name) {
+    constexpr size_t MAX_BYTES = 40;
+    std::string part;
+    for (const unsigned char c : name) {
+        if (part.size() == MAX_BYTES) break;
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (kept) part += static_cast<char>(c);
+        else if (!part.empty() && part.back() != '-') part += '-';
+    }
+    while (!part.empty() && part.back() == '-') part.pop_back();
+    return part;
+}
+
 }  // namespace quorvane

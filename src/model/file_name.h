@@ -9,4 +9,8 @@ namespace quorvane {
 // (stem, extension lowercased without its dot).
 std::pair<std::string, std::string> getFileNameAndExtension(const std::string& filename);
 
+// A name made fit to stand in a file name on any system and in a quoted header: ASCII letters, digits,
+// '-' and '_' kept, every other run of characters one '-', none at either end, at most 40 bytes.
+std::string fileNamePart(const std::string& name);
+
 }  // namespace quorvane

@@ -26,7 +26,8 @@ enum class PlayKind {
     CLOCK_STEP,
     EMERGENCY,
     EMERGENCY_START,
-    EMERGENCY_STOP
+    EMERGENCY_STOP,
+    ALERT  // a note of one attempt to send an alert
 };
 template <>
 struct EnumTexts<PlayKind> {
@@ -35,7 +36,8 @@ struct EnumTexts<PlayKind> {
         {PlayKind::PRE_END, "preEnd"},           {PlayKind::EXTRA_PLAY, "extraPlay"},   {PlayKind::MANUAL_PLAY, "manualPlay"},
         {PlayKind::ALARM, "alarm"},              {PlayKind::ANNOUNCEMENT, "announcement"}, {PlayKind::TEST, "test"},
         {PlayKind::JOURNAL_FULL, "journalFull"}, {PlayKind::CLOCK_STEP, "clockStep"},   {PlayKind::EMERGENCY, "emergency"},
-        {PlayKind::EMERGENCY_START, "emergencyStart"}, {PlayKind::EMERGENCY_STOP, "emergencyStop"}};
+        {PlayKind::EMERGENCY_START, "emergencyStart"}, {PlayKind::EMERGENCY_STOP, "emergencyStop"},
+        {PlayKind::ALERT, "alert"}};
 };
 
 // A note is no bell at all (the daily cap was reached, the clock was set back); the summary does not count it.

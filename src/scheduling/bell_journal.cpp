@@ -5,6 +5,7 @@
 #include "audio/journal_sink.h"
 #include "core/installed.h"
 #include "core/paths.h"
+#include "scheduling/alert_worker.h"
 #include "scheduling/scheduler.h"
 #include "storage/journal_files.h"
 
@@ -17,7 +18,10 @@ Installed<std::shared_ptr<JournalWriter>> installed;
 
 std::shared_ptr<JournalWriter> openJournal(std::shared_ptr<JournalWriter> writer) {
     if (writer) {
-        setJournalSink([writer](JournalEntry entry) { writer->submit(std::move(entry)); });
+        setJournalSink([writer](JournalEntry entry) {
+            noticeForAlerts(entry);
+            writer->submit(std::move(entry));
+        });
     } else {
         setJournalSink({});
     }

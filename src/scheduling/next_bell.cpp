@@ -19,17 +19,23 @@ std::string describe(const ScheduledBell& bell) {
 
 }  // namespace
 
+std::optional<ScheduledBell> nextBellToday(const StateLock& lock, const struct_time& reading) {
+    const TimetableInfo info = activeTimetableInfoAt(lock, reading);
+    if (info.source == TimetableSource::DISABLED) return std::nullopt;
+    const TimeTable* table = db.view(lock).timetables.find(info.id);
+    if (!table) return std::nullopt;
+    // The bells the scheduler rings, in the order it rings them; silent ones do not count.
+    const int now = TimeOfDay::fromTimeStruct(reading).toSecondsOfDay();
+    for (ScheduledBell& bell : bellsOfDay(db.view(lock).settings, info.date, *table))
+        if (bell.desc.id != NULL_ID && bell.time.toSecondsOfDay() > now) return std::move(bell);
+    return std::nullopt;
+}
+
 std::string nextBellStatus(const StateLock& lock, const struct_time& reading) {
     const TimetableInfo info = activeTimetableInfoAt(lock, reading);
     if (info.source == TimetableSource::DISABLED) return "Scheduler off";
-    const TimeTable* table = db.view(lock).timetables.find(info.id);
-    if (!table) return "No bells today";
-
-    // The bells the scheduler rings, in the order it rings them; silent ones do not count.
-    const int now = TimeOfDay::fromTimeStruct(reading).toSecondsOfDay();
-    for (const ScheduledBell& bell : bellsOfDay(db.view(lock).settings, info.date, *table))
-        if (bell.desc.id != NULL_ID && bell.time.toSecondsOfDay() > now)
-            return "Next bell " + bell.time.asString() + ", " + describe(bell);
+    if (!db.view(lock).timetables.find(info.id)) return "No bells today";
+    if (const auto next = nextBellToday(lock, reading)) return "Next bell " + next->time.asString() + ", " + describe(*next);
     return "No more bells today";
 }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 
+#include "core/event_counts.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 
@@ -21,6 +22,7 @@ std::mutex failuresMutex;
 class SaveFailureLog {
 public:
     void failed(const std::string& text) {
+        EventCounts::saveFailure();
         {
             std::lock_guard lock(failuresMutex);
             _error = text;

@@ -5,6 +5,7 @@
 #include <spdlog/spdlog.h>
 #include <system_error>
 
+#include "core/event_counts.h"
 #include "core/file_io.h"
 #include "core/read_file.h"
 #include "core/utf8_path.h"
@@ -55,6 +56,8 @@ JournalWriter::~JournalWriter() {
 }
 
 bool JournalWriter::submit(JournalEntry entry) {
+    // Counted as it happened, also when the queue has no room to keep it.
+    if (entry.outcome != PlayOutcome::NOTE) EventCounts::bell(enumText(entry.kind), enumText(entry.outcome));
     {
         std::lock_guard lock(_mutex);
         if (_queue.size() >= QUEUE_CAPACITY) {

@@ -43,6 +43,9 @@ struct Shadow {
     // as generation 0.
     int64_t _sessionGeneration = 0;
     std::vector<RevokedSession> _revokedSessions;
+    // What a monitoring tool sends as "Authorization: Bearer <token>" to read the metrics; none until one
+    // is made on the settings page. It reads the metrics only.
+    std::optional<std::string> _metricsToken;
 
     static bool checkAfterLoad(const Json&) { return true; }
 
@@ -67,7 +70,7 @@ struct Shadow {
     static constexpr auto fields() {
         return std::tuple{field("_salt", &Shadow::_salt), field("_pwd", &Shadow::_pwd),
                           field("_sessionGeneration", &Shadow::_sessionGeneration),
-                          field("_revokedSessions", &Shadow::_revokedSessions)};
+                          field("_revokedSessions", &Shadow::_revokedSessions), field("_metricsToken", &Shadow::_metricsToken)};
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "core/event_counts.h"
 #include "model/errors.h"
 #include "model/password_hash.h"
 #include "storage/stored_records.h"
@@ -48,7 +49,10 @@ std::optional<Reply> checkPassword(const RequestContext& context, const std::str
         StateLock lock;
         stored = shadow.view(lock).storedPassword();
     }
-    if (!stored.matches(password)) return BadRequest(failure);
+    if (!stored.matches(password)) {
+        EventCounts::failedLogin();
+        return BadRequest(failure);
+    }
     loginThrottle.recordSuccess(context.clientAddress);
     if (oldForm == OldForm::renew && stored.isOldForm()) renewOldForm(stored, password);
     return std::nullopt;
@@ -81,7 +85,11 @@ Reply auth_login(RequestContext& context) {
     const std::string* password = body.is_object() ? textMember(body, "userPassword") : nullptr;
     // A body of the wrong shape is a failed attempt like a wrong password, counted alike: guessing
     // shapes gives nothing away.
-    if (!password || !body.contains("remember")) return admitAttempt(context).value_or(BadRequest("Login failed"));
+    if (!password || !body.contains("remember")) {
+        if (auto refusal = admitAttempt(context)) return *refusal;
+        EventCounts::failedLogin();
+        return BadRequest("Login failed");
+    }
     if (auto refusal = checkPassword(context, *password, "Login failed")) return *refusal;
     const auto remember = body.find("remember");
     const bool permanent = !(remember->is_null() || (remember->is_boolean() && !remember->get<bool>()) ||

@@ -7,8 +7,10 @@
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/read_file.h"
+#include "model/file_name.h"
 #include "model/uuid.h"
 #include "storage/backup_archive.h"
+#include "storage/stored_records.h"
 #include "web/target_endpoints.h"
 
 namespace quorvane::web {
@@ -44,9 +46,11 @@ void removeLeftoversOfRestores(const fs::path& folder) {
 
 Reply get_backup(RequestContext&) {
     BackupContent content;
+    std::string playerName;
     {
         StateLock lock;
         content = backupContentOf(lock);
+        playerName = db.view(lock).settings.playerName;
     }
     content.version = versionText();  // worked out once: a backup never waits for a child process
     const ScratchFile archive(".backup-");
@@ -57,7 +61,10 @@ Reply get_backup(RequestContext&) {
     Reply reply;
     reply.contentType = "application/zip";
     reply.body = std::move(*bytes);
-    reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"quorvane-backup-" + getDateString() + ".zip\"");
+    // A district keeps the backups of many players side by side: the name tells them apart.
+    const std::string named = fileNamePart(playerName);
+    reply.headers.emplace_back("Content-Disposition",
+                               "attachment; filename=\"quorvane-backup-" + (named.empty() ? "" : named + "-") + getDateString() + ".zip\"");
     return reply;
 }
 

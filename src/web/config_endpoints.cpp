@@ -160,6 +160,10 @@ Reply update_settings(RequestContext& context) {
     {
         StateLock lock;
         if (auto stale = staleRevisionRefusal(context.request.headers, revisionOf(db.view(lock).settings))) return *stale;
+        // The alerts' members are checked together: a mail address needs its server.
+        Settings updated = db.view(lock).settings;
+        applySettingsUpdate(updated, context.json);
+        if (auto problem = alertSettingsProblem(updated.alerts)) return BadRequest("Invalid value for setting alerts." + *problem);
         applySettingsUpdate(db.edit(lock).settings, context.json);
         if (speech) applied = db.view(lock).settings;
         reply = withRevision(json_response(true), revisionOf(db.view(lock).settings));

@@ -13,12 +13,12 @@ namespace {
 std::mutex sourcesMutex;
 std::optional<HealthSources> installedSources;
 
+}  // namespace
+
 HealthSources healthSources() {
     std::lock_guard lock(sourcesMutex);
     return installedSources ? *installedSources : HealthSources::ofThisProcess();
 }
-
-}  // namespace
 
 void setHealthSources(std::optional<HealthSources> sources) {
     std::lock_guard lock(sourcesMutex);

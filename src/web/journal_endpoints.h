@@ -21,5 +21,6 @@ std::string journalDayText(const std::filesystem::path& folder, const std::strin
 
 // Where the health answers look; tests stand in sources of their own (empty: the process's).
 void setHealthSources(std::optional<HealthSources> sources);
+HealthSources healthSources();
 
 }  // namespace quorvane::web

@@ -48,6 +48,11 @@ void LoginThrottle::recordSuccess(const std::string& address) {
     _byAddress.erase(found);
 }
 
+size_t LoginThrottle::waitingAt(int64_t now) const {
+    std::lock_guard lock(_mutex);
+    return static_cast<size_t>(std::count_if(_entries.begin(), _entries.end(), [now](const Entry& entry) { return entry.blockedUntil > now; }));
+}
+
 size_t LoginThrottle::size() const {
     std::lock_guard lock(_mutex);
     return _entries.size();

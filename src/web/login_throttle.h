@@ -30,6 +30,8 @@ public:
     // The right password: the address starts afresh.
     void recordSuccess(const std::string& address);
 
+    // How many addresses must wait at the time now (seconds).
+    size_t waitingAt(int64_t now) const;
     size_t size() const;
     void clear();
 

@@ -1,11 +1,14 @@
 #include "web/routes.h"
 
+#include "web/alert_endpoints.h"
 #include "web/auth_handlers.h"
 #include "web/backup_endpoints.h"
 #include "web/config_endpoints.h"
 #include "web/emergency_endpoints.h"
 #include "web/plan_endpoints.h"
 #include "web/journal_endpoints.h"
+#include "web/metrics_endpoint.h"
+#include "web/openapi_endpoint.h"
 #include "web/static_files.h"
 #include "web/target_endpoints.h"
 #include "web/timetable_sharing.h"
@@ -51,6 +54,13 @@ std::vector<Route> applicationRoutes() {
         {"POST", "/db/plan/adjust", plan_adjust, GATED, JSON_BODY},
         {"POST", "/db/timetables/delete/<id>", timetables_delete, GATED, JSON_BODY},
         {"GET", "/healthz", healthz, OPEN, NO_BODY, READ_ONLY},
+        // Open to a monitoring tool's token as well as to a session: the handler checks either.
+        {"GET", "/metrics", metrics_endpoint, OPEN, NO_BODY, READ_ONLY},  // the health checks look at files
+        {"GET", "/api/metrics/token", metrics_token, GATED, NO_BODY, READS_MEMORY},
+        {"POST", "/api/metrics/token", metrics_token_renew, GATED},
+        {"GET", "/api/openapi.json", openapi_document, GATED, NO_BODY, READ_ONLY},
+        // Waits for the receivers: on a worker, never on the transport's thread.
+        {"POST", "/api/alerts/test", alerts_test, GATED},
     };
 }
 

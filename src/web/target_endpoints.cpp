@@ -80,6 +80,7 @@ Json overviewTarget() {
     result["time"] = getTimeString();
     result["isRelease"] = release;
     result["alarmActive"] = Alarm::isActive();
+    result["playerName"] = database.settings.playerName;
     return result;
 }
 

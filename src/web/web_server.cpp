@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/event_counts.h"
 #include "core/paths.h"
 #include "core/utf8_path.h"
 #include "model/errors.h"
@@ -103,6 +104,7 @@ void logFailure(const http::Request& request, const char* what) {
 }  // namespace
 
 void after_request(http::Response& response) {
+    EventCounts::httpAnswer(response.status);
     // The browser app's files say for themselves how they are kept (static_files.cpp); nothing else is.
     if (!response.header("Cache-Control").empty()) return;
     response.setHeader("Cache-Control", "no-store, no-cache, must-revalidate, max-age=0");

@@ -21,7 +21,8 @@ TEST(DefaultDb, HoldsTheDocumentedDefaults) {
               R"("evacuation": {"signalId": "ID_evacuation", "repeat": 0, "spokenText": ""}, )"
               R"("shelter": {"signalId": "ID_alarm", "repeat": 3, "spokenText": ""}, )"
               R"("allClear": {"signalId": "ID_allClear", "repeat": 1, "spokenText": ""}}, "speechLanguage": "en", )"
-              R"("setupChecklist": {"region": true, "workingWeek": true, "timetable": true, "defaultTimetable": true, "dismissed": true}}, )"
+              R"("setupChecklist": {"region": true, "workingWeek": true, "timetable": true, "defaultTimetable": true, "dismissed": true}, )"
+              R"("playerName": "", "alerts": {"webhookUrl": "", "mailTo": "", "mailFrom": "", "smtpServer": ""}}, )"
               R"("signals": {}, "timetables": {}})");
 }
 

@@ -27,5 +27,16 @@ TEST(AudioFormat, FollowsTheExtensionRule) {
     EXPECT_EQ(audioFormatOf("tune.ogg"), AudioFormat::UNKNOWN);
 }
 
+// The backups of a district's players are named after them.
+TEST(FileNamePart, KeepsWhatAnySystemAcceptsAndNothingElse) {
+    EXPECT_EQ(fileNamePart("North building"), "North-building");
+    EXPECT_EQ(fileNamePart("  ../\\Room \"12\"/: "), "Room-12");
+    EXPECT_EQ(fileNamePart("Észak épület"), "szak-p-let") << "bytes beyond ASCII are no part of it";
+    EXPECT_EQ(fileNamePart("a_b-c"), "a_b-c");
+    EXPECT_EQ(fileNamePart(""), "");
+    EXPECT_EQ(fileNamePart("!!!"), "");
+    EXPECT_EQ(fileNamePart(std::string(100, 'x')).size(), 40u);
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -2,6 +2,7 @@
 // pass.
 #include <gtest/gtest.h>
 
+#include "core/event_counts.h"
 #include "model/record.h"
 #include "storage/journal_files.h"
 #include "storage/journal_writer.h"
@@ -51,6 +52,23 @@ TEST_F(JournalFiles, EntriesLandInTheFileOfTheDayTheyWereDueAndReadBackInDueOrde
     EXPECT_TRUE(readJournalDay(folder, "2024-09-04").empty());
     // One line per entry, the record's own JSON.
     EXPECT_EQ(readFile(folder / "2024-09-03.jsonl"), to_json(entryDue("2024-09-03T00:00:01")) + "\n");
+}
+
+// Monitoring counts every bell the journal is given, by kind and outcome; the journal's own notes are no bells.
+TEST_F(JournalFiles, EveryBellIsCountedForMonitoringButNotTheNotes) {
+    const auto count = [](const char* kind, const char* outcome) {
+        const auto bells = EventCounts::read().bells;
+        const auto found = bells.find({kind, outcome});
+        return found == bells.end() ? uint64_t{0} : found->second;
+    };
+    const uint64_t rang = count("lessonStart", "rang"), failed = count("lessonStart", "failed"), notes = count("lessonStart", "note");
+    JournalWriter writer(folder);
+    writer.submit(entryDue("2024-09-02T08:00:00"));
+    writer.submit(entryDue("2024-09-02T08:45:00", PlayOutcome::FAILED));
+    writer.submit(entryDue("2024-09-02T08:50:00", PlayOutcome::NOTE));
+    EXPECT_EQ(count("lessonStart", "rang"), rang + 1);
+    EXPECT_EQ(count("lessonStart", "failed"), failed + 1);
+    EXPECT_EQ(count("lessonStart", "note"), notes);
 }
 
 TEST_F(JournalFiles, ATornLastLineIsSkippedAndDoesNotSwallowTheNextEntry) {

@@ -75,7 +75,7 @@ TEST(Credentials, ChangingThePasswordKeepsTheSalt) {
 
 TEST(Credentials, StoredFormAndPartialFiles) {
     Shadow record;
-    EXPECT_EQ(to_json(record), R"({"_salt": null, "_pwd": null, "_sessionGeneration": 0, "_revokedSessions": []})");
+    EXPECT_EQ(to_json(record), R"({"_salt": null, "_pwd": null, "_sessionGeneration": 0, "_revokedSessions": [], "_metricsToken": null})");
     const Shadow loaded = from_json<Shadow>(R"({"_salt": "ab"})");
     EXPECT_EQ(loaded._salt, "ab");
     EXPECT_FALSE(loaded.isPasswordSet());

@@ -48,7 +48,7 @@ TEST_F(BackupEndpoints, RestoreOnAFreshInstallationGivesTheSameDatabaseAndFiles)
     const HttpAnswer backup = client.get("/backup");
     ASSERT_EQ(backup.status, 200);
     EXPECT_EQ(backup.header("Content-Type"), "application/zip");
-    EXPECT_NE(backup.header("Content-Disposition").find("attachment; filename=\"quorvane-backup-"), std::string::npos);
+    EXPECT_EQ(backup.header("Content-Disposition"), "attachment; filename=\"quorvane-backup-" + getDateString() + ".zip\"");
     EXPECT_EQ(backup.body.find("\"hash\""), std::string::npos) << "no credentials in the archive";
 
     freshInstallation(key + ".mp3");
@@ -91,6 +91,13 @@ TEST_F(BackupEndpoints, ARestoreMayUploadUpToAGibibyte) {
     EXPECT_EQ(testing::rawExchange(port, headers("/restore", 900 * MiB)).rfind("HTTP/1.1 100 Continue\r\n", 0), 0u);
     EXPECT_EQ(raw(headers("/restore", 1024 * MiB + 4096)).status, 413);
     EXPECT_EQ(raw(headers("/upload", 200 * MiB)).status, 413) << "other uploads keep their limit";
+}
+
+TEST_F(BackupEndpoints, TheFileIsNamedAfterThePlayer) {
+    Browser client = loggedInBrowser();
+    ASSERT_EQ(client.postJson("/db/settings/update", Json{{"playerName", "North building \"B\""}}).status, 200);
+    EXPECT_EQ(client.get("/backup").header("Content-Disposition"),
+              "attachment; filename=\"quorvane-backup-North-building-B-" + getDateString() + ".zip\"");
 }
 
 TEST_F(BackupEndpoints, LoginRequired) {

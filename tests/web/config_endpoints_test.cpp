@@ -149,6 +149,25 @@ TEST_F(ConfigEndpoints, SettingsUpdates) {
     EXPECT_EQ(after["schedulerEnable"], true);
 }
 
+TEST_F(ConfigEndpoints, AlertAddressesAreCheckedTogetherBeforeTheyAreStored) {
+    Browser client = browser();
+    const HttpAnswer noServer = client.postJson("/db/settings/update", {{"alerts.mailTo", "it@district.example"}});
+    EXPECT_EQ(noServer.status, 400);
+    EXPECT_EQ(noServer.body, "Invalid value for setting alerts.smtpServer: expected the SMTP server that sends the mail");
+    const HttpAnswer injected = client.postJson("/db/settings/update", {{"alerts", {{"webhookUrl", "http://hooks.example/\r\nX: 1"}}}});
+    EXPECT_EQ(injected.status, 400);
+    EXPECT_EQ(injected.body.rfind("Invalid value for setting alerts.webhookUrl: expected ", 0), 0u) << injected.body;
+    EXPECT_EQ(Json::parse(client.get("/api/get/settings").body)["alerts"]["mailTo"], "") << "a refused update changes nothing";
+
+    // Both members in one update pass; so does the server first and the address after.
+    ASSERT_EQ(client.postJson("/db/settings/update", {{"alerts.smtpServer", "smtp://mail.school.example"}, {"alerts.mailTo", "it@district.example"}}).body,
+              "true");
+    const Json alerts = Json::parse(client.get("/api/get/settings").body)["alerts"];
+    EXPECT_EQ(alerts, Json({{"webhookUrl", ""}, {"mailTo", "it@district.example"}, {"mailFrom", ""}, {"smtpServer", "smtp://mail.school.example"}}));
+    // Taking the server away while the address stays would leave the mail with no way out.
+    EXPECT_EQ(client.postJson("/db/settings/update", {{"alerts.smtpServer", ""}}).status, 400);
+}
+
 TEST_F(ConfigEndpoints, AnObjectValueChangesOnlyTheMembersItNames) {
     Browser client = browser();
     ASSERT_EQ(client.postJson("/db/settings/update", {{"calendar.syncRegionId", "at"}, {"calendar.syncSchoolHolidays", false}}).body, "true");

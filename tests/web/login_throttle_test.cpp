@@ -26,6 +26,17 @@ TEST(LoginThrottle, FiveFailuresThenAWaitThatDoublesUpToFifteenMinutes) {
     }
 }
 
+TEST(LoginThrottle, CountsTheAddressesThatMustWaitNow) {
+    LoginThrottle throttle;
+    failAdmitted(throttle, 4, 1000, "10.0.0.1");
+    EXPECT_EQ(throttle.waitingAt(1000), 0u) << "four failures make nobody wait";
+    failAdmitted(throttle, 5, 1000, "10.0.0.2");
+    failAdmitted(throttle, 5, 1010, "10.0.0.3");
+    EXPECT_EQ(throttle.waitingAt(1010), 2u);
+    EXPECT_EQ(throttle.waitingAt(1060), 1u) << "the first wait is over at 1060, the second at 1070";
+    EXPECT_EQ(throttle.waitingAt(1070), 0u);
+}
+
 TEST(LoginThrottle, ASuccessStartsTheAddressAfresh) {
     LoginThrottle throttle;
     failAdmitted(throttle, 4, 1000);

@@ -158,7 +158,7 @@ TEST_F(ReadTargets, Overview) {
     Browser client = browser();
     Json overview = Json::parse(client.get("/api/get/overview").body);
     EXPECT_EQ(keysOf(overview),
-              (std::vector<std::string>{"passwordMissing", "timetables", "activeTimetableInfo", "time", "isRelease", "alarmActive"}));
+              (std::vector<std::string>{"passwordMissing", "timetables", "activeTimetableInfo", "time", "isRelease", "alarmActive", "playerName"}));
     EXPECT_EQ(overview["passwordMissing"], true);
     EXPECT_EQ(overview["timetables"], Json::parse(R"([{"name": "Default", "id": "ID_factory_default_timetable"}])"));
     EXPECT_EQ(keysOf(overview["activeTimetableInfo"]), (std::vector<std::string>{"id", "source", "date", "dayOfWeek", "typeOfDay"}));
@@ -183,7 +183,7 @@ TEST_F(ReadTargets, TablesSettingsAndCalendar) {
     EXPECT_EQ(keysOf(Json::parse(client.get("/api/get/settings").body)),
               (std::vector<std::string>{"defaultTimetableId", "schedulerEnable", "dailyPreferences", "alarmSignalId", "alarmDelaySec", "calendar",
                                         "plannedDays", "weekdayTimetables", "dayAdjustments", "schoolName", "emergencyRoutines",
-                                        "speechLanguage", "setupChecklist"}));
+                                        "speechLanguage", "setupChecklist", "playerName", "alerts"}));
 
     EXPECT_EQ(Json::parse(client.get("/api/get/calendarInfo").body), Json::parse(R"({"regions": [], "lastUpdate": ""})"));
     {

@@ -4,6 +4,7 @@ import { api, onNoAuth } from './js/api.js';
 import { addRoute, match, mayLeave, navigate, startRouter } from './js/router.js';
 import { acceptOverview, startLive, stopLive, refreshOverview, refreshStatus } from './js/live.js';
 import { h, replace } from './js/dom.js';
+import { setPageTitle } from './js/page-title.js';
 import { createShell } from './js/widgets/layout.js';
 import { toast, notice, errorText } from './js/widgets/notice.js';
 import * as dashboard from './js/pages/dashboard.js';
@@ -65,7 +66,7 @@ function showBare(page, props) {
   dropShell();
   const main = h('main', { id: 'main', class: 'bare-main', tabindex: '-1' });
   replace(root, main);
-  document.title = `${page.title} · Quorvane Player`;
+  setPageTitle(page.title);
   return page.render(main, props);
 }
 
@@ -154,7 +155,7 @@ async function onRoute(path, query) {
   shell.setCurrent(path);
   const found = match(path);
   const page = found && found.page !== login && found.page !== setup ? found.page : notFound;
-  document.title = `${page.title} · Quorvane Player`;
+  setPageTitle(page.title);
   cleanup = page.render(shell.main, { params: found ? found.params : {}, query }) || null;
   if (!firstRender) {
     window.scrollTo(0, 0);

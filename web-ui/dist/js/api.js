@@ -135,6 +135,10 @@ export const api = {
   // Each change takes the revision it is made against (the timetable's; the settings' for plans), if any.
   updateTimetable: (id, timetable, tracked) => postJson(`/db/timetables/update/${seg(id)}`, timetable, tracked),
   updateSettings: (changes, tracked) => postJson('/db/settings/update', changes, tracked),
+  /** {token}: what a monitoring tool sends to read /metrics; null until one is made. */
+  metricsToken: () => getJson('/api/metrics/token'),
+  renewMetricsToken: () => postJson('/api/metrics/token', {}),
+  testAlert: () => postJson('/api/alerts/test', {}),
   /**
    * timetableId: a timetable's id, 'NULL' for a day without bells, null to clear the plan; workingDaysOnly
    * leaves the days off of the range (as the scheduler sees them) as they were.

@@ -48,12 +48,15 @@ export function kindText(entry) {
     case 'test': return 'Test ring';
     case 'journalFull': return 'Journal full';
     case 'clockStep': return 'Clock set back';
+    case 'alert': return 'Alert';
     default: return entry.kind || '';
   }
 }
 
 /** Why a bell failed, stopped or was missed, in words; empty for one that rang. */
 export function reasonText(entry) {
+  // An alert's note says itself whether it went out, where, and what it said.
+  if (entry.kind === 'alert') return entry.detail;
   switch (entry.reason) {
     case 'fileMissing': return 'the sound file is missing';
     case 'signalMissing': return 'its signal was deleted';

@@ -1,5 +1,5 @@
-// Settings: default timetable, scheduler, alarm, emergency routines, working week, calendar region and the
-// timetable per weekday, in one save; backup and password.
+// Settings: default timetable, scheduler, alarm, emergency routines, working week, calendar region, the
+// timetable per weekday and the alerts, in one save; backup, monitoring and password.
 
 import { h, replace } from '../dom.js';
 import { api, revision } from '../api.js';
@@ -17,6 +17,8 @@ import { passwordForm } from './password-form.js';
 import { weekdayTimetables } from '../widgets/weekday-timetables.js';
 import { onSettingsChanged } from '../settings-changed.js';
 import { backupRestoreCard } from '../widgets/backup-restore.js';
+import { metricsTokenCard } from '../widgets/metrics-token.js';
+import { alertSettings } from '../widgets/alert-settings.js';
 import { changedElsewhereNotice } from '../widgets/changed-elsewhere.js';
 import { emergencySettings } from '../widgets/emergency-settings.js';
 import { setupMarks } from '../setup-steps.js';
@@ -85,6 +87,7 @@ export function render(main, { query } = {}) {
     h('h1', { class: 'page-title' }, 'Settings'),
     formSlot,
     backupRestoreCard({ onRestored: () => { refreshOverview().catch(() => {}); load(); } }),
+    metricsTokenCard(),
     h('section', { class: 'card password-card', 'aria-labelledby': 'pw-h' },
       h('h2', { id: 'pw-h', class: 'card-title' }, icon('key'), 'Password'),
       h('p', { class: 'muted small' }, 'One password protects the player. Changing it keeps you logged in here and logs out every other browser.'),
@@ -147,9 +150,11 @@ export function render(main, { query } = {}) {
     // A week chosen by hand that matches makes the offer moot; one that differs again does not bring it back.
     workweek.addEventListener('change', () => { if (weekHint.firstChild) offerRegionWeek(); });
     const schoolName = h('input', { id: 'set-school-name', type: 'text', maxlength: '120', autocomplete: 'organization', value: settings.schoolName || '' });
+    const playerName = h('input', { id: 'set-player-name', type: 'text', maxlength: '60', value: settings.playerName || '' });
 
     const delayField = field('Pause between alarm repeats (seconds)', alarmDelay, { hint: 'Silence after each play of the alarm signal before it sounds again.' });
     const emergency = emergencySettings({ settings, signals });
+    const alerts = alertSettings({ settings, unsaved: () => alerts.paths.some((path) => path in changes()) });
     const weekday = weekdayTimetables({ settings, timetables: overview.timetables });
     defaultTt.addEventListener('change', () => weekday.setDefault(defaultTt.value));
 
@@ -162,7 +167,9 @@ export function render(main, { query } = {}) {
       'calendar.syncRegionId': region.value,
       'calendar.syncSchoolHolidays': breaks.checked,
       schoolName: schoolName.value.trim(),
+      playerName: playerName.value.trim(),
       ...emergency.wanted(),
+      ...alerts.wanted(),
     });
     // The stored value of each path that `wanted` names.
     let saved = Object.fromEntries(Object.keys(wanted()).map((path) => [path, valueAt(settings, path)]));
@@ -172,6 +179,7 @@ export function render(main, { query } = {}) {
     const refresh = () => {
       if (delayValid()) delayField.setError('');
       bar.update({ dirty: isDirty(), invalid: !delayValid() || emergency.problems().length > 0 });
+      alerts.refresh();
     };
 
     const formEl = h('form', { class: 'settings-form', novalidate: true, onsubmit: (e) => { e.preventDefault(); save(); },
@@ -182,7 +190,8 @@ export function render(main, { query } = {}) {
           h('label', { for: 'set-scheduler' }, h('strong', {}, 'Ring bells on schedule'),
             h('span', { class: 'muted small' }, 'When off, no timetable rings; signals can still be played by hand.'))),
         field('Default timetable', defaultTt, { hint: 'Rings on every working day unless another timetable is chosen for the day.' }).el,
-        field('School name', schoolName, { hint: 'Printed at the top of the bell schedules of the calendar and the timetables.' }).el),
+        field('School name', schoolName, { hint: 'Printed at the top of the bell schedules of the calendar and the timetables.' }).el,
+        field('Name of this player', playerName, { hint: 'Tells a district’s players apart, for example “North building”: in the page title, the backup file and the monitoring.' }).el),
       h('section', { class: 'card', 'aria-labelledby': 'alarm-h' },
         h('h2', { id: 'alarm-h', class: 'card-title' }, icon('siren'), 'Alarm'),
         alarmField.el,
@@ -198,6 +207,7 @@ export function render(main, { query } = {}) {
           h('label', { for: 'set-breaks' }, h('strong', {}, 'Keep school breaks free of bells'),
             h('span', { class: 'muted small' }, 'When off, school breaks of the region are treated as ordinary days.')))),
       weekday.el,
+      alerts.el,
       message);
     replace(formSlot, formEl, bar.el);
     alarmDelay.addEventListener('blur', () => { if (!delayValid()) delayField.setError(DELAY_PROBLEM); });

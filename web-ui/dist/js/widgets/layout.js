@@ -3,6 +3,7 @@
 import { h, replace } from '../dom.js';
 import { icon } from './icons.js';
 import { subscribe } from '../live.js';
+import { setPlayerName } from '../page-title.js';
 import { emergencyBanner } from './emergency-banner.js';
 import { bellsOffBanner, bellsOffCheck } from './bells-off-banner.js';
 
@@ -54,10 +55,11 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
   const logout = h('button', { type: 'button', class: 'button button-quiet logout-button', 'aria-label': 'Log out', onclick: onLogout },
     icon('logout'), h('span', { class: 'logout-label' }, 'Log out'));
 
+  const brandPlayer = h('span', { class: 'brand-player', 'data-testid': 'player-name' });
   // While something plays the stop control takes the brand's place, so the row never grows.
   const header = h('header', { class: 'site-header' },
     h('div', { class: 'header-inner' },
-      h('a', { href: '/', class: 'brand' }, icon('bell'), h('span', {}, 'Quorvane Player')),
+      h('a', { href: '/', class: 'brand' }, icon('bell'), h('span', {}, 'Quorvane Player'), brandPlayer),
       playing, menuButton, nav, logout));
   header.addEventListener('keydown', (e) => {
     if (e.key !== 'Escape' || !menuOpen()) return;
@@ -87,6 +89,11 @@ export function createShell({ onLogout, onStopAlarm, onStopAll }) {
     const live = lastLive;
     if (!live) return;
     playing.hidden = !(live.status && live.status.isPlaying);
+    const name = (live.overview && live.overview.playerName) || '';
+    if (brandPlayer.textContent !== name) {
+      brandPlayer.textContent = name;
+      setPlayerName(name);
+    }
     header.classList.toggle('is-playing', !playing.hidden);
     const alarm = Boolean(live.overview && live.overview.alarmActive) && currentPath !== '/';
     // Unlike the alarm's, this banner shows on the dashboard too: its Stop has no other place.

@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "scheduling/alert_worker.h"
+#include "scheduling/alert_worker_parts.h"
+#include "support/wait_until.h"
+
+namespace quorvane {
+namespace {
+
+using testing::failedBell;
+using testing::RecordedAlerts;
+
+TEST(AlertWorkerThread, SendsWhatPlaybackThreadsNoticeAndStopsWithoutWaitingForItsNextRound) {
+    RecordedAlerts recorded;
+    recorded.addresses.alerts.mailTo = "";
+    auto worker = std::make_unique<AlertWorker>(recorded.parts(true));
+    worker->start();
+    std::vector<std::thread> playbacks;
+    for (int i = 0; i < 4; ++i)
+        playbacks.emplace_back([&] {
+            for (int j = 0; j < 5; ++j) worker->notice(failedBell(), std::chrono::steady_clock::now());
+        });
+    for (auto& thread : playbacks) thread.join();
+    EXPECT_TRUE(testing::waitUntil([&] { return recorded.sendCount() == 20; })) << recorded.sendCount();
+    const auto stopping = std::chrono::steady_clock::now();
+    worker.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(5)) << "the stop ends the wait for the next health look";
+}
+
+}  // namespace
+}  // namespace quorvane
