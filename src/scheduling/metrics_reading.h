@@ -21,6 +21,7 @@ struct MetricsReading {
     std::vector<std::pair<std::string, HealthStatus>> checks;
     size_t activePlays = 0;
     std::string playerName;
+    std::string version;  // the running program's; left to the caller, who knows how it asks for it
 };
 
 // Takes the state lock itself, more than once; the checks run as the health view runs them.

@@ -78,7 +78,7 @@ std::string metricsText(const MetricsReading& reading, size_t throttledAddresses
     const Families families{registry, {{"player", reading.playerName.substr(0, MAX_PLAYER_LABEL_BYTES)}}};
     const auto& counts = reading.counts;
 
-    families.gauge("quorvane_build_info", "The running program; the value is always 1.", {{"version", getVersion()}}, 1);
+    families.gauge("quorvane_build_info", "The running program; the value is always 1.", {{"version", reading.version}}, 1);
     for (const auto& [key, count] : withScheduledBellsAtZero(counts.bells))
         families.counter("quorvane_bells_total", "Bells and other plays journaled since start, by kind and outcome.",
                          {{"kind", key.first}, {"outcome", key.second}}, static_cast<double>(count));
@@ -110,7 +110,9 @@ std::string metricsText(const MetricsReading& reading, size_t throttledAddresses
 Reply metrics_endpoint(RequestContext& context) {
     if (!bearerAccepted(context.request.headers.value("Authorization")) && require_login(context))
         return plainText(401, "Log in, or send the metrics token as: Authorization: Bearer <token>");
-    Reply reply = plainText(200, metricsText(readMetrics(healthSources()), loginThrottle.waitingAt(context.now)));
+    MetricsReading reading = readMetrics(healthSources());
+    reading.version = getVersion();
+    Reply reply = plainText(200, metricsText(reading, loginThrottle.waitingAt(context.now)));
     reply.contentType = "text/plain; version=0.0.4; charset=utf-8";
     return reply;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/version.h"
 #include "support/metrics_series.h"
 #include "web/journal_endpoints.h"
 #include "web/web_test_server.h"
@@ -31,7 +32,7 @@ TEST_F(MetricsEndpoint, ASessionOrTheTokenReadsThemAndNobodyElse) {
     const testing::HttpAnswer scraped = tool.get("/metrics", {{"Authorization", "Bearer " + token}});
     EXPECT_EQ(scraped.status, 200);
     EXPECT_EQ(scraped.header("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
-    EXPECT_NE(scraped.body.find("quorvane_build_info"), std::string::npos);
+    EXPECT_NE(scraped.body.find("quorvane_build_info{player=\"\",version=\"" + getVersion() + "\"} 1"), std::string::npos) << scraped.body;
     EXPECT_EQ(admin.get("/metrics").status, 200) << "a logged-in session needs no token";
 
     EXPECT_EQ(tool.get("/metrics", {{"Authorization", "Bearer " + token + "x"}}).status, 401);
