@@ -235,7 +235,9 @@ describe('emergency routines', () => {
       assert.equal(await page.getByRole('group', { name: 'Evacuation', exact: true }).getByLabel('Times', { exact: true }).isDisabled(), true);
 
       await lockdown.getByLabel('Times', { exact: true }).fill('101');
-      await bar.getByText('Fix the marked fields to save').waitFor();
+      // The bar names the problem, and a press on it leads to its field.
+      await bar.getByRole('button', { name: 'Enter a whole number from 1 to 100.' }).click();
+      assert.equal(await page.evaluate(() => document.activeElement.closest('fieldset')?.querySelector('legend')?.textContent), 'Lockdown');
       await lockdown.getByLabel('Times', { exact: true }).fill('5');
       await bar.getByText('Unsaved changes').waitFor();
       // 151 letters, but 302 bytes: one over the player's limit.
@@ -243,7 +245,7 @@ describe('emergency routines', () => {
       await sentence.fill('é'.repeat(151));
       await sentence.blur();
       await lockdown.getByText('The sentence is 302 bytes long').waitFor();
-      await bar.getByText('Fix the marked fields to save').waitFor();
+      await bar.getByText('The sentence is 302 bytes long').waitFor();
       const words = 'Lockdown. Please stay in your rooms and keep away from the doors.';
       await sentence.fill(words);
       await bar.getByText('Unsaved changes').waitFor();

@@ -39,7 +39,9 @@ describe('settings, calendar and announcements', () => {
     // Save stays reachable while disabled, to say what is wrong.
     assert.equal(await page.getByRole('button', { name: 'Save settings' }).isDisabled(), true);
     await page.getByRole('button', { name: 'Save settings' }).press('Enter');
-    await page.getByText('Enter a number of seconds between 0 and 3600.').waitFor();
+    // Said at the field and, as what stops the save, in the save bar.
+    await page.locator('#set-alarm-delay-err').getByText('Enter a number of seconds between 0 and 3600.').waitFor();
+    await page.locator('.save-bar').getByRole('button', { name: 'Enter a number of seconds between 0 and 3600.' }).waitFor();
     assert.equal((await settings()).alarmDelaySec, 0);
 
     await delay.fill('2.5');
@@ -93,7 +95,7 @@ describe('settings, calendar and announcements', () => {
     await page.getByRole('button', { name: 'Discard changes' }).click();
     await bar.waitFor({ state: 'hidden' });
     await page.getByLabel('Pause between alarm repeats (seconds)').fill('');
-    await bar.getByText('Fix the marked fields to save').waitFor();
+    await bar.getByText('Enter a number of seconds between 0 and 3600.').waitFor();
     await page.getByRole('link', { name: 'Dashboard' }).click();
     asked.push(await answerLeaveQuestion(page, true));
     await page.getByRole('heading', { name: 'Dashboard' }).waitFor();

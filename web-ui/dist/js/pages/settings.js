@@ -176,9 +176,12 @@ export function render(main, { query } = {}) {
     const changes = () => Object.fromEntries(Object.entries(wanted()).filter(([path, value]) => value !== saved[path]));
     const isDirty = () => Object.keys(changes()).length > 0 || weekday.isDirty();
     const delayValid = () => wanted().alarmDelaySec !== null;
+    // What stops saving, in the order of the page: the save bar names the first and leads to its field.
+    const problems = () => [...(delayValid() ? [] : [{ message: DELAY_PROBLEM, input: alarmDelay }]), ...emergency.problems()];
     const refresh = () => {
       if (delayValid()) delayField.setError('');
-      bar.update({ dirty: isDirty(), invalid: !delayValid() || emergency.problems().length > 0 });
+      const blocking = problems();
+      bar.update({ dirty: isDirty(), invalid: blocking.length > 0, problems: blocking });
       alerts.refresh();
     };
 
