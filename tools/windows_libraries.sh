@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds, once, the libraries the Windows build links that Debian ships no MinGW-w64 package of:
-# OpenSSL, TagLib, libzip, prometheus-cpp's core, libcurl and GoogleTest, static, from Debian 12's own source packages; and lays the
-# header-only ones (cpp-httplib's full header, nlohmann-json, spdlog, fmt, CLI11, Boost) beside them with
-# the CMake and pkg-config files the project's find_package calls look for.
+# OpenSSL, TagLib, libzip, prometheus-cpp's core, libcurl and GoogleTest, static, from Debian 12's own
+# source packages; and lays the header-only ones (cpp-httplib's full header, nlohmann-json, spdlog, fmt,
+# CLI11, Boost) beside them with the CMake and pkg-config files the project's find_package calls look for.
 #
 # The result is a prefix in a cache folder outside the clone, named after the source versions, so a
 # second run (or a second clone) reuses it. Prints the prefix on its last line.
