@@ -150,13 +150,18 @@ check "it is still serving" curl -sf -m 5 -o /dev/null "http://127.0.0.1:$port/h
 stop_player
 
 echo "Uninstalling silently"
-# In place (_?=) the uninstaller runs to its end before it returns, instead of going on from a copy of
-# itself; it leaves only itself behind.
-# NSIS reads _?= only unquoted, at the command line's end, which Wine's own quoting of an argument
-# with spaces would break: the line goes through a batch file as it stands.
-printf '"C:\\Program Files\\Quorvane Player\\Uninstall.exe" /S _?=C:\\Program Files\\Quorvane Player\r\n' \
-  >"$prefix/drive_c/uninstall.bat"
-wine cmd /c 'C:\uninstall.bat'
+# As a person runs it: the uninstaller copies itself to %TEMP% and returns, and the copy removes the
+# program. Through no shell of Wine's: its cmd has been seen failing to start on a loaded machine.
+wine "C:\\Program Files\\Quorvane Player\\Uninstall.exe" /S
+uninstalled() {  # bounded: the copy ends by deleting the uninstaller itself
+  local tries
+  for tries in $(seq 120); do
+    [ -e "$program_files/Uninstall.exe" ] || return 0
+    sleep 0.5
+  done
+  return 1
+}
+check "the uninstaller ran to its end" uninstalled
 check "the program is gone" test ! -e "$program_files/bin/quorvane-player.exe"
 service_gone() { ! wine reg query 'HKLM\System\CurrentControlSet\Services\QuorvanePlayer' >/dev/null 2>&1; }
 check "the service is gone" service_gone
