@@ -100,6 +100,29 @@ describe('layout', () => {
     assert.deepEqual(browser.problems, []);
   });
 
+  it('lets no page scroll sideways on the smallest phone', async () => {
+    const { page } = browser;
+    const tables = await getJson(browser.context, stack.baseUrl, '/db/timetables');
+    const pages = ['/', '/timetables', `/timetables/${tables[0].id}`, '/signals', '/calendar', '/announcements', '/journal', '/settings'];
+    try {
+      await page.setViewportSize({ width: 320, height: 568 });
+      for (const path of pages) {
+        await page.goto(`${stack.baseUrl}${path}`);
+        await page.locator('main h1').first().waitFor();
+        await page.waitForLoadState('networkidle');
+        const widest = await page.evaluate(() => {
+          const limit = document.documentElement.clientWidth;
+          const over = [...document.querySelectorAll('main *')].filter((el) => el.checkVisibility() && el.getBoundingClientRect().right > limit + 0.5);
+          return { scrollWidth: document.documentElement.scrollWidth, limit, over: over.slice(0, 3).map((el) => `${el.tagName.toLowerCase()}.${el.className}`) };
+        });
+        assert.ok(widest.scrollWidth <= widest.limit, `${path} scrolls sideways: ${widest.scrollWidth} > ${widest.limit}, past the edge: ${widest.over.join(', ')}`);
+      }
+      await screenshot(page, 'settings-320', { fullPage: false });
+    } finally {
+      await page.setViewportSize(WIDE);
+    }
+  });
+
   it('fits the header while something plays, with "Stop all sounds" in view', async () => {
     const { page } = browser;
     await trigger('toggleAlarm');

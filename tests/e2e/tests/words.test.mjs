@@ -12,6 +12,9 @@ import { fileURLToPath } from 'node:url';
 import { bellWords } from '../../../web-ui/dist/js/bell-words.js';
 import { describeBell } from '../../../web-ui/dist/js/schedule.js';
 import { kindText } from '../../../web-ui/dist/js/journal-words.js';
+import { useDateLocale } from '../../../web-ui/dist/js/dates.js';
+import { sinceText } from '../../../web-ui/dist/js/emergency-words.js';
+import { rangeText } from '../../../web-ui/dist/js/widgets/week-view.js';
 
 describe('the formats a signal may be uploaded in', () => {
   const factory = [{ filename: 'p-ping.mp3' }, { filename: 'p-ring.wav' }];
@@ -28,10 +31,27 @@ describe('the formats a signal may be uploaded in', () => {
   });
 });
 
+describe('dates inside sentences, in the browser\'s language', () => {
+  it('follows the language: the day before the month in British English, after it in American', () => {
+    const day = { id: 'ID_tt', source: 'NORMAL', date: '2026-12-12', typeOfDay: 'REPLACED_WORKDAY' };
+    useDateLocale('en-GB');
+    assert.equal(sourceLabel(day, 'Default', '2026-12-10'), 'The default timetable, because 12 December is an extra working day.');
+    assert.equal(sinceText('2026-12-10T10:02:33', '2026-12-11'), '10 Dec 10:02');
+    assert.equal(rangeText(new Date(2026, 11, 28), new Date(2027, 0, 3)), '28 Dec 2026 – 3 Jan 2027');
+    assert.equal(rangeText(new Date(2026, 11, 14), new Date(2026, 11, 20)), '14 Dec – 20 Dec 2026');
+    useDateLocale('en-US');
+    assert.equal(sourceLabel(day, 'Default', '2026-12-10'), 'The default timetable, because December 12 is an extra working day.');
+    assert.equal(sinceText('2026-12-10T10:02:33', '2026-12-11'), 'Dec 10 10:02');
+    assert.equal(sinceText('2026-12-10T10:02:33', '2026-12-10'), '10:02', 'a routine begun today needs no date');
+    useDateLocale('en-GB');
+  });
+});
+
 describe('why a day rings as it does', () => {
   const day = (date, typeOfDay, id = 'ID_tt') => ({ id, source: 'NORMAL', date, typeOfDay });
 
   it('names a date of another year with its year, and today as today', () => {
+    useDateLocale('en-GB');
     assert.equal(sourceLabel(day('2027-01-04', 'WORKDAY'), 'Default', '2026-12-10'), 'The default timetable, because 4 January 2027 is a working day.');
     assert.equal(sourceLabel(day('2027-01-01', 'HOLIDAY', 'NULL'), null, '2026-12-30'), 'No bells on 1 January 2027: it is a public holiday.');
     assert.equal(sourceLabel(day('2026-12-12', 'REPLACED_WORKDAY'), 'Default', '2026-12-12'), 'The default timetable, because today is an extra working day.');

@@ -4,10 +4,18 @@
 import { parseDate } from './time.js';
 
 const formats = new Map();
+// The browser's own language unless told otherwise (tests outside a browser name one).
+let locale;
+
+/** Writes dates in this language from now on ("en-GB"); undefined for the browser's own. */
+export function useDateLocale(language) {
+  locale = language;
+  formats.clear();
+}
 
 function format(options) {
   const key = JSON.stringify(options);
-  if (!formats.has(key)) formats.set(key, new Intl.DateTimeFormat(undefined, options));
+  if (!formats.has(key)) formats.set(key, new Intl.DateTimeFormat(locale, options));
   return formats.get(key);
 }
 
@@ -15,6 +23,10 @@ const STYLES = {
   long: { weekday: 'long', day: 'numeric', month: 'long', year: 'numeric' },
   weekdayDayMonth: { weekday: 'long', day: 'numeric', month: 'long' },
   date: { day: 'numeric', month: 'long', year: 'numeric' },
+  dayMonth: { day: 'numeric', month: 'long' },
+  dayMonthShort: { day: 'numeric', month: 'short' },
+  dayMonthYearShort: { day: 'numeric', month: 'short', year: 'numeric' },
+  weekdayDayMonthShort: { weekday: 'long', day: 'numeric', month: 'short' },
   short: { weekday: 'short', day: 'numeric', month: 'short' },
   monthYear: { month: 'long', year: 'numeric' },
   month: { month: 'long' },
@@ -24,6 +36,11 @@ const STYLES = {
 export function dateText(key, style = 'date') {
   const d = parseDate(key);
   return d ? format(STYLES[style]).format(d) : String(key || '');
+}
+
+/** A Date of the browser's clock in one of STYLES. */
+export function dateOfDayText(d, style = 'date') {
+  return format(STYLES[style]).format(d);
 }
 
 /** A month of a year (month 0 is January), "December 2026". */

@@ -1,5 +1,7 @@
 // The emergency routines in words, for the dashboard, the banner, the settings and the journal.
 
+import { dateText } from './dates.js';
+
 export const ROUTINES = ['lockdown', 'evacuation', 'shelter', 'allClear'];
 
 /** The routines that keep the bells silent until they end; the all clear only plays its chime. */
@@ -29,14 +31,12 @@ export function repeatText(repeat) {
   return repeat === 1 ? 'once' : `${repeat} times`;
 }
 
-const SHORT_MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
-
 /** "10:02" from "2026-12-10T10:02:33"; a routine begun on another day than `today` also names its day. */
 export function sinceText(since, today) {
   const m = /^(\d{4})-(\d\d)-(\d\d)T(\d\d:\d\d)/.exec(since || '');
   if (!m) return '';
   if (!today || today === `${m[1]}-${m[2]}-${m[3]}`) return m[4];
-  return `${Number(m[3])} ${SHORT_MONTHS[Number(m[2]) - 1]} ${m[4]}`;
+  return `${dateText(`${m[1]}-${m[2]}-${m[3]}`, 'dayMonthShort')} ${m[4]}`;
 }
 
 /** The banner's line: "Lockdown drill in progress since 10:02 — bells are silenced". */

@@ -1,6 +1,7 @@
 // Readable words for the player's codes.
 
 import { parseDate } from './time.js';
+import { dateText } from './dates.js';
 
 export const WORKDAY_MODES = [
   { code: 15, label: 'Monday to Friday' },
@@ -42,21 +43,18 @@ export function typeOfDayLabel(value) {
 
 export const WEEKDAYS = ['Monday', 'Tuesday', 'Wednesday', 'Thursday', 'Friday', 'Saturday', 'Sunday'];
 export const WEEKDAYS_SHORT = ['Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat', 'Sun'];
-export const MONTHS = ['January', 'February', 'March', 'April', 'May', 'June', 'July',
-  'August', 'September', 'October', 'November', 'December'];
 
 /** "a working day", "an extra working day". */
 export function withArticle(words) {
   return `${/^[aeiou]/i.test(words) ? 'an' : 'a'} ${words}`;
 }
 
-/** "today" for today, else the date's own words: "12 December", with the year when it is another. */
+/** "today" for today, else the date in the browser's words: "12 December", with the year when it is another. */
 export function dayWords(dateKey, todayKey) {
   if (!todayKey || dateKey === todayKey) return 'today';
-  const d = parseDate(dateKey);
-  if (!d) return dateKey;
+  if (!parseDate(dateKey)) return dateKey;
   const sameYear = todayKey.slice(0, 4) === dateKey.slice(0, 4);
-  return `${d.getDate()} ${MONTHS[d.getMonth()]}${sameYear ? '' : ` ${d.getFullYear()}`}`;
+  return dateText(dateKey, sameYear ? 'dayMonth' : 'date');
 }
 
 /** Why a day's timetable is in force, in words; todayKey names the player's date (info.date when left out). */

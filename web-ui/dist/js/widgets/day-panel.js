@@ -4,7 +4,6 @@
 import { h, replace } from '../dom.js';
 import { api } from '../api.js';
 import { notice, errorText } from './notice.js';
-import { parseDate } from '../time.js';
 import { icon } from './icons.js';
 import { DELETED_SIGNAL_WARNING } from '../signal-uses.js';
 import { plannedText } from '../adjustment-words.js';
@@ -12,7 +11,8 @@ import { createDayAdjustment } from './day-adjustment.js';
 import { printSection } from '../print.js';
 import { planRangeForm } from './plan-range-form.js';
 import { bellWords } from '../bell-words.js';
-import { typeOfDayLabel, sourceLabel, DAY_REASONS, PRECEDENCE_TEXT, WEEKDAYS, MONTHS } from '../labels.js';
+import { typeOfDayLabel, sourceLabel, DAY_REASONS, PRECEDENCE_TEXT } from '../labels.js';
+import { dateText } from '../dates.js';
 
 function bellWhat(bell) {
   return bellWords(bell.kind, bell.lesson + 1);
@@ -24,9 +24,9 @@ function signalCell(bell) {
   return h('span', { class: 'deleted-signal-warning', 'data-testid': 'deleted-signal' }, icon('alert'), DELETED_SIGNAL_WARNING);
 }
 
+/** "Monday 14 December 2026" in the browser's words. */
 export function longDate(key) {
-  const d = parseDate(key);
-  return d ? `${WEEKDAYS[(d.getDay() + 6) % 7]} ${d.getDate()} ${MONTHS[d.getMonth()]} ${d.getFullYear()}` : key;
+  return dateText(key, 'long');
 }
 
 /** timetables: [{id, name}]; onPlanned runs after a plan was saved. */

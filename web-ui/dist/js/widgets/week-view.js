@@ -6,7 +6,7 @@ import { api } from '../api.js';
 import { icon } from './icons.js';
 import { notice, errorText } from './notice.js';
 import { parseDate, formatDateKey } from '../time.js';
-import { WEEKDAYS, MONTHS } from '../labels.js';
+import { dateOfDayText } from '../dates.js';
 import { adjustmentText, plannedText } from '../adjustment-words.js';
 import { printSection } from '../print.js';
 import { bellWords } from '../bell-words.js';
@@ -30,13 +30,10 @@ function mondayOf(key) {
   return d;
 }
 
-function shortDate(d) {
-  return `${d.getDate()} ${MONTHS[d.getMonth()].slice(0, 3)}`;
-}
-
+/** "14 Dec – 20 Dec 2026" in the browser's words; both years when the week spans two. */
 export function rangeText(first, last) {
   const sameYear = first.getFullYear() === last.getFullYear();
-  return `${shortDate(first)}${sameYear ? '' : ` ${first.getFullYear()}`} – ${shortDate(last)} ${last.getFullYear()}`;
+  return `${dateOfDayText(first, sameYear ? 'dayMonthShort' : 'dayMonthYearShort')} – ${dateOfDayText(last, 'dayMonthYearShort')}`;
 }
 
 function bellLine(bell) {
@@ -90,7 +87,7 @@ export function createWeekView({ todayKey, onPick }) {
         return h('section', { class: `week-day${key === todayKey ? ' is-today' : ''}`, 'data-testid': 'week-day', dataset: { date: key } },
           h('h3', { class: 'week-day-title' },
             h('button', { type: 'button', class: 'week-day-button', onclick: () => onPick && onPick(key) },
-              `${WEEKDAYS[i]} ${shortDate(dates[i])}`)),
+              dateOfDayText(dates[i], 'weekdayDayMonthShort'))),
           h('p', { class: 'week-timetable', 'data-testid': 'week-timetable' }, day.timetableName || 'No bells'),
           h('p', { class: 'week-why muted small', 'data-testid': 'week-why' }, dayWhy(day)),
           adjusted ? h('p', { class: 'week-adjusted small', 'data-testid': 'week-adjusted' }, `Adjusted: ${adjusted}`) : null,
