@@ -87,16 +87,22 @@ int start_app(int argc, const char* const* argv) {
 
     loadStoredRecords();
 
-    const auto notifier = std::make_shared<ServiceNotifier>();
-    const auto scheduler = std::make_shared<Scheduler>(stepsReportingTo(notifier));
-    openJournalOfThisProcess(*scheduler);
-    scheduler->start();
-    // Alerts watch the health as the health view shows it; bells reach them through the journal.
+    // Alerts watch the health as the health view shows it; bells reach them through the journal. Ready
+    // before the scheduler's first pass, which journals the bells missed while the player was off.
     AlertWorkerParts alertParts = AlertWorkerParts::ofThisProcess();
     alertParts.healthChecks = [] { return runHealthChecks(web::healthSources()); };
     const auto alerts = std::make_shared<AlertWorker>(std::move(alertParts));
     installAlertWorker(alerts);
+    // Also when binding a port throws: the worker must not outlive the records it reads.
+    const struct AlertWorkerUninstall {
+        ~AlertWorkerUninstall() { installAlertWorker(nullptr); }
+    } uninstallAlerts;
     alerts->start();
+
+    const auto notifier = std::make_shared<ServiceNotifier>();
+    const auto scheduler = std::make_shared<Scheduler>(stepsReportingTo(notifier));
+    openJournalOfThisProcess(*scheduler);
+    scheduler->start();
 
     web::app.setSigningKey(sessionSigningKey());
 
@@ -117,7 +123,6 @@ int start_app(int argc, const char* const* argv) {
     spdlog::info("Stopping: {}", reason.text);
     notifier->stopping();
     shutDown(serving, *scheduler);
-    installAlertWorker(nullptr);
     spdlog::info("Stopped");
     return reason.exitStatus;
 }

@@ -211,6 +211,8 @@ struct Settings {
     std::string speechLanguage = "en";  // the espeak-ng voice of the routines' spoken sentences
     SetupChecklist setupChecklist;
     std::string playerName;  // which of a district's players this is, as "North building"; "" for none
+    // It heads mail subjects and labels every metric: kept short.
+    static constexpr size_t MAX_PLAYER_NAME_CHARACTERS = 60;
     AlertSettings alerts;
 
     static constexpr auto fields() {

@@ -45,6 +45,13 @@ std::string escapedForLog(std::string_view text) {
     return escaped;
 }
 
+size_t characterCount(std::string_view text) {
+    size_t count = 0;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    return count;
+}
+
 std::string shortened(std::string_view text, size_t maxBytes) {
     if (text.size() <= maxBytes) return std::string(text);
     size_t end = maxBytes;

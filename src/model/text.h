@@ -19,6 +19,9 @@ std::string toLower(std::string_view text);
 // escapes, so that a request cannot start log lines of its own or make one look like another.
 std::string escapedForLog(std::string_view text);
 
+// The UTF-8 characters of a text (bytes that begin one).
+size_t characterCount(std::string_view text);
+
 // At most maxBytes of the text, cut before a UTF-8 character rather than inside one, with "..."
 // added when anything was cut.
 std::string shortened(std::string_view text, size_t maxBytes);

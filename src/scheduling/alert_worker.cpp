@@ -2,6 +2,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include <exception>
+
 #include "audio/journal_sink.h"
 #include "core/installed.h"
 #include "model/time_reading.h"
@@ -22,6 +24,9 @@ std::string channelWords(const AlertSettings& alerts, AlertChannel channel) {
 
 DeliveryOutcome deliverForReal(const AlertWorkerParts::Addresses& addresses, AlertChannel channel, const AlertMessage& message) {
     const AlertSettings& alerts = addresses.alerts;
+    // The settings page checks them, but a restored backup or an edited file may hold anything: no line
+    // break reaches a mail header or an SMTP command.
+    if (const auto problem = alertSettingsProblem(alerts)) return {false, "The alert settings are not usable (" + *problem + ")"};
     if (channel == AlertChannel::WEBHOOK) return postJsonToWebhook(alerts.webhookUrl, webhookJson(message, addresses.player));
     const auto now = std::chrono::system_clock::now();
     const int64_t seconds = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
@@ -77,7 +82,12 @@ std::vector<TestAlertResult> sendTestAlert(const AlertWorkerParts& parts) {
 AlertWorker::AlertWorker(AlertWorkerParts parts) : _parts(std::move(parts)) {}
 
 AlertWorker::~AlertWorker() {
-    if (_thread.joinable()) {
+    // The last owner may be the worker's own thread (a note it journals holds the worker), which cannot
+    // join itself; it is ending anyway.
+    if (_thread.joinable() && _thread.get_id() == std::this_thread::get_id()) {
+        _thread.request_stop();
+        _thread.detach();
+    } else if (_thread.joinable()) {
         _thread.request_stop();
         _thread.join();
     }
@@ -110,7 +120,7 @@ size_t AlertWorker::waiting() const {
     return _queue.size();
 }
 
-void AlertWorker::step(Time now) {
+void AlertWorker::step(Time now, std::stop_token stop) {
     bool lookNow = false;
     {
         std::lock_guard lock(_mutex);
@@ -130,13 +140,22 @@ void AlertWorker::step(Time now) {
     }
     if (due.empty()) return;
     const auto addresses = _parts.addresses();
-    for (AlertQueue::Delivery& delivery : due) attempt(std::move(delivery), addresses, now);
+    for (AlertQueue::Delivery& delivery : due) {
+        // Each send may take its whole time limit: a stop does not wait for the rest, which the ending
+        // process could not keep anyway.
+        if (stop.stop_requested()) return;
+        attempt(std::move(delivery), addresses, now);
+    }
 }
 
 void AlertWorker::attempt(AlertQueue::Delivery delivery, const AlertWorkerParts::Addresses& addresses, Time now) {
     // A way that is not set drops its deliveries without a word: alerts are off for it.
     if (!channelSet(addresses.alerts, delivery.channel)) return;
+    const auto sendStart = std::chrono::steady_clock::now();
     const DeliveryOutcome outcome = _parts.deliver(addresses, delivery.channel, delivery.message);
+    // The retry counts from the end of this send, not from the start of the round: the sends before it
+    // may have taken their whole time limits.
+    now += std::chrono::floor<std::chrono::seconds>(std::chrono::steady_clock::now() - sendStart);
     delivery.attempts += 1;
     const std::string words = channelWords(addresses.alerts, delivery.channel);
     const std::string attemptText = "attempt " + std::to_string(delivery.attempts) + " of " + std::to_string(AlertQueue::MAX_ATTEMPTS);
@@ -152,7 +171,12 @@ void AlertWorker::attempt(AlertQueue::Delivery delivery, const AlertWorkerParts:
 
 void AlertWorker::run(std::stop_token stop) {
     while (!stop.stop_requested()) {
-        step(std::chrono::steady_clock::now());
+        // An alert that cannot be made or sent must not end the process that rings the bells.
+        try {
+            step(std::chrono::steady_clock::now(), stop);
+        } catch (const std::exception& error) {
+            spdlog::error("Sending the alerts failed: {}", error.what());
+        }
         std::unique_lock lock(_mutex);
         Time wakeAt = std::chrono::steady_clock::now() + HEALTH_LOOK_INTERVAL;
         if (_parts.healthChecks && _nextHealthLook) wakeAt = std::min(wakeAt, *_nextHealthLook);

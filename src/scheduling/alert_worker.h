@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <utility>
@@ -64,8 +65,8 @@ public:
     // Queues an alert for the entry when it calls for one; never blocks on the network or the state lock.
     void notice(const JournalEntry& entry, Time now);
     // One round at a moment: the health look when due, then the deliveries due. The thread runs it; tests
-    // call it with the times they choose.
-    void step(Time now);
+    // call it with the times they choose. A stop requested ends it between two sends.
+    void step(Time now, std::stop_token stop = {});
     // Deliveries waiting, for tests and the log.
     size_t waiting() const;
 

@@ -164,6 +164,8 @@ Reply update_settings(RequestContext& context) {
         Settings updated = db.view(lock).settings;
         applySettingsUpdate(updated, context.json);
         if (auto problem = alertSettingsProblem(updated.alerts)) return BadRequest("Invalid value for setting alerts." + *problem);
+        if (characterCount(updated.playerName) > Settings::MAX_PLAYER_NAME_CHARACTERS)
+            return BadRequest("Invalid value for setting playerName: expected at most " + std::to_string(Settings::MAX_PLAYER_NAME_CHARACTERS) + " characters");
         applySettingsUpdate(db.edit(lock).settings, context.json);
         if (speech) applied = db.view(lock).settings;
         reply = withRevision(json_response(true), revisionOf(db.view(lock).settings));

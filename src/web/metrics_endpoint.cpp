@@ -9,6 +9,7 @@
 
 #include "core/version.h"
 #include "model/journal_entry.h"
+#include "model/text.h"
 #include "model/uuid.h"
 #include "storage/stored_records.h"
 #include "web/auth_handlers.h"
@@ -75,7 +76,7 @@ Json tokenJson(const std::optional<std::string>& token) { return {{"token", toke
 
 std::string metricsText(const MetricsReading& reading, size_t throttledAddresses) {
     prometheus::Registry registry;
-    const Families families{registry, {{"player", reading.playerName.substr(0, MAX_PLAYER_LABEL_BYTES)}}};
+    const Families families{registry, {{"player", shortened(reading.playerName, MAX_PLAYER_LABEL_BYTES)}}};
     const auto& counts = reading.counts;
 
     families.gauge("quorvane_build_info", "The running program; the value is always 1.", {{"version", reading.version}}, 1);
@@ -108,8 +109,11 @@ std::string metricsText(const MetricsReading& reading, size_t throttledAddresses
 }
 
 Reply metrics_endpoint(RequestContext& context) {
-    if (!bearerAccepted(context.request.headers.value("Authorization")) && require_login(context))
-        return plainText(401, "Log in, or send the metrics token as: Authorization: Bearer <token>");
+    if (!bearerAccepted(context.request.headers.value("Authorization")) && require_login(context)) {
+        Reply refused = plainText(401, "Log in, or send the metrics token as: Authorization: Bearer <token>");
+        refused.headers.emplace_back("WWW-Authenticate", "Bearer");
+        return refused;
+    }
     MetricsReading reading = readMetrics(healthSources());
     reading.version = getVersion();
     Reply reply = plainText(200, metricsText(reading, loginThrottle.waitingAt(context.now)));

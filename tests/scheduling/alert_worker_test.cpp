@@ -78,6 +78,23 @@ TEST(AlertWorker, ASuccessAfterAFailureEndsTheRetries) {
     EXPECT_EQ(recorded.notes[1].detail.rfind("Alert by webhook sent: ", 0), 0u);
 }
 
+TEST(AlertWorker, AStopEndsTheRoundBetweenTwoSends) {
+    // A receiver that is down makes every send wait its time limit: the stop must not wait for them all.
+    RecordedAlerts recorded;
+    std::stop_source stopping;
+    AlertWorkerParts parts = recorded.parts();
+    const auto send = parts.deliver;
+    parts.deliver = [&](const AlertWorkerParts::Addresses& addresses, AlertChannel channel, const AlertMessage& message) {
+        stopping.request_stop();
+        return send(addresses, channel, message);
+    };
+    AlertWorker worker(std::move(parts));
+    const Time start{};
+    for (int i = 0; i < 3; ++i) worker.notice(failedBell(), start);
+    worker.step(start, stopping.get_token());
+    EXPECT_EQ(recorded.sends.size(), 1u);
+}
+
 TEST(AlertWorker, NothingIsSentOrNotedWhenNoWayIsSetOrNothingWentWrong) {
     RecordedAlerts recorded;
     recorded.addresses.alerts = {};

@@ -5,6 +5,7 @@
 #include "remote/alert_receivers.h"
 #include "scheduling/bell_journal.h"
 #include "storage/journal_files.h"
+#include "storage/stored_records.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -78,6 +79,25 @@ TEST_F(AlertEndpoints, AFailedTestSaysWhyAndNothingSetIsAClientError) {
 
     EXPECT_EQ(browser().post("/api/alerts/test", "", "text/plain").body, "No auth") << "a stranger sends nothing";
     EXPECT_EQ(receiver.received().size(), 1u);
+}
+
+TEST_F(AlertEndpoints, StoredAddressesWithALineBreakAreNeverSent) {
+    // A restored backup or an edited file is not checked as the settings page is: a line break in an
+    // address would write headers or SMTP commands of its own.
+    SmtpStandIn mailServer;
+    {
+        StateLock lock;
+        AlertSettings& alerts = db.edit(lock).settings.alerts;
+        alerts.mailTo = "it@district.example>\r\nRCPT TO:<everyone@district.example";
+        alerts.smtpServer = mailServer.url();
+    }
+    Browser client = loggedInBrowser();
+    const auto answer = client.post("/api/alerts/test", "", "text/plain");
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    const Json mail = Json::parse(answer.body)["mail"];
+    EXPECT_FALSE(mail["sent"].get<bool>());
+    EXPECT_EQ(mail["error"].get<std::string>().rfind("The alert settings are not usable (mailTo: expected", 0), 0u) << mail;
+    EXPECT_TRUE(mailServer.mails().empty());
 }
 
 }  // namespace

@@ -23,7 +23,9 @@ protected:
 TEST_F(MetricsEndpoint, ASessionOrTheTokenReadsThemAndNobodyElse) {
     testing::Browser admin = loggedInBrowser();
     testing::Browser tool = browser();
-    EXPECT_EQ(tool.get("/metrics").status, 401);
+    const testing::HttpAnswer refused = tool.get("/metrics");
+    EXPECT_EQ(refused.status, 401);
+    EXPECT_EQ(refused.header("WWW-Authenticate"), "Bearer") << "a 401 names the scheme it expects";
     EXPECT_EQ(Json::parse(admin.get("/api/metrics/token").body), Json({{"token", nullptr}})) << "no token until one is made";
     EXPECT_EQ(tool.get("/metrics", {{"Authorization", "Bearer "}}).status, 401) << "an empty token is none";
 
@@ -66,6 +68,12 @@ TEST_F(MetricsEndpoint, AnswersAndWrongPasswordsAreCountedAsTheyHappen) {
 
     admin.postJson("/db/settings/update", Json{{"playerName", "North building"}});
     EXPECT_NE(scrape().find(R"(player="North building")"), std::string::npos) << "the name is read at each scrape";
+    const testing::HttpAnswer tooLong = admin.postJson("/db/settings/update", Json{{"playerName", std::string(61, 'x')}});
+    EXPECT_EQ(tooLong.status, 400);
+    EXPECT_EQ(tooLong.body, "Invalid value for setting playerName: expected at most 60 characters");
+    std::string sixtyLetters;
+    for (int i = 0; i < 60; ++i) sixtyLetters += "\xC3\xA4";
+    EXPECT_EQ(admin.postJson("/db/settings/update", Json{{"playerName", sixtyLetters}}).status, 200) << "characters are counted, not bytes";
 }
 
 }  // namespace

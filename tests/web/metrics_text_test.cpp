@@ -54,6 +54,20 @@ TEST(MetricsText, EverySeriesCarriesThePlayerAndItsValue) {
     EXPECT_EQ(seriesValue(text, "quorvane_build_info{" + player + R"(,version="1.4.0+g0abc123"})"), 1) << text;
 }
 
+TEST(MetricsText, ALongNameIsCutBetweenCharactersNeverInsideOne) {
+    // Prometheus refuses a whole scrape over one label that is not UTF-8.
+    MetricsReading reading = sampleReading();
+    reading.playerName = std::string(99, 'a') + "\xC3\xA4" + "b";  // "ä" across the cut
+    const std::string text = web::metricsText(reading, 0);
+    const size_t label = text.find("quorvane_active_plays{player=\"");
+    ASSERT_NE(label, std::string::npos) << text;
+    const size_t start = label + std::string("quorvane_active_plays{player=\"").size();
+    const std::string value = text.substr(start, text.find('"', start) - start);
+    EXPECT_EQ(value.find('\xC3'), std::string::npos) << "no lone first byte of a character";
+    EXPECT_EQ(value.rfind(std::string(90, 'a'), 0), 0u) << value;
+    EXPECT_LE(value.size(), 103u);
+}
+
 TEST(MetricsText, WhatIsNotKnownIsLeftOutRatherThanZero) {
     MetricsReading reading;
     const std::string text = web::metricsText(reading, 0);

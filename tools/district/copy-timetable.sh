@@ -21,12 +21,13 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # One request to a player, with its own cookie jar; prints the body and fails on any status but the
-# expected one (200; a login answers 302).
-call() { # jar method url [json body]
+# expected one (200; a login answers 302). A body goes from a file of the private work folder: on the
+# command line the password could be read by anyone on this computer, and an export may be too long.
+call() { # jar method url [file of the json body]
   local jar="$1" method="$2" url="$3" status expected="${EXPECTED_STATUS:-200}"
   local args=(--silent --show-error --max-time 30 --cookie "$jar" --cookie-jar "$jar" --request "$method"
               --output "$work/body" --write-out '%{http_code}')
-  [[ $# -ge 4 ]] && args+=(--header 'Content-Type: application/json' --data-binary "$4")
+  [[ $# -ge 4 ]] && args+=(--header 'Content-Type: application/json' --data-binary "@$4")
   status="$(curl "${args[@]}" "$url")" || return 1
   if [[ "$status" != "$expected" ]]; then
     echo "$method $url: $status $(head -c 300 "$work/body")" >&2
@@ -36,7 +37,8 @@ call() { # jar method url [json body]
 }
 
 log_in() { # jar url password
-  EXPECTED_STATUS=302 call "$1" POST "$2/auth/login" "$(jq -n --arg password "$3" '{userPassword: $password, remember: false}')" >/dev/null
+  QUORVANE_LOGIN_PASSWORD="$3" jq -n '{userPassword: env.QUORVANE_LOGIN_PASSWORD, remember: false}' >"$work/login.json"
+  EXPECTED_STATUS=302 call "$1" POST "$2/auth/login" "$work/login.json" >/dev/null
 }
 
 source_jar="$work/source.cookies"
@@ -50,7 +52,7 @@ failed=0 count=0
 for target in "$@"; do
   target="${target%/}"
   jar="$work/target-$((++count)).cookies"
-  if ! log_in "$jar" "$target" "$QUORVANE_PASSWORD" || ! answer="$(call "$jar" POST "$target/db/timetables/import" "$(cat "$work/export.json")")"; then
+  if ! log_in "$jar" "$target" "$QUORVANE_PASSWORD" || ! answer="$(call "$jar" POST "$target/db/timetables/import" "$work/export.json")"; then
     echo "$target: not copied" >&2
     failed=1
     continue
@@ -60,7 +62,8 @@ for target in "$@"; do
   missing="$(jq -r '[.missingSignals[].name] | join(", ")' <<<"$answer")"
   [[ -n "$missing" ]] && line+="; these signals are not on this player and stay silent there: $missing"
   if ((make_default)); then
-    if call "$jar" POST "$target/db/settings/update" "$(jq -n --arg id "$copy_id" '{defaultTimetableId: $id}')" >/dev/null; then
+    jq -n --arg id "$copy_id" '{defaultTimetableId: $id}' >"$work/default.json"
+    if call "$jar" POST "$target/db/settings/update" "$work/default.json" >/dev/null; then
       line+="; now the default timetable"
     else
       line+="; NOT made the default timetable"
