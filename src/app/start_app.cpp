@@ -20,8 +20,8 @@
 #include "scheduling/next_bell.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
-#include "web/http/self_signed_pair.h"
-#include "web/http/tls_context.h"
+#include "http/self_signed_pair.h"
+#include "http/tls_context.h"
 #include "web/journal_endpoints.h"
 #include "web/web_server.h"
 
@@ -53,8 +53,8 @@ void makeSelfSignedPairIfNone(const std::filesystem::path& certificate, const st
     if (std::filesystem::exists(certificate, error) || std::filesystem::exists(key, error)) return;
     for (const auto& file : {certificate, key})
         if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
-    const std::string hostName = web::http::thisHostName();
-    web::http::writeSelfSignedPair({certificate, key, hostName});
+    const std::string hostName = http::thisHostName();
+    http::writeSelfSignedPair({certificate, key, hostName});
     spdlog::info("Made a self-signed TLS certificate for {} in {}", hostName, certificate.string());
 }
 
@@ -110,9 +110,9 @@ int start_app(int argc, const char* const* argv) {
     web::app.bind("0.0.0.0", options.port);
     if (https) {
         if (options.tlsSelfSigned) makeSelfSignedPairIfNone(options.tlsCertificate, options.tlsKey);
-        web::app.bindTls("0.0.0.0", options.tlsPort, web::http::loadTlsContext(options.tlsCertificate, options.tlsKey));
+        web::app.bindTls("0.0.0.0", options.tlsPort, http::loadTlsContext(options.tlsCertificate, options.tlsKey));
         spdlog::info("HTTPS on port {}; plain HTTP on port {} redirects there (but /healthz)", options.tlsPort, options.port);
-        spdlog::info("TLS certificate SHA-256 fingerprint: {}", web::http::certificateFingerprint(options.tlsCertificate));
+        spdlog::info("TLS certificate SHA-256 fingerprint: {}", http::certificateFingerprint(options.tlsCertificate));
     }
     const auto stop = std::make_shared<StopRequest>();
     startTerminationSignalThread([stop](const std::string& name) { stop->request(name + " received", 0); });

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "web/http/message.h"
+#include "http/message.h"
 #include "web/reply.h"
 #include "web/route_table.h"
 #include "web/session.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "web/http/message.h"
+#include "http/message.h"
 #include "web/reply.h"
 
 namespace quorvane::web {

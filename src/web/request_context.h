@@ -9,7 +9,7 @@
 #include <string>
 
 #include "model/json_text.h"
-#include "web/http/message.h"
+#include "http/message.h"
 #include "web/reply.h"
 #include "web/session.h"
 #include "web/upload_digests.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "model/record.h"
-#include "web/http/headers.h"
+#include "http/headers.h"
 #include "web/reply.h"
 
 namespace quorvane::web {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "model/digest.h"
-#include "web/http/message.h"
+#include "http/message.h"
 
 namespace quorvane::web {
 

@@ -16,7 +16,7 @@
 #include "web/auth_handlers.h"
 #include "web/header_checks.h"
 #include "web/https_redirect.h"
-#include "web/http/multipart_parser.h"
+#include "http/multipart_parser.h"
 #include "web/target_endpoints.h"
 #include "web/upload_digests.h"
 

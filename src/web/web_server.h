@@ -1,6 +1,6 @@
 #pragma once
 // The HTTP server of the process: our route table, login gate, body checks and answers on the HTTP
-// transport of web/http. Everything decided from the headers (the route, cross-site requests, the login
+// transport of src/http. Everything decided from the headers (the route, cross-site requests, the login
 // gate, the kind and size of the body) is decided before any byte of the body is read; the handler runs
 // under a catch-all that answers the generic 500, and after_request touches every answer, the
 // transport's own included.
@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "web/http/application.h"
-#include "web/http/server.h"
+#include "http/application.h"
+#include "http/server.h"
 #include "web/route_table.h"
 #include "web/routes.h"
 

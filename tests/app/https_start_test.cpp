@@ -11,7 +11,7 @@
 #include "support/raw_http_client.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
-#include "web/http/tls_context.h"
+#include "http/tls_context.h"
 
 namespace quorvane {
 namespace {
@@ -37,19 +37,19 @@ struct HttpsPlayer {
 TEST(HttpsStartUp, NamesTheFingerprintAndServesHttpsBesideTheRedirect) {
     HttpsPlayer https;
     ChildProcess run(https.command(), {}, https.player.root());
-    const std::string fingerprint = web::http::certificateFingerprint(https.pair.certificate);
+    const std::string fingerprint = http::certificateFingerprint(https.pair.certificate);
     ASSERT_TRUE(run.waitForStderr("TLS certificate SHA-256 fingerprint: " + fingerprint + "\n", 10s)) << run.standardError();
     const std::string log = run.standardError();
     EXPECT_NE(log.find("navigate to ----> https://localhost:" + std::to_string(https.tlsPort) + "/ <----"), std::string::npos) << log;
     testing::TlsClient client(https.tlsPort);
     ASSERT_TRUE(client.established());
-    EXPECT_EQ(client.peerFingerprint(), web::http::certificateFingerprint(https.pair.certificate));
-    ASSERT_TRUE(client.send(web::http::testing::get("/login")));
+    EXPECT_EQ(client.peerFingerprint(), http::certificateFingerprint(https.pair.certificate));
+    ASSERT_TRUE(client.send(http::testing::get("/login")));
     const auto page = client.receive(10s);
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 302) << "served, not redirected: with no password the login page sends to the app";
     EXPECT_EQ(page->header("Location"), "/");
-    const auto redirected = web::http::testing::roundTrip(https.port, web::http::testing::get("/login"));
+    const auto redirected = http::testing::roundTrip(https.port, http::testing::get("/login"));
     EXPECT_EQ(redirected.status, 308);
     EXPECT_EQ(redirected.header("Location"), "https://test:" + std::to_string(https.tlsPort) + "/login");
 }
@@ -90,7 +90,7 @@ TEST(HttpsStartUp, EmptyFilesServePlainHttpOnly) {
     ASSERT_TRUE(testing::waitUntilServing(https.port)) << run.standardError();
     EXPECT_NE(run.standardError().find("navigate to ----> http://localhost:" + std::to_string(https.port) + "/"), std::string::npos);
     EXPECT_EQ(run.standardError().find("TLS"), std::string::npos) << run.standardError();
-    EXPECT_EQ(web::http::testing::roundTrip(https.port, web::http::testing::get("/login")).header("Location"), "/");
+    EXPECT_EQ(http::testing::roundTrip(https.port, http::testing::get("/login")).header("Location"), "/");
     EXPECT_FALSE(testing::TlsClient(https.tlsPort).established());
 }
 
@@ -110,7 +110,7 @@ TEST(HttpsStartUp, ASelfSignedPairIsMadeOnceWhenNeitherFileExists) {
         ASSERT_TRUE(first.waitForStderr(" <----", 10s));
         EXPECT_NE(first.standardError().find("Made a self-signed TLS certificate for "), std::string::npos) << first.standardError();
         EXPECT_EQ(std::filesystem::status(key).permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
-        fingerprint = web::http::certificateFingerprint(certificate);
+        fingerprint = http::certificateFingerprint(certificate);
         testing::TlsClient client(tlsPort);
         ASSERT_TRUE(client.established());
         EXPECT_EQ(client.peerFingerprint(), fingerprint);
@@ -135,18 +135,18 @@ TEST(HttpsStartUp, HundredsOfHangingHandshakesLeaveOthersAnswered) {
     HttpsPlayer https;
     ChildProcess run(https.command(), {}, https.player.root());
     ASSERT_TRUE(run.waitForStderr("TLS certificate SHA-256 fingerprint: ", 10s)) << run.standardError();
-    std::vector<std::unique_ptr<web::http::testing::RawClient>> hanging;
+    std::vector<std::unique_ptr<http::testing::RawClient>> hanging;
     for (int i = 0; i < 300; ++i) {
-        hanging.push_back(std::make_unique<web::http::testing::RawClient>(https.tlsPort));
+        hanging.push_back(std::make_unique<http::testing::RawClient>(https.tlsPort));
         if (i % 3 == 0) hanging.back()->send(std::string("\x16\x03\x01\x02\x00\x01", 6));  // a ClientHello that never ends
     }
     testing::TlsClient client(https.tlsPort);
     ASSERT_TRUE(client.established());
-    ASSERT_TRUE(client.send(web::http::testing::get("/healthz")));
+    ASSERT_TRUE(client.send(http::testing::get("/healthz")));
     const auto health = client.receive(10s);
     ASSERT_TRUE(health);
     EXPECT_NE(health->status, 0);
-    EXPECT_EQ(web::http::testing::roundTrip(https.port, web::http::testing::get("/healthz")).header("Location"), "");
+    EXPECT_EQ(http::testing::roundTrip(https.port, http::testing::get("/healthz")).header("Location"), "");
     // Each hanging client is dropped within the header time.
     for (auto& stalled : hanging) EXPECT_TRUE(stalled->closedWithin(15s));
     EXPECT_FALSE(run.waitForExit(10ms).has_value());

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 using testing::ChildProcess;
 using testing::InstalledPlayer;
 
-bool accepts(int port) { return web::http::testing::RawClient(port).connected(); }
+bool accepts(int port) { return http::testing::RawClient(port).connected(); }
 
 #ifdef QUORVANE_HAVE_SYSTEMD
 

@@ -4,12 +4,12 @@
 #include <limits>
 
 #include "fuzz_input.h"
-#include "web/http/byte_range.h"
+#include "http/byte_range.h"
 
 namespace {
 
-using quorvane::web::http::decideRange;
-using quorvane::web::http::RangeDecision;
+using quorvane::http::decideRange;
+using quorvane::http::RangeDecision;
 
 void decide(const std::string& header, uint64_t fileSize) {
     const RangeDecision decision = decideRange(header, fileSize);

@@ -18,7 +18,7 @@
 #include "support/player_service.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
-#include "web/http/tls_context.h"
+#include "http/tls_context.h"
 
 namespace quorvane {
 namespace {
@@ -165,7 +165,7 @@ TEST(Package, TheServicesCommandLineServesHttpsWithTheDefaultsPair) {
         {"HOME", home.string()}, {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
     {
         ChildProcess run(command, childEnvironment, root.path());
-        ASSERT_TRUE(run.waitForStderr("TLS certificate SHA-256 fingerprint: " + web::http::certificateFingerprint(pair.certificate), 10s))
+        ASSERT_TRUE(run.waitForStderr("TLS certificate SHA-256 fingerprint: " + http::certificateFingerprint(pair.certificate), 10s))
             << run.standardError();
         testing::TlsClient client(tlsPort);
         EXPECT_TRUE(client.established());

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "web/http/headers.h"
+#include "http/headers.h"
 
-namespace quorvane::web::http::testing {
+namespace quorvane::http::testing {
 
 using Clock = std::chrono::steady_clock;
 
@@ -161,4 +161,4 @@ std::string formBody(const std::vector<FormPart>& parts) {
 
 std::string formContentType() { return std::string("multipart/form-data; boundary=") + FORM_BOUNDARY; }
 
-}  // namespace quorvane::web::http::testing
+}  // namespace quorvane::http::testing

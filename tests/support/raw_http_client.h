@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace quorvane::web::http::testing {
+namespace quorvane::http::testing {
 
 using namespace std::chrono_literals;
 
@@ -74,4 +74,4 @@ inline constexpr const char* FORM_BOUNDARY = "XbOuNdArY";
 std::string formBody(const std::vector<FormPart>& parts);
 std::string formContentType();
 
-}  // namespace quorvane::web::http::testing
+}  // namespace quorvane::http::testing

@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "web/http/self_signed_pair.h"
-#include "web/http/tls_context.h"
+#include "http/self_signed_pair.h"
+#include "http/tls_context.h"
 
 namespace quorvane::testing {
 namespace fs = std::filesystem;
@@ -56,7 +56,7 @@ private:
 
 TlsFiles writeSelfSignedPair(const fs::path& folder, const std::string& name) {
     TlsFiles files{folder / (name + ".pem"), folder / (name + ".key")};
-    web::http::writeSelfSignedPair({files.certificate, files.key, "localhost", std::chrono::hours(24)});
+    http::writeSelfSignedPair({files.certificate, files.key, "localhost", std::chrono::hours(24)});
     return files;
 }
 
@@ -106,7 +106,7 @@ std::string TlsClient::version() const { return _established ? SSL_get_version(_
 std::string TlsClient::peerFingerprint() const {
     X509* certificate = _established ? SSL_get1_peer_certificate(_ssl) : nullptr;
     if (!certificate) return "";
-    std::string text = web::http::certificateFingerprint(certificate);
+    std::string text = http::certificateFingerprint(certificate);
     X509_free(certificate);
     return text;
 }
@@ -145,10 +145,10 @@ bool TlsClient::readMore(Clock::time_point deadline) {
     return true;
 }
 
-std::optional<web::http::testing::HttpReply> TlsClient::receive(std::chrono::milliseconds timeout) {
+std::optional<http::testing::HttpReply> TlsClient::receive(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
-        if (auto reply = web::http::testing::parseReply(_received)) {
+        if (auto reply = http::testing::parseReply(_received)) {
             _received.erase(0, reply->second);
             return reply->first;
         }

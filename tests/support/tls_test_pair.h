@@ -36,7 +36,7 @@ public:
     std::string peerFingerprint() const;
     bool send(std::string_view bytes);
     // The next whole response within the time.
-    std::optional<web::http::testing::HttpReply> receive(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::optional<http::testing::HttpReply> receive(std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // True when the server closes the connection within the time.
     bool closedWithin(std::chrono::milliseconds timeout);
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/tls_test_pair.h"
-#include "web/http/tls_context.h"
+#include "http/tls_context.h"
 #include "web/https_redirect.h"
 #include "web/web_test_server.h"
 
@@ -16,7 +16,7 @@ class Https : public testing::WebServerTest {
 protected:
     void beforeServing() override {
         const auto pair = testing::writeSelfSignedPair(layout.root());
-        tlsPort = server.bindTls("127.0.0.1", 0, web::http::loadTlsContext(pair.certificate, pair.key));
+        tlsPort = server.bindTls("127.0.0.1", 0, http::loadTlsContext(pair.certificate, pair.key));
     }
     HttpAnswer plain(const std::string& method, const std::string& target, const std::string& host, const std::string& body = "") {
         return testing::parseRawAnswer(testing::rawExchange(

@@ -31,12 +31,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using web::http::testing::formContentType;
-using web::http::testing::FORM_BOUNDARY;
-using web::http::testing::get;
-using web::http::testing::HttpReply;
-using web::http::testing::post;
-using web::http::testing::RawClient;
+using http::testing::formContentType;
+using http::testing::FORM_BOUNDARY;
+using http::testing::get;
+using http::testing::HttpReply;
+using http::testing::post;
+using http::testing::RawClient;
 
 using testing::MiB;
 using testing::SANITIZED;
@@ -360,7 +360,7 @@ TEST_F(PlayerUnderTlsAttack, FiveHundredUnfinishedHandshakesLeaveTheInterfaceAnd
     };
     EXPECT_LT(browserBesideTheCrowd(crowd, dueAt, helloByteByByte, "500 unfinished handshakes (over HTTPS)"), 1.0);
     expectRangOnTime(*due);
-    const HttpReply health = web::http::testing::roundTrip(port, get("/healthz"));
+    const HttpReply health = http::testing::roundTrip(port, get("/healthz"));
     EXPECT_TRUE(health.status == 200 || health.status == 503) << "monitoring still reads plain HTTP: " << health.status;
 
     // Dropped within the handshake's 10 s, counted from its connection.

@@ -166,15 +166,15 @@ TEST_F(FrameHardening, AnUploadWhoseFileCannotBeKeptAddsNoSignal) {
 // One address may hold 32 connections; the machine's own, where a reverse proxy or the local browser
 // speaks for many clients, counts only towards the total of 512.
 TEST_F(FrameHardening, ConnectionsPerAddressAreCappedButTheMachinesOwn) {
-    std::vector<web::http::testing::RawClient> local, remote;
+    std::vector<http::testing::RawClient> local, remote;
     for (int i = 0; i < 40; ++i) local.emplace_back(port, "127.0.0.1");
     for (int i = 0; i < 33; ++i) remote.emplace_back(port, "127.0.0.2");
-    for (auto& client : local) ASSERT_TRUE(client.send(web::http::testing::get("/api/get/status")));
-    for (auto& client : local) EXPECT_EQ(client.receive(5s).value_or(web::http::testing::HttpReply{}).status, 200);
+    for (auto& client : local) ASSERT_TRUE(client.send(http::testing::get("/api/get/status")));
+    for (auto& client : local) EXPECT_EQ(client.receive(5s).value_or(http::testing::HttpReply{}).status, 200);
     EXPECT_TRUE(remote.back().closedWithin(1s)) << "the 33rd from 127.0.0.2";
     remote.pop_back();
-    for (auto& client : remote) ASSERT_TRUE(client.send(web::http::testing::get("/api/get/status")));
-    for (auto& client : remote) EXPECT_EQ(client.receive(5s).value_or(web::http::testing::HttpReply{}).status, 200);
+    for (auto& client : remote) ASSERT_TRUE(client.send(http::testing::get("/api/get/status")));
+    for (auto& client : remote) EXPECT_EQ(client.receive(5s).value_or(http::testing::HttpReply{}).status, 200);
 }
 
 // A route may take a larger body than the default; the others keep theirs.

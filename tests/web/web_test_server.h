@@ -75,7 +75,7 @@ struct HttpAnswer {
 };
 
 // True when the text holds a whole response (its headers and Content-Length bytes of body).
-inline bool holdsWholeResponse(const std::string& text) { return web::http::testing::parseReply(text).has_value(); }
+inline bool holdsWholeResponse(const std::string& text) { return http::testing::parseReply(text).has_value(); }
 
 // Sends raw bytes over one connection and reads the first response; with untilClosed, everything until
 // the server closes the connection (or a second passes without data after the first response), and
@@ -130,7 +130,7 @@ inline std::string rawExchange(int port, const std::string& bytes, bool untilClo
 // Parses the first response of a raw exchange: its head, and everything after it as its body.
 inline HttpAnswer parseRawAnswer(const std::string& text) {
     HttpAnswer answer;
-    const auto head = web::http::testing::parseReply(text, true);
+    const auto head = http::testing::parseReply(text, true);
     if (!head) return answer;
     answer.status = head->first.status;
     for (const auto& [name, value] : head->first.headers) answer.headers.emplace(name, value);
