@@ -14,6 +14,8 @@
 // request methods, say) are checked inline there, so ThreadSanitizer cannot see that a static built by
 // one worker is complete before another worker reads it, and reports the memcmp of the reader. Only
 // reports raised inside the library's own calls are silenced.
+// The runtime declares it in no header of its own.
+extern "C" const char* __tsan_default_suppressions();
 extern "C" __attribute__((weak)) const char* __tsan_default_suppressions() { return "called_from_lib:libcpp-httplib.so\n"; }
 
 namespace quorvane {
