@@ -2,9 +2,6 @@
 // (from the start of the second to the call of the signal trigger), and the CPU time the loop costs,
 // with the bell journal on.
 //   bench_bell_delay [seconds=60]
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +9,9 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "scheduling/active_timetable.h"
 #include "scheduling/bell_journal.h"
@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
     }
     delaysMs.erase(delaysMs.begin());  // the first pass starts at an arbitrary moment
     std::printf("seconds processed: %zu\n", delaysMs.size());
-    std::printf("delay from the start of the second to the trigger: median %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                percentile(delaysMs, 0.5), percentile(delaysMs, 0.99), percentile(delaysMs, 1.0));
+    std::printf("delay from the start of the second to the trigger: median %.2f ms, p99 %.2f ms, max %.2f ms\n", percentile(delaysMs, 0.5),
+                percentile(delaysMs, 0.99), percentile(delaysMs, 1.0));
     std::printf("CPU: %.3f s in %d s = %.3f%% of one core (%.2f s per minute)\n", cpuUsed, seconds, 100.0 * cpuUsed / seconds,
                 cpuUsed * 60.0 / seconds);
     std::fflush(stdout);

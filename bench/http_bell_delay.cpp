@@ -40,8 +40,8 @@ void report(const char* phase, std::vector<double> delays) {
         std::printf("%s: too few seconds measured\n", phase);
         return;
     }
-    std::printf("%s: %zu seconds, delay to the trigger median %.2f ms, p99 %.2f ms, max %.2f ms\n", phase, delays.size(),
-                percentile(delays, 0.5), percentile(delays, 0.99), percentile(delays, 1.0));
+    std::printf("%s: %zu seconds, delay to the trigger median %.2f ms, p99 %.2f ms, max %.2f ms\n", phase, delays.size(), percentile(delays, 0.5),
+                percentile(delays, 0.99), percentile(delays, 1.0));
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 // GET /api/get/journal for a full day (the daily cap of 10,000 entries) through the in-process web
 // server over a keep-alive loopback connection, and the same answer built without HTTP.
 //   bench_journal_day [benchmark options]
-#include <benchmark/benchmark.h>
-#include <httplib.h>
-
 #include <filesystem>
 #include <memory>
 #include <thread>
+
+#include <benchmark/benchmark.h>
+#include <httplib.h>
 
 #include "core/paths.h"
 #include "scheduling/bell_journal.h"

@@ -1,9 +1,10 @@
 // The CPU one login costs: the scrypt hash of a password at the stored cost (target: at most about
 // 150 ms of one core), and the old form it replaces, for comparison.
+#include "model/password_hash.h"
+
 #include <benchmark/benchmark.h>
 
 #include "model/digest.h"
-#include "model/password_hash.h"
 
 namespace {
 

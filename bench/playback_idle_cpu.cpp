@@ -3,8 +3,6 @@
 // their own time is not counted (getrusage of this process only).
 //
 // Usage: bench_playback_idle_cpu [seconds]   (default 5)
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +13,7 @@
 
 #include <spdlog/sinks/null_sink.h>
 #include <spdlog/spdlog.h>
+#include <sys/resource.h>
 
 #include "audio/player.h"
 

@@ -18,9 +18,9 @@
 #include <spdlog/sinks/null_sink.h>
 #include <spdlog/spdlog.h>
 
-#include "core/paths.h"
 #include "audio/linux_file_player.h"
 #include "audio/signals.h"
+#include "core/paths.h"
 #include "storage/stored_records.h"
 
 using namespace quorvane;
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
         const Clock::time_point started{Clock::duration(startedAt.load())};
         if (round >= 0) millis.push_back(std::chrono::duration<double, std::milli>(started - begin).count());
     }
-    std::printf("start latency over %d rounds: median %.3f ms, p90 %.3f ms, p99 %.3f ms, max %.3f ms\n", rounds,
-                percentile(millis, 0.5), percentile(millis, 0.9), percentile(millis, 0.99), percentile(millis, 1.0));
+    std::printf("start latency over %d rounds: median %.3f ms, p90 %.3f ms, p99 %.3f ms, max %.3f ms\n", rounds, percentile(millis, 0.5),
+                percentile(millis, 0.9), percentile(millis, 0.99), percentile(millis, 1.0));
     overrideExecutableDirForTesting({});
     std::filesystem::remove_all(root);
     return 0;

@@ -1,9 +1,9 @@
 // Cost of one scheduler pass's three auto-saves when nothing changed, for the factory database and for
 // a large one (2,000 signals, 500 timetables of 12 lessons per channel, 200 calendar regions). Also the
 // cost when a handler touched the records without changing them (the full fingerprint walk).
-#include <benchmark/benchmark.h>
-
 #include <filesystem>
+
+#include <benchmark/benchmark.h>
 
 #include "large_records.h"
 #include "scheduling/record_saving.h"

@@ -1,9 +1,9 @@
 #include "app/command_line.h"
 
-#include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <iostream>
+
+#include <CLI/CLI.hpp>
 
 #include "app/windows_service.h"
 #include "audio/audio_device.h"
@@ -52,8 +52,7 @@ ParsedCommandLine parseCommandLine(const std::string& banner, int argc, const ch
     parser.add_option("--audio-device", options.audioDevice, "ALSA device the bells play through, e.g. plughw:CARD=Headphones")
         ->type_name("NAME")
         ->check(CLI::Validator(
-            [](const std::string& name) { return isAudioDeviceName(name) ? std::string() : "Value " + name + " is no ALSA device name"; },
-            ""))
+            [](const std::string& name) { return isAudioDeviceName(name) ? std::string() : "Value " + name + " is no ALSA device name"; }, ""))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 #ifdef _WIN32
     parser.add_flag(WINDOWS_SERVICE_OPTION, options.windowsService,

@@ -12,7 +12,7 @@ struct CommandLine {
     std::string tlsKey;
     bool tlsSelfSigned = false;  // make the pair when neither file exists
     int tlsPort = 5443;
-    std::string audioDevice;  // "" for the system's default output
+    std::string audioDevice;      // "" for the system's default output
     bool windowsService = false;  // started by Windows' service control manager
 };
 

@@ -1,14 +1,14 @@
 #include "app/logging.h"
 
-#include <spdlog/pattern_formatter.h>
-#include <spdlog/sinks/rotating_file_sink.h>
-#include <spdlog/sinks/stdout_sinks.h>
-#include <spdlog/spdlog.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include <spdlog/pattern_formatter.h>
+#include <spdlog/sinks/rotating_file_sink.h>
+#include <spdlog/sinks/stdout_sinks.h>
+#include <spdlog/spdlog.h>
 
 #include "core/utf8_path.h"
 

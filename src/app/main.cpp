@@ -1,8 +1,8 @@
-#include <spdlog/spdlog.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+
+#include <spdlog/spdlog.h>
 
 #include "app/logging.h"
 #include "app/start_app.h"
@@ -26,9 +26,8 @@ int runPlayer(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int status = quorvane::startedAsWindowsService(argc, argv)
-                           ? quorvane::runAsWindowsService([argc, argv] { return runPlayer(argc, argv); })
-                           : runPlayer(argc, argv);
+    const int status = quorvane::startedAsWindowsService(argc, argv) ? quorvane::runAsWindowsService([argc, argv] { return runPlayer(argc, argv); })
+                                                                     : runPlayer(argc, argv);
     // Daemon threads may still be running: leave without running static destructors under them.
     std::fflush(nullptr);
     std::_Exit(status);

@@ -1,9 +1,9 @@
 #include "app/shutdown.h"
 
-#include <spdlog/spdlog.h>
-
 #include <algorithm>
 #include <thread>
+
+#include <spdlog/spdlog.h>
 
 #include "audio/alarm.h"
 #include "audio/emergency.h"
@@ -84,8 +84,7 @@ void shutDown(ServingThread& serving, Scheduler& scheduler) {
         }
     }
 
-    if (!scheduler.stop(Clock::now() + SCHEDULER_LIMIT))
-        spdlog::error("The scheduler did not stop; changes since its last save are lost");
+    if (!scheduler.stop(Clock::now() + SCHEDULER_LIMIT)) spdlog::error("The scheduler did not stop; changes since its last save are lost");
 
     Emergency::stop(OutcomeReason::SHUTDOWN);
     Alarm::switchOff(OutcomeReason::SHUTDOWN);

@@ -1,10 +1,10 @@
 #include "app/start_app.h"
 
-#include <spdlog/spdlog.h>
-
 #include <filesystem>
 #include <memory>
 #include <optional>
+
+#include <spdlog/spdlog.h>
 
 #include "app/command_line.h"
 #include "app/logging.h"
@@ -15,13 +15,13 @@
 #include "core/clock.h"
 #include "core/paths.h"
 #include "core/version.h"
+#include "http/self_signed_pair.h"
+#include "http/tls_context.h"
 #include "scheduling/alert_worker.h"
 #include "scheduling/bell_journal.h"
 #include "scheduling/next_bell.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
-#include "http/self_signed_pair.h"
-#include "http/tls_context.h"
 #include "web/journal_endpoints.h"
 #include "web/web_server.h"
 

@@ -9,8 +9,9 @@
 #include <windows.h>
 #else
 #include <csignal>
-#include <pthread.h>
 #include <thread>
+
+#include <pthread.h>
 #endif
 
 namespace quorvane {

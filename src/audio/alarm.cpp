@@ -27,8 +27,8 @@ void Alarm::toggle(const StateLock& state) {
     std::lock_guard lock(alarmMutex);
     if (alarmThread) return abortAlarm(OutcomeReason::ALARM_SWITCH);
     const Settings& settings = db.view(state).settings;
-    alarmThread = playSignalById(state, settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec, PlaySource::AUTOMATIC,
-                                 requestedPlay(PlayKind::ALARM));
+    alarmThread =
+        playSignalById(state, settings.alarmSignalId, INFINITE_REPEAT, settings.alarmDelaySec, PlaySource::AUTOMATIC, requestedPlay(PlayKind::ALARM));
 }
 
 void Alarm::switchOff(OutcomeReason why) {

@@ -25,8 +25,8 @@ bool isAudioDeviceName(std::string_view name) {
     constexpr size_t MAX_LENGTH = 128;
     if (name.size() > MAX_LENGTH || (!name.empty() && name.front() == '-')) return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' || c == '=' ||
-               c == ',' || c == '.' || c == '-';
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' || c == '=' || c == ',' ||
+               c == '.' || c == '-';
     });
 }
 

@@ -15,8 +15,7 @@ inline constexpr std::chrono::milliseconds AUDIO_READ_LIMIT{2000};
 
 // Playing time in seconds of a file read as the given format; absent when TagLib finds no audio stream
 // in it or does not finish reading within the limit.
-std::optional<double> readAudioSeconds(const std::string& filePath, AudioFormat format,
-                                       std::chrono::milliseconds limit = AUDIO_READ_LIMIT);
+std::optional<double> readAudioSeconds(const std::string& filePath, AudioFormat format, std::chrono::milliseconds limit = AUDIO_READ_LIMIT);
 
 // Playing time of an MP3, WAVE or MP4 file (format by extension) in whole seconds (half to even), -1
 // when it cannot be read.

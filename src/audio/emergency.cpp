@@ -76,8 +76,7 @@ RunningEmergency Emergency::start(const StateLock& lock, std::string_view name, 
     entry.routine = started.routine;
     entry.drill = drill;
     const std::string path = soundOf(lock, name, *routine, entry);
-    const std::string sentence =
-        routine->spokenText.empty() ? "" : spokenSentencePath(name, settings.speechLanguage, routine->spokenText);
+    const std::string sentence = routine->spokenText.empty() ? "" : spokenSentencePath(name, settings.speechLanguage, routine->spokenText);
 
     JournalEntry note = routineNote(PlayKind::EMERGENCY_START, started.routine, drill);
     note.signalId = entry.signalId;

@@ -25,8 +25,8 @@ std::vector<Registered> threads;
 std::vector<const PlayerThread*> running;
 
 // Both ways of starting a play: registered and counted against the cap in one step.
-std::shared_ptr<PlayerThread> startPlayback(const std::string& path, const std::string& followUp, int64_t count, double delay,
-                                            PlaySource source, std::optional<JournalEntry> journalEntry) {
+std::shared_ptr<PlayerThread> startPlayback(const std::string& path, const std::string& followUp, int64_t count, double delay, PlaySource source,
+                                            std::optional<JournalEntry> journalEntry) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) {
         spdlog::error("ERROR: File does not exist: {}", path);
@@ -46,9 +46,9 @@ std::shared_ptr<PlayerThread> startPlayback(const std::string& path, const std::
     }
     std::lock_guard lock(registryMutex);
     // Counted under the registry's lock, so that plays asked for side by side cannot pass the cap together.
-    if (source == PlaySource::INTERFACE &&
-        std::count_if(threads.begin(), threads.end(), [](const Registered& entry) { return entry.source == PlaySource::INTERFACE; }) >=
-            static_cast<std::ptrdiff_t>(MAX_INTERFACE_PLAYS))
+    if (source == PlaySource::INTERFACE && std::count_if(threads.begin(), threads.end(), [](const Registered& entry) {
+                                               return entry.source == PlaySource::INTERFACE;
+                                           }) >= static_cast<std::ptrdiff_t>(MAX_INTERFACE_PLAYS))
         throw TooManyPlays();
     threads.push_back({thread, source});
     running.push_back(thread.get());
@@ -69,8 +69,8 @@ std::shared_ptr<PlayerThread> Player::playFile(const std::string& path, int64_t 
     return startPlayback(path, "", count, delay, source, std::move(entry));
 }
 
-std::shared_ptr<PlayerThread> Player::playFollowedBy(const std::string& path, const std::string& followUp, int64_t count,
-                                                     PlaySource source, std::optional<JournalEntry> entry) {
+std::shared_ptr<PlayerThread> Player::playFollowedBy(const std::string& path, const std::string& followUp, int64_t count, PlaySource source,
+                                                     std::optional<JournalEntry> entry) {
     return startPlayback(path, followUp, count, 0.0, source, std::move(entry));
 }
 

@@ -29,12 +29,11 @@ public:
     // an interface play beyond the cap. With a journal entry, the play is journaled when it ends (a
     // missing file at once, as failed).
     static std::shared_ptr<PlayerThread> playFile(const std::string& path, int64_t count = 1, double delay = 0.0,
-                                                  PlaySource source = PlaySource::AUTOMATIC,
-                                                  std::optional<JournalEntry> entry = std::nullopt);
+                                                  PlaySource source = PlaySource::AUTOMATIC, std::optional<JournalEntry> entry = std::nullopt);
     // The same, playing the follow-up file once after every play of the first (when it exists; without
     // it the first plays alone).
-    static std::shared_ptr<PlayerThread> playFollowedBy(const std::string& path, const std::string& followUp, int64_t count,
-                                                        PlaySource source, std::optional<JournalEntry> entry);
+    static std::shared_ptr<PlayerThread> playFollowedBy(const std::string& path, const std::string& followUp, int64_t count, PlaySource source,
+                                                        std::optional<JournalEntry> entry);
     // Aborts every registered playback and empties the registry. A playFile running at the same moment
     // either comes before (and is aborted) or after (and stays registered).
     // The reason is what the plays' journal entries say stopped them.
@@ -47,8 +46,7 @@ public:
     static void _onThreadEnd(const PlayerThread* thread);
 };
 
-std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count = 1, double delay = 0.0,
-                                            PlaySource source = PlaySource::AUTOMATIC,
+std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count = 1, double delay = 0.0, PlaySource source = PlaySource::AUTOMATIC,
                                             std::optional<JournalEntry> entry = std::nullopt);
 void stopAllPlay();
 

@@ -32,9 +32,7 @@ PlayerThread::SleepFunction currentSleep() {
 
 }  // namespace
 
-PlayerThread::SleepFunction PlayerThread::setSleepFunction(SleepFunction sleep) {
-    return installedSleep.replace(std::move(sleep));
-}
+PlayerThread::SleepFunction PlayerThread::setSleepFunction(SleepFunction sleep) { return installedSleep.replace(std::move(sleep)); }
 
 PlayerThread::PlayerThread(std::string path, int64_t count, double delay, std::unique_ptr<FilePlayer> player)
     : _path(std::move(path)), _count(count), _delay(delay), _player(std::move(player)), _sleep(currentSleep()) {}

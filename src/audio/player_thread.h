@@ -29,8 +29,7 @@ public:
     // sleeping through them); empty restores the real sleep. Returns the previous one.
     static SleepFunction setSleepFunction(SleepFunction sleep);
 
-    PlayerThread(std::string path, int64_t count = 1, double delay = 0.0,
-                 std::unique_ptr<FilePlayer> player = makeFilePlayer());
+    PlayerThread(std::string path, int64_t count = 1, double delay = 0.0, std::unique_ptr<FilePlayer> player = makeFilePlayer());
     // The first reason given is the one journaled (the alarm switched off by a stop-all was stopped by it).
     void abortPlay(OutcomeReason why = OutcomeReason::STOP_ALL) {
         OutcomeReason none = OutcomeReason::NONE;

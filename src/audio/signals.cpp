@@ -13,8 +13,8 @@ std::shared_ptr<PlayerThread> playSignalByDescriptor(const StateLock& lock, cons
     return playSignalById(lock, desc.id, 1, 0.0, PlaySource::AUTOMATIC, std::move(entry));
 }
 
-std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count, double delay,
-                                             PlaySource source, std::optional<JournalEntry> entry) {
+std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count, double delay, PlaySource source,
+                                             std::optional<JournalEntry> entry) {
     if (id == NULL_ID) return nullptr;
     const std::string path = getSignalAssetPathById(lock, id);
     if (entry) {

@@ -13,11 +13,9 @@
 namespace quorvane {
 
 // With a journal entry the play is journaled, the signal's id and name filled in.
-std::shared_ptr<PlayerThread> playSignalByDescriptor(const StateLock& lock, const PlayDesc& desc,
-                                                     std::optional<JournalEntry> entry = std::nullopt);
+std::shared_ptr<PlayerThread> playSignalByDescriptor(const StateLock& lock, const PlayDesc& desc, std::optional<JournalEntry> entry = std::nullopt);
 std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::string& id, int64_t count = 1, double delay = 0.0,
-                                             PlaySource source = PlaySource::AUTOMATIC,
-                                             std::optional<JournalEntry> entry = std::nullopt);
+                                             PlaySource source = PlaySource::AUTOMATIC, std::optional<JournalEntry> entry = std::nullopt);
 // KeyError "id not found" for an id that is not in the signal table.
 std::string getSignalAssetPathById(const StateLock& lock, const std::string& id);
 

@@ -1,8 +1,9 @@
 // The calls into winmm of the Windows file player.
+#include <windows.h>
+
 #include <memory>
 #include <string>
 
-#include <windows.h>
 #include <mmsystem.h>
 
 #include "audio/mci_commands.h"

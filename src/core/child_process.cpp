@@ -72,12 +72,11 @@ CommandOutput runCommand(const std::vector<std::string>& arguments) {
 }  // namespace quorvane
 
 #else
-#include "core/child_process.h"
-
 #include <windows.h>
 
 #include <system_error>
 
+#include "core/child_process.h"
 #include "core/utf8_path.h"
 
 namespace quorvane {

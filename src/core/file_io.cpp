@@ -6,10 +6,11 @@
 #include <sys/stat.h>
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
 
 #include <random>
+
+#include <io.h>
 #else
 #include <stdlib.h>
 #include <unistd.h>
@@ -86,8 +87,8 @@ bool syncFileData(int fd) { return _commit(fd) == 0; }
 
 bool syncPath(const std::filesystem::path& path) {
     // FlushFileBuffers needs a handle that may write.
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         setErrnoFromLastError();
         return false;

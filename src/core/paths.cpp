@@ -9,9 +9,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/stat.h>
-
 #include <cerrno>
+
+#include <sys/stat.h>
 #endif
 
 namespace quorvane {

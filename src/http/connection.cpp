@@ -1,9 +1,10 @@
 #include "http/connection.h"
 
-#include <boost/asio/post.hpp>
-#include <boost/asio/write.hpp>
 #include <array>
 #include <exception>
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
 
 #include "http/http_error.h"
 #include "http/request_target.h"
@@ -39,8 +40,7 @@ Connection::Connection(ServerCore& core, asio::ip::tcp::socket socket, std::stri
       _strand(_socket.get_executor()),
       _tlsContext(std::move(tls)),
       _timer(_strand),
-      _address(std::move(address)) {
-}
+      _address(std::move(address)) {}
 
 Connection::~Connection() {
     closeNow();
@@ -127,9 +127,7 @@ void Connection::onTimeout() {
         case Phase::header: return fail(408, "its header block came too slowly");
         case Phase::body: return fail(408, "its body came too slowly");
         case Phase::writing:
-        case Phase::continuing:
-            _core.application.log(LogLevel::debug, "dropped " + _address + ": it stopped reading our answer");
-            return closeNow();
+        case Phase::continuing: _core.application.log(LogLevel::debug, "dropped " + _address + ": it stopped reading our answer"); return closeNow();
         case Phase::handshake:
             _core.application.log(LogLevel::debug, "dropped " + _address + ": its TLS handshake came too slowly");
             return closeNow();
@@ -179,9 +177,8 @@ void Connection::waitForRequest() {
 
 void Connection::readSome(size_t bytes) {
     _readPending = true;
-    readFromClient(_buffer.prepare(bytes), [self = shared_from_this()](boost::system::error_code error, size_t count) {
-        self->onRead(error, count);
-    });
+    readFromClient(_buffer.prepare(bytes),
+                   [self = shared_from_this()](boost::system::error_code error, size_t count) { self->onRead(error, count); });
 }
 
 void Connection::onRead(boost::system::error_code error, size_t bytes) {
@@ -259,14 +256,13 @@ void Connection::afterHeader() {
     _phase = Phase::continuing;
     _rate->pause(Clock::now());
     arm(Clock::now() + _limits.writeStall);
-    writeToClient(asio::buffer(CONTINUE.data(), CONTINUE.size()),
-                      [self = shared_from_this()](boost::system::error_code error, size_t) {
-                          if (self->_phase != Phase::continuing) return;
-                          if (error) return self->closeNow();
-                          self->_phase = Phase::body;
-                          self->_rate->resume(Clock::now());  // the window starts once the client may send
-                          self->continueBody();
-                      });
+    writeToClient(asio::buffer(CONTINUE.data(), CONTINUE.size()), [self = shared_from_this()](boost::system::error_code error, size_t) {
+        if (self->_phase != Phase::continuing) return;
+        if (error) return self->closeNow();
+        self->_phase = Phase::body;
+        self->_rate->resume(Clock::now());  // the window starts once the client may send
+        self->continueBody();
+    });
 }
 
 // Asks the application what to do with the body. False when the request has been answered already.
@@ -465,8 +461,7 @@ void Connection::sendNextPiece() {
                 return self->closeNow();
             }
             self->arm(Clock::now() + self->_limits.writeStall);
-            self->writeToClient(asio::buffer(self->_filePiece),
-                              [self](boost::system::error_code error, size_t) { self->onWritten(error); });
+            self->writeToClient(asio::buffer(self->_filePiece), [self](boost::system::error_code error, size_t) { self->onWritten(error); });
         });
     });
 }

@@ -2,16 +2,17 @@
 // One client connection, from its first byte to its close. Everything here runs on the connection's
 // strand, except the jobs it hands to the worker pool (handlers, spooling, file pieces); while such a
 // job runs the connection waits for it, so the two never touch the same state at once.
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/ssl/context.hpp>
-#include <boost/asio/ssl/stream.hpp>
-#include <boost/asio/steady_timer.hpp>
-#include <boost/beast/core/flat_buffer.hpp>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/ssl/stream.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
 
 #include "http/body_rate.h"
 #include "http/header_scanner.h"
@@ -28,8 +29,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 public:
     // The socket must have been accepted onto a strand. With a TLS context the connection begins with
     // the TLS handshake and speaks HTTP inside it.
-    Connection(ServerCore& core, boost::asio::ip::tcp::socket socket, std::string address,
-               std::shared_ptr<boost::asio::ssl::context> tls = nullptr);
+    Connection(ServerCore& core, boost::asio::ip::tcp::socket socket, std::string address, std::shared_ptr<boost::asio::ssl::context> tls = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -79,8 +79,8 @@ private:
 
     ServerCore& _core;
     const Limits& _limits;
-    boost::asio::ip::tcp::socket _socket;    // accepted onto a strand of its own
-    boost::asio::any_io_executor _strand;    // the socket's: its handlers and ours never run at once
+    boost::asio::ip::tcp::socket _socket;  // accepted onto a strand of its own
+    boost::asio::any_io_executor _strand;  // the socket's: its handlers and ours never run at once
     std::shared_ptr<boost::asio::ssl::context> _tlsContext;
     std::optional<boost::asio::ssl::stream<boost::asio::ip::tcp::socket&>> _tls;  // over _socket, from the first bytes on
     boost::asio::steady_timer _timer;

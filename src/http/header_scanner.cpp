@@ -25,8 +25,7 @@ HeaderScanner::Result HeaderScanner::scan(std::string_view bytes) {
         // line are allowed, but they count against its length.
         const size_t limit = _line == 0 ? _limits.maxRequestLineBytes : _limits.maxHeaderLineBytes;
         const size_t counted = _lineBytes + (_line == 0 ? _leadingBytes : 0);
-        if (counted > limit + 1 || (counted == limit + 1 && !_lastWasCR))
-            return _line == 0 ? Result::requestLineTooLong : Result::headerLineTooLong;
+        if (counted > limit + 1 || (counted == limit + 1 && !_lastWasCR)) return _line == 0 ? Result::requestLineTooLong : Result::headerLineTooLong;
         if (!found) return Result::needMore;
         ++_scanned;
         pos = end + 1;

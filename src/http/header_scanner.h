@@ -26,11 +26,11 @@ private:
 
     const Limits& _limits;
     size_t _scanned = 0;
-    size_t _line = 0;           // 0: the request line
-    size_t _lineBytes = 0;      // of the current line, its CR included
-    size_t _leadingBytes = 0;   // of empty lines before the request line
+    size_t _line = 0;          // 0: the request line
+    size_t _lineBytes = 0;     // of the current line, its CR included
+    size_t _leadingBytes = 0;  // of empty lines before the request line
     bool _lastWasCR = false;
-    char _start[24] = {};       // the first bytes of the current line
+    char _start[24] = {};  // the first bytes of the current line
     size_t _startBytes = 0;
     bool _sawTransferEncoding = false;
 };

@@ -19,23 +19,23 @@ namespace quorvane::http {
 // One part of a multipart/form-data body.
 struct Part {
     std::string name, filename, contentType;
-    bool hasFilename = false;               // a filename parameter was sent (it may be empty)
-    std::string value;                      // parts without a filename, in memory
-    std::shared_ptr<UploadedFile> file;     // parts with a filename, streamed to a temporary file
+    bool hasFilename = false;            // a filename parameter was sent (it may be empty)
+    std::string value;                   // parts without a filename, in memory
+    std::shared_ptr<UploadedFile> file;  // parts with a filename, streamed to a temporary file
 };
 
 struct Request {
-    std::string method;                     // as sent: GET, HEAD, POST, PUT, TRACE...
-    std::string target;                     // raw request target
-    std::string path;                       // percent-decoded path without the query
+    std::string method;                                      // as sent: GET, HEAD, POST, PUT, TRACE...
+    std::string target;                                      // raw request target
+    std::string path;                                        // percent-decoded path without the query
     std::vector<std::pair<std::string, std::string>> query;  // decoded, in order
     Headers headers;
-    std::string remoteAddress;              // textual peer address ("127.0.0.1")
-    bool secure = false;                    // it came over TLS
-    uint64_t contentLength = 0;             // as announced; 0 when absent
-    std::string body;                       // BodyPlan::Kind::inMemory bodies
-    std::vector<Part> parts;                // BodyPlan::Kind::multipart bodies
-    std::any planContext;                   // BodyPlan::context, for the handler
+    std::string remoteAddress;   // textual peer address ("127.0.0.1")
+    bool secure = false;         // it came over TLS
+    uint64_t contentLength = 0;  // as announced; 0 when absent
+    std::string body;            // BodyPlan::Kind::inMemory bodies
+    std::vector<Part> parts;     // BodyPlan::Kind::multipart bodies
+    std::any planContext;        // BodyPlan::context, for the handler
 
     bool announcedBody() const { return contentLength > 0; }
 };
@@ -51,9 +51,9 @@ struct Response {
     // files, and Connection: close when it closes; values the application gives for those are dropped.
     std::vector<Header> headers;
     std::string body;
-    std::optional<FileBody> file;           // when set, `body` is ignored
-    bool rangesAllowed = false;             // honour a Range header (files only)
-    bool close = false;                     // close the connection after this answer
+    std::optional<FileBody> file;  // when set, `body` is ignored
+    bool rangesAllowed = false;    // honour a Range header (files only)
+    bool close = false;            // close the connection after this answer
 
     // Replaces every earlier value of the field.
     void setHeader(std::string_view name, std::string value);
@@ -70,8 +70,8 @@ struct BodyPlan {
         multipart,  // multipart/form-data into Request::parts; any other content type answers 415
     };
     Kind kind = Kind::none;
-    Response refusal;                       // for refuse
-    std::filesystem::path spoolFolder;      // for multipart: where file parts are streamed
+    Response refusal;                   // for refuse
+    std::filesystem::path spoolFolder;  // for multipart: where file parts are streamed
     // For multipart: called once per file part when its headers have arrived; the function it returns
     // (may be empty) sees every byte of that part in order, on the thread that writes the part.
     std::function<std::function<void(std::string_view)>(const Part&)> observeFilePart;

@@ -73,8 +73,7 @@ std::optional<std::string> MultipartParser::boundaryOf(std::string_view contentT
     const auto found = parsed->parameters.find("boundary");
     if (found == parsed->parameters.end()) return std::nullopt;
     const std::string& boundary = found->second;
-    if (boundary.empty() || boundary.size() > 70 || boundary.back() == ' ' ||
-        !std::all_of(boundary.begin(), boundary.end(), isBoundaryCharacter))
+    if (boundary.empty() || boundary.size() > 70 || boundary.back() == ' ' || !std::all_of(boundary.begin(), boundary.end(), isBoundaryCharacter))
         return std::nullopt;
     return boundary;
 }
@@ -96,7 +95,10 @@ void MultipartParser::feed(std::string_view bytes) {
             case State::afterDelimiter: progress = readDelimiterEnd(); break;
             case State::headers: progress = readHeaderLine(); break;
             case State::body: progress = readBody(); break;
-            case State::epilogue: _pos = _pending.size(); progress = false; break;
+            case State::epilogue:
+                _pos = _pending.size();
+                progress = false;
+                break;
         }
     }
     _pending.erase(0, _pos);

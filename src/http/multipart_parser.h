@@ -49,8 +49,8 @@ private:
     size_t _maxParts, _maxPartHeaderBytes;
     Events& _events;
     State _state = State::preamble;
-    std::string _pending;    // bytes not yet taken apart
-    size_t _pos = 0;         // into _pending
+    std::string _pending;  // bytes not yet taken apart
+    size_t _pos = 0;       // into _pending
     size_t _parts = 0;
     size_t _headerBytes = 0;
     Part _part;

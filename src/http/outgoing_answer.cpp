@@ -1,10 +1,11 @@
 #include "http/outgoing_answer.h"
 
 #include <algorithm>
-#include <boost/beast/http/status.hpp>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+
+#include <boost/beast/http/status.hpp>
 
 #include "core/file_io.h"
 #include "core/utf8_path.h"
@@ -51,9 +52,8 @@ void openFile(Response& response, const AnswerContext& context, OutgoingAnswer& 
         return;
     }
     const uint64_t size = *regularSize;
-    std::erase_if(response.headers, [](const Header& h) {
-        return equalsIgnoringCase(h.name, "Content-Range") || equalsIgnoringCase(h.name, "Accept-Ranges");
-    });
+    std::erase_if(response.headers,
+                  [](const Header& h) { return equalsIgnoringCase(h.name, "Content-Range") || equalsIgnoringCase(h.name, "Accept-Ranges"); });
     RangeDecision range;
     if (response.rangesAllowed) {
         response.headers.push_back({"Accept-Ranges", "bytes"});
@@ -68,8 +68,8 @@ void openFile(Response& response, const AnswerContext& context, OutgoingAnswer& 
     out.fileRemaining = size;
     if (range.kind == RangeDecision::Kind::single) {
         response.status = 206;
-        response.headers.push_back({"Content-Range", "bytes " + std::to_string(range.first) + "-" + std::to_string(range.last) + "/" +
-                                                         std::to_string(size)});
+        response.headers.push_back(
+            {"Content-Range", "bytes " + std::to_string(range.first) + "-" + std::to_string(range.last) + "/" + std::to_string(size)});
         out.fileOffset = range.first;
         out.fileRemaining = range.last - range.first + 1;
     }

@@ -11,17 +11,17 @@ namespace quorvane::http {
 
 // What of the request shapes its answer.
 struct AnswerContext {
-    bool head = false;        // HEAD: everything but the body
-    bool keepAlive = false;   // the client lets the connection stay open
-    std::string range;        // the Range header, "" when absent
-    bool ifRange = false;     // an If-Range came: we have no validators, so the whole file goes
+    bool head = false;       // HEAD: everything but the body
+    bool keepAlive = false;  // the client lets the connection stay open
+    std::string range;       // the Range header, "" when absent
+    bool ifRange = false;    // an If-Range came: we have no validators, so the whole file goes
 };
 
 struct OutgoingAnswer {
     int status = 0;
     std::string head;
     std::string body;
-    FileDescriptor file;      // for file answers (not for HEAD)
+    FileDescriptor file;  // for file answers (not for HEAD)
     uint64_t fileOffset = 0, fileRemaining = 0;
     bool close = false;
 };

@@ -1,7 +1,8 @@
 #include "http/request_parser.h"
 
-#include <boost/beast/http/error.hpp>
 #include <limits>
+
+#include <boost/beast/http/error.hpp>
 
 namespace quorvane::http {
 
@@ -31,9 +32,7 @@ std::size_t RequestParser::on_body_impl(string_view body, error_code&) {
 }
 
 // Chunked bodies are refused before their first byte is read.
-void RequestParser::on_chunk_header_impl(std::uint64_t, string_view, error_code& ec) {
-    ec = boost::beast::http::error::bad_transfer_encoding;
-}
+void RequestParser::on_chunk_header_impl(std::uint64_t, string_view, error_code& ec) { ec = boost::beast::http::error::bad_transfer_encoding; }
 
 std::size_t RequestParser::on_chunk_body_impl(std::uint64_t, string_view, error_code& ec) {
     ec = boost::beast::http::error::bad_transfer_encoding;

@@ -1,9 +1,10 @@
 #pragma once
 // Beast's parser with our callbacks: the request line and fields go into a Request, the body goes to a
 // sink piece by piece, never into a buffer of the parser's own.
-#include <boost/beast/http/basic_parser.hpp>
 #include <functional>
 #include <string_view>
+
+#include <boost/beast/http/basic_parser.hpp>
 
 #include "http/message.h"
 

@@ -1,16 +1,16 @@
 #include "http/self_signed_pair.h"
 
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+
+#include <boost/asio/ip/host_name.hpp>
 #include <openssl/bio.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rand.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include <boost/asio/ip/host_name.hpp>
-#include <memory>
-#include <stdexcept>
-#include <system_error>
 
 #include "core/atomic_file.h"
 

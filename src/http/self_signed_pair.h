@@ -9,8 +9,8 @@ namespace quorvane::http {
 
 struct SelfSignedPair {
     std::filesystem::path certificate, key;
-    std::string hostName;                        // the certificate's subject, beside "localhost"
-    std::chrono::hours validity{24 * 3650};      // ten years: a school renews nothing it need not
+    std::string hostName;                    // the certificate's subject, beside "localhost"
+    std::chrono::hours validity{24 * 3650};  // ten years: a school renews nothing it need not
 };
 
 // Writes a new P-256 key (owner-only) and a certificate for it, signed by itself, each file whole or

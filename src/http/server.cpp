@@ -1,11 +1,12 @@
 #include "http/server.h"
 
-#include <boost/asio/ip/address.hpp>
-#include <boost/asio/post.hpp>
-#include <boost/asio/strand.hpp>
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include <boost/asio/ip/address.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/strand.hpp>
 
 #include "http/connection.h"
 #include "http/server_core.h"
@@ -23,8 +24,7 @@ bool isResourceShortage(const boost::system::error_code& error) {
 }
 
 std::string textOf(const asio::ip::address& address) {
-    if (address.is_v6() && address.to_v6().is_v4_mapped())
-        return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_string();
+    if (address.is_v6() && address.to_v6().is_v4_mapped()) return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_string();
     return address.to_string();
 }
 

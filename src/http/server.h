@@ -1,10 +1,11 @@
 #pragma once
 // A hardened HTTP/1.1 server: connections are served asynchronously on a few I/O threads, handlers run
 // on a bounded worker pool, and every read from a client is bounded while it is read (see Limits).
-#include <boost/asio/ssl/context.hpp>
 #include <cstddef>
 #include <memory>
 #include <string>
+
+#include <boost/asio/ssl/context.hpp>
 
 #include "http/application.h"
 #include "http/limits.h"

@@ -1,14 +1,15 @@
 #pragma once
 // What the server and its connections share. Members are destroyed in reverse order: the I/O context
 // goes first, so connections still held by its handlers are destroyed while the rest is alive.
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/ssl/context.hpp>
-#include <boost/asio/steady_timer.hpp>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include "http/application.h"
 #include "http/connection_slots.h"

@@ -1,12 +1,12 @@
 #include "http/tls_context.h"
 
+#include <cstdio>
+#include <stdexcept>
+
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
-
-#include <cstdio>
-#include <stdexcept>
 
 namespace quorvane::http {
 namespace ssl = boost::asio::ssl;

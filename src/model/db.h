@@ -43,9 +43,8 @@ struct AudioAsset {
     MyDateTime lastModified;
 
     static constexpr auto fields() {
-        return std::tuple{field("name", &AudioAsset::name), field("filename", &AudioAsset::filename),
-                          field("lengthSec", &AudioAsset::lengthSec), field("storageCategory", &AudioAsset::storageCategory),
-                          field("lastModified", &AudioAsset::lastModified)};
+        return std::tuple{field("name", &AudioAsset::name), field("filename", &AudioAsset::filename), field("lengthSec", &AudioAsset::lengthSec),
+                          field("storageCategory", &AudioAsset::storageCategory), field("lastModified", &AudioAsset::lastModified)};
     }
 };
 
@@ -57,8 +56,8 @@ struct PlayDesc {
 
     // At most a hundred plays an hour apart: a repeat must end on its own.
     static constexpr auto fields() {
-        return std::tuple{field("id", &PlayDesc::id), field("doRepeat", &PlayDesc::doRepeat),
-                          field("iterations", &PlayDesc::iterations, {1, 100}), field("delaySec", &PlayDesc::delaySec, {0, 3600})};
+        return std::tuple{field("id", &PlayDesc::id), field("doRepeat", &PlayDesc::doRepeat), field("iterations", &PlayDesc::iterations, {1, 100}),
+                          field("delaySec", &PlayDesc::delaySec, {0, 3600})};
     }
 };
 
@@ -80,9 +79,9 @@ struct SignalTable {
 
     // A pre-signal comes at most a day before its bell.
     static constexpr auto fields() {
-        return std::tuple{field("lessons", &SignalTable::lessons),         field("startOfClass", &SignalTable::startOfClass),
-                          field("endOfClass", &SignalTable::endOfClass),   field("preStartWaitMin", &SignalTable::preStartWaitMin, {0, 1440}),
-                          field("preStart", &SignalTable::preStart),       field("preEndWaitMin", &SignalTable::preEndWaitMin, {0, 1440}),
+        return std::tuple{field("lessons", &SignalTable::lessons),       field("startOfClass", &SignalTable::startOfClass),
+                          field("endOfClass", &SignalTable::endOfClass), field("preStartWaitMin", &SignalTable::preStartWaitMin, {0, 1440}),
+                          field("preStart", &SignalTable::preStart),     field("preEndWaitMin", &SignalTable::preEndWaitMin, {0, 1440}),
                           field("preEnd", &SignalTable::preEnd)};
     }
 };
@@ -216,13 +215,20 @@ struct Settings {
     AlertSettings alerts;
 
     static constexpr auto fields() {
-        return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId), field("schedulerEnable", &Settings::schedulerEnable),
-                          field("dailyPreferences", &Settings::dailyPreferences),     field("alarmSignalId", &Settings::alarmSignalId),
-                          field("alarmDelaySec", &Settings::alarmDelaySec, {0, 3600}), field("calendar", &Settings::calendar),
-                          field("plannedDays", &Settings::plannedDays),               field("weekdayTimetables", &Settings::weekdayTimetables),
-                          field("dayAdjustments", &Settings::dayAdjustments),         field("schoolName", &Settings::schoolName),
-                          field("emergencyRoutines", &Settings::emergencyRoutines),   field("speechLanguage", &Settings::speechLanguage),
-                          field("setupChecklist", &Settings::setupChecklist), field("playerName", &Settings::playerName),
+        return std::tuple{field("defaultTimetableId", &Settings::defaultTimetableId),
+                          field("schedulerEnable", &Settings::schedulerEnable),
+                          field("dailyPreferences", &Settings::dailyPreferences),
+                          field("alarmSignalId", &Settings::alarmSignalId),
+                          field("alarmDelaySec", &Settings::alarmDelaySec, {0, 3600}),
+                          field("calendar", &Settings::calendar),
+                          field("plannedDays", &Settings::plannedDays),
+                          field("weekdayTimetables", &Settings::weekdayTimetables),
+                          field("dayAdjustments", &Settings::dayAdjustments),
+                          field("schoolName", &Settings::schoolName),
+                          field("emergencyRoutines", &Settings::emergencyRoutines),
+                          field("speechLanguage", &Settings::speechLanguage),
+                          field("setupChecklist", &Settings::setupChecklist),
+                          field("playerName", &Settings::playerName),
                           field("alerts", &Settings::alerts)};
     }
 };

@@ -1,10 +1,10 @@
 #include "model/digest.h"
 
+#include <stdexcept>
+
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
-
-#include <stdexcept>
 
 #include "model/uuid.h"
 
@@ -14,8 +14,7 @@ namespace {
 std::string digestHex(const EVP_MD* algorithm, std::string_view bytes) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, algorithm, nullptr) != 1)
-        throw std::runtime_error("digest failed");
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, algorithm, nullptr) != 1) throw std::runtime_error("digest failed");
     return toHex(digest, length);
 }
 
@@ -50,8 +49,8 @@ std::string Md5::finishHex() {
 std::string hmacSha256(std::string_view key, std::string_view message) {
     unsigned char mac[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(message.data()),
-              message.size(), mac, &length))
+    if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(message.data()), message.size(), mac,
+              &length))
         throw std::runtime_error("HMAC-SHA256 failed");
     return std::string(reinterpret_cast<const char*>(mac), length);
 }

@@ -10,8 +10,7 @@ namespace quorvane {
 // single quotes: a missing key abc reads 'abc'.
 class KeyError : public std::runtime_error {
 public:
-    explicit KeyError(const std::string& keyOrMessage)
-        : std::runtime_error("'" + keyOrMessage + "'"), _bare(keyOrMessage) {}
+    explicit KeyError(const std::string& keyOrMessage) : std::runtime_error("'" + keyOrMessage + "'"), _bare(keyOrMessage) {}
     // The key or message without the quotes.
     const std::string& bare() const noexcept { return _bare; }
 

@@ -31,8 +31,8 @@ void JournalSummary::count(PlayOutcome outcome) {
 
 std::string journalMoment(const struct_time& reading) {
     char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", reading.tm_year, reading.tm_mon, reading.tm_mday,
-                  reading.tm_hour, reading.tm_min, reading.tm_sec);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", reading.tm_year, reading.tm_mon, reading.tm_mday, reading.tm_hour,
+                  reading.tm_min, reading.tm_sec);
     return buffer;
 }
 

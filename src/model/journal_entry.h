@@ -31,13 +31,21 @@ enum class PlayKind {
 };
 template <>
 struct EnumTexts<PlayKind> {
-    static constexpr std::pair<PlayKind, const char*> values[] = {
-        {PlayKind::LESSON_START, "lessonStart"}, {PlayKind::LESSON_END, "lessonEnd"},   {PlayKind::PRE_START, "preStart"},
-        {PlayKind::PRE_END, "preEnd"},           {PlayKind::EXTRA_PLAY, "extraPlay"},   {PlayKind::MANUAL_PLAY, "manualPlay"},
-        {PlayKind::ALARM, "alarm"},              {PlayKind::ANNOUNCEMENT, "announcement"}, {PlayKind::TEST, "test"},
-        {PlayKind::JOURNAL_FULL, "journalFull"}, {PlayKind::CLOCK_STEP, "clockStep"},   {PlayKind::EMERGENCY, "emergency"},
-        {PlayKind::EMERGENCY_START, "emergencyStart"}, {PlayKind::EMERGENCY_STOP, "emergencyStop"},
-        {PlayKind::ALERT, "alert"}};
+    static constexpr std::pair<PlayKind, const char*> values[] = {{PlayKind::LESSON_START, "lessonStart"},
+                                                                  {PlayKind::LESSON_END, "lessonEnd"},
+                                                                  {PlayKind::PRE_START, "preStart"},
+                                                                  {PlayKind::PRE_END, "preEnd"},
+                                                                  {PlayKind::EXTRA_PLAY, "extraPlay"},
+                                                                  {PlayKind::MANUAL_PLAY, "manualPlay"},
+                                                                  {PlayKind::ALARM, "alarm"},
+                                                                  {PlayKind::ANNOUNCEMENT, "announcement"},
+                                                                  {PlayKind::TEST, "test"},
+                                                                  {PlayKind::JOURNAL_FULL, "journalFull"},
+                                                                  {PlayKind::CLOCK_STEP, "clockStep"},
+                                                                  {PlayKind::EMERGENCY, "emergency"},
+                                                                  {PlayKind::EMERGENCY_START, "emergencyStart"},
+                                                                  {PlayKind::EMERGENCY_STOP, "emergencyStop"},
+                                                                  {PlayKind::ALERT, "alert"}};
 };
 
 // A note is no bell at all (the daily cap was reached, the clock was set back); the summary does not count it.
@@ -74,25 +82,24 @@ enum class OutcomeReason {
 };
 template <>
 struct EnumTexts<OutcomeReason> {
-    static constexpr std::pair<OutcomeReason, const char*> values[] = {
-        {OutcomeReason::NONE, ""},
-        {OutcomeReason::FILE_MISSING, "fileMissing"},
-        {OutcomeReason::SIGNAL_MISSING, "signalMissing"},
-        {OutcomeReason::PLAYER_NOT_STARTED, "playerNotStarted"},
-        {OutcomeReason::EXIT_STATUS, "exitStatus"},
-        {OutcomeReason::KILLED_BY_SIGNAL, "killedBySignal"},
-        {OutcomeReason::STOP_ALL, "stopAll"},
-        {OutcomeReason::ALARM_SWITCH, "alarmSwitch"},
-        {OutcomeReason::SHUTDOWN, "shutdown"},
-        {OutcomeReason::NOT_RUNNING, "notRunning"},
-        {OutcomeReason::SCHEDULER_OFF, "schedulerOff"},
-        {OutcomeReason::SKIPPED, "skipped"},
-        {OutcomeReason::DAILY_CAP, "dailyCap"},
-        {OutcomeReason::SET_BACK, "setBack"},
-        {OutcomeReason::EMERGENCY, "emergency"},
-        {OutcomeReason::EMERGENCY_STOP, "emergencyStop"},
-        {OutcomeReason::ALL_CLEAR, "allClear"},
-        {OutcomeReason::ROUTINE_CHANGED, "routineChanged"}};
+    static constexpr std::pair<OutcomeReason, const char*> values[] = {{OutcomeReason::NONE, ""},
+                                                                       {OutcomeReason::FILE_MISSING, "fileMissing"},
+                                                                       {OutcomeReason::SIGNAL_MISSING, "signalMissing"},
+                                                                       {OutcomeReason::PLAYER_NOT_STARTED, "playerNotStarted"},
+                                                                       {OutcomeReason::EXIT_STATUS, "exitStatus"},
+                                                                       {OutcomeReason::KILLED_BY_SIGNAL, "killedBySignal"},
+                                                                       {OutcomeReason::STOP_ALL, "stopAll"},
+                                                                       {OutcomeReason::ALARM_SWITCH, "alarmSwitch"},
+                                                                       {OutcomeReason::SHUTDOWN, "shutdown"},
+                                                                       {OutcomeReason::NOT_RUNNING, "notRunning"},
+                                                                       {OutcomeReason::SCHEDULER_OFF, "schedulerOff"},
+                                                                       {OutcomeReason::SKIPPED, "skipped"},
+                                                                       {OutcomeReason::DAILY_CAP, "dailyCap"},
+                                                                       {OutcomeReason::SET_BACK, "setBack"},
+                                                                       {OutcomeReason::EMERGENCY, "emergency"},
+                                                                       {OutcomeReason::EMERGENCY_STOP, "emergencyStop"},
+                                                                       {OutcomeReason::ALL_CLEAR, "allClear"},
+                                                                       {OutcomeReason::ROUTINE_CHANGED, "routineChanged"}};
 };
 
 struct JournalEntry {
@@ -147,8 +154,8 @@ struct JournalSummary {
     void count(PlayOutcome outcome);
 
     static constexpr auto fields() {
-        return std::tuple{field("rang", &JournalSummary::rang), field("failed", &JournalSummary::failed),
-                          field("missed", &JournalSummary::missed), field("stopped", &JournalSummary::stopped)};
+        return std::tuple{field("rang", &JournalSummary::rang), field("failed", &JournalSummary::failed), field("missed", &JournalSummary::missed),
+                          field("stopped", &JournalSummary::stopped)};
     }
 };
 

@@ -2,9 +2,10 @@
 // The one JSON text form of the system, used for the stored files and for every JSON answer of the web
 // interface: one line, ", " and ": " as separators, pure ASCII (every other character as a \u escape),
 // reals in their shortest exact form with a fraction for integral values.
-#include <nlohmann/json.hpp>
 #include <cstddef>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 namespace quorvane {
 

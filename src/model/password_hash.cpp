@@ -1,13 +1,13 @@
 #include "model/password_hash.h"
 
-#include <openssl/core_names.h>
-#include <openssl/kdf.h>
-#include <openssl/params.h>
-
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
+
+#include <openssl/core_names.h>
+#include <openssl/kdf.h>
+#include <openssl/params.h>
 
 #include "model/decimal.h"
 #include "model/digest.h"
@@ -41,8 +41,7 @@ std::optional<uint64_t> writtenNumber(std::string_view text, uint64_t max) {
 
 bool isAcceptedCost(const ScryptCost& cost) {
     const bool powerOfTwo = cost.n >= 2 && (cost.n & (cost.n - 1)) == 0;
-    return powerOfTwo && cost.n <= MAX_N && cost.r >= 1 && cost.r <= MAX_R && cost.p >= 1 && cost.p <= MAX_P &&
-           128 * cost.n * cost.r <= MAX_MEMORY;
+    return powerOfTwo && cost.n <= MAX_N && cost.r >= 1 && cost.r <= MAX_R && cost.p >= 1 && cost.p <= MAX_P && 128 * cost.n * cost.r <= MAX_MEMORY;
 }
 
 bool isLowerHex(std::string_view text) { return text.find_first_not_of("0123456789abcdef") == std::string_view::npos; }
@@ -75,14 +74,13 @@ std::string scryptHex(std::string_view password, std::string_view salt, const Sc
     uint32_t r = cost.r;
     uint32_t p = cost.p;
     uint64_t maxMemory = MAX_MEMORY + (uint64_t{1} << 20);  // OpenSSL's default would refuse the usual cost
-    const OSSL_PARAM parameters[] = {
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, const_cast<char*>(password.data()), password.size()),
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<char*>(salt.data()), salt.size()),
-        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &n),
-        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_R, &r),
-        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_P, &p),
-        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_MAXMEM, &maxMemory),
-        OSSL_PARAM_construct_end()};
+    const OSSL_PARAM parameters[] = {OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, const_cast<char*>(password.data()), password.size()),
+                                     OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<char*>(salt.data()), salt.size()),
+                                     OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &n),
+                                     OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_R, &r),
+                                     OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_P, &p),
+                                     OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_MAXMEM, &maxMemory),
+                                     OSSL_PARAM_construct_end()};
     unsigned char hash[HASH_BYTES];
     if (EVP_KDF_derive(context.get(), hash, sizeof hash, parameters) != 1) throw std::runtime_error("scrypt failed");
     return toHex(hash, sizeof hash);
@@ -93,8 +91,8 @@ std::string scryptHex(std::string_view password, std::string_view salt, const Sc
 std::string hashPassword(std::string_view password, const ScryptCost& cost) {
     if (!isAcceptedCost(cost)) throw std::invalid_argument("scrypt cost out of bounds");
     const std::string salt = randomHex(SALT_BYTES);
-    return std::string(PREFIX) + "$" + std::to_string(cost.n) + "$" + std::to_string(cost.r) + "$" + std::to_string(cost.p) + "$" +
-           salt + "$" + scryptHex(password, salt, cost);
+    return std::string(PREFIX) + "$" + std::to_string(cost.n) + "$" + std::to_string(cost.r) + "$" + std::to_string(cost.p) + "$" + salt + "$" +
+           scryptHex(password, salt, cost);
 }
 
 bool isScryptHash(std::string_view stored) { return parse(stored).has_value(); }

@@ -89,8 +89,7 @@ std::string decodeText(const Json& value, const std::string& path) {
 
 int64_t decodeEnumNumber(const Json& value, const std::string& path) {
     if (value.is_number_integer()) return decodeInteger(value, path);
-    if (value.is_number_float() && std::trunc(value.get<double>()) == value.get<double>())
-        return truncatedInteger(value.get<double>(), path);
+    if (value.is_number_float() && std::trunc(value.get<double>()) == value.get<double>()) return truncatedInteger(value.get<double>(), path);
     failDecode(path, "expected a number, found " + kindName(value));
 }
 

@@ -12,9 +12,9 @@
 //
 // Defaults are the members' initialisers, so every new record gets fresh nested records, lists and tables.
 #include <cmath>
-#include <cstring>
 #include <concepts>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -64,7 +64,9 @@ constexpr Field<R, T, Bounds<T>> field(std::string_view name, T R::*member, Boun
 using Repairs = std::vector<std::string>;
 
 template <class R>
-concept Record = requires { R::fields(); };
+concept Record = requires {
+    R::fields();
+};
 
 // Integer-valued enumerations list their members in EnumMembers<E>::values, so that a stored number that
 // names no member is refused.
@@ -72,7 +74,9 @@ template <class E>
 struct EnumMembers;
 
 template <class E>
-concept ListedEnum = std::is_enum_v<E> && requires { EnumMembers<E>::values; };
+concept ListedEnum = std::is_enum_v<E> && requires {
+    EnumMembers<E>::values;
+};
 
 // Text-valued enumerations (TypeOfDay, TimetableSource, NetworkState) list (member, text) pairs in
 // EnumTexts<E>::values; their JSON form is the text.
@@ -80,7 +84,9 @@ template <class E>
 struct EnumTexts;
 
 template <class E>
-concept TextEnum = std::is_enum_v<E> && requires { EnumTexts<E>::values; };
+concept TextEnum = std::is_enum_v<E> && requires {
+    EnumTexts<E>::values;
+};
 
 template <TextEnum E>
 const char* enumText(E value) {
@@ -310,8 +316,7 @@ struct Codec<R> {
             auto& value = record.*(f.member);
             using T = std::remove_cvref_t<decltype(value)>;
             const std::string fieldPath = memberPath(path, f.name);
-            if (member->is_null() && !std::is_same_v<T, std::optional<std::string>>)
-                failDecode(fieldPath, "null is not allowed here");
+            if (member->is_null() && !std::is_same_v<T, std::optional<std::string>>) failDecode(fieldPath, "null is not allowed here");
             value = admitted(f, Codec<T>::decode(*member, fieldPath, repairs), value, fieldPath, repairs);
         });
         return record;

@@ -18,8 +18,7 @@ public:
     static Result Ok(T value) { return Result(std::optional<T>(std::move(value)), std::nullopt); }
     static Result Err(E error) { return Result(std::nullopt, std::optional<E>(std::move(error))); }
 
-    Result(std::optional<T> ok = std::nullopt, std::optional<E> err = std::nullopt)
-        : _ok(std::move(ok)), _err(std::move(err)) {}
+    Result(std::optional<T> ok = std::nullopt, std::optional<E> err = std::nullopt) : _ok(std::move(ok)), _err(std::move(err)) {}
 
     // A result is ok exactly when it holds no error.
     bool isOk() const { return !_err.has_value(); }

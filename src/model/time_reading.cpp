@@ -34,9 +34,7 @@ std::tm toTm(const struct_time& reading) {
     return tm;
 }
 
-int64_t wallSeconds(const struct_time& reading) {
-    return static_cast<int64_t>(utcSecondsOf(toTm(reading)));
-}
+int64_t wallSeconds(const struct_time& reading) { return static_cast<int64_t>(utcSecondsOf(toTm(reading))); }
 
 struct_time wallReading(int64_t seconds) {
     const auto moment = static_cast<std::time_t>(seconds);

@@ -1,9 +1,9 @@
 #include "model/uuid.h"
 
-#include <openssl/rand.h>
-
 #include <stdexcept>
 #include <vector>
+
+#include <openssl/rand.h>
 
 namespace quorvane {
 namespace {

@@ -1,11 +1,11 @@
 #include "remote/alert_delivery.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
+
+#include <curl/curl.h>
 
 namespace quorvane {
 namespace {

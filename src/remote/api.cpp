@@ -1,11 +1,11 @@
 #include "remote/api.h"
 
-#include <httplib.h>
-#include <spdlog/spdlog.h>
-
 #include <chrono>
 #include <limits>
 #include <system_error>
+
+#include <httplib.h>
+#include <spdlog/spdlog.h>
 
 #include "core/atomic_file.h"
 #include "core/utf8_path.h"
@@ -28,25 +28,17 @@ void setNetworkState(NetworkState state) {
 
 std::string transportFailureText(httplib::Error error, const std::string& origin, const TimeLimits& limits) {
     switch (error) {
-        case httplib::Error::Connection:
-            return "Could not connect to " + origin;
-        case httplib::Error::ConnectionTimeout:
-            return "Connecting to " + origin + " timed out";
-        case httplib::Error::Read:
-            return "Failed to read the answer of " + origin;
-        case httplib::Error::Write:
-            return "Failed to send the request to " + origin;
+        case httplib::Error::Connection: return "Could not connect to " + origin;
+        case httplib::Error::ConnectionTimeout: return "Connecting to " + origin + " timed out";
+        case httplib::Error::Read: return "Failed to read the answer of " + origin;
+        case httplib::Error::Write: return "Failed to send the request to " + origin;
         case httplib::Error::Canceled:
             return fmt::format("The answer of {} did not arrive within {:g} seconds", origin,
                                std::chrono::duration<double>(limits.connect + limits.read).count());
-        case httplib::Error::SSLConnection:
-            return "Could not open a secure connection to " + origin;
-        case httplib::Error::SSLLoadingCerts:
-            return "Could not load the system's certificates";
-        case httplib::Error::SSLServerVerification:
-            return "The certificate of " + origin + " could not be verified";
-        default:
-            return "The request to " + origin + " failed: " + httplib::to_string(error);
+        case httplib::Error::SSLConnection: return "Could not open a secure connection to " + origin;
+        case httplib::Error::SSLLoadingCerts: return "Could not load the system's certificates";
+        case httplib::Error::SSLServerVerification: return "The certificate of " + origin + " could not be verified";
+        default: return "The request to " + origin + " failed: " + httplib::to_string(error);
     }
 }
 
@@ -76,8 +68,7 @@ Exchange request(const QueryParams& params, const TimeLimits& limits) {
         // trickles bytes cannot hold the caller either.
         const auto deadline = std::chrono::steady_clock::now() + limits.connect + limits.read;
         const auto withinDeadline = [deadline](uint64_t, uint64_t) { return std::chrono::steady_clock::now() < deadline; };
-        httplib::Result response =
-            client.Get(address.pathPrefix + SERVICE_API_PATH + "?" + encodeQuery(params), withinDeadline);
+        httplib::Result response = client.Get(address.pathPrefix + SERVICE_API_PATH + "?" + encodeQuery(params), withinDeadline);
         if (!response) return unreachable(transportFailureText(response.error(), address.origin, limits));
 
         const int status = response->status;
@@ -129,8 +120,9 @@ DownloadResult Api::downloadAnnouncement(const std::string& id, const std::strin
         return DownloadResult::Err({exchange.answered ? DownloadProblem::SERVICE_REFUSED : DownloadProblem::UNREACHABLE, answer.getError()});
 
     const auto* audio = std::get_if<RawBody>(&*answer.getValue());
-    if (!audio) return writeFailure(std::holds_alternative<Json>(*answer.getValue()) ? "the answer is JSON, not audio data"
-                                                                                : "the answer is text, not audio data");
+    if (!audio)
+        return writeFailure(std::holds_alternative<Json>(*answer.getValue()) ? "the answer is JSON, not audio data"
+                                                                             : "the answer is text, not audio data");
     // An earlier announcement may still be playing from the file: the new one is written beside it and
     // renamed over it once complete, so the player keeps reading the old bytes to their end.
     try {

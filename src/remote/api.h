@@ -26,9 +26,9 @@ using ApiResult = Result<Payload, Payload>;
 
 // Why a download failed, so that "no such announcement" and "no internet" can be told apart.
 enum class DownloadProblem {
-    UNREACHABLE,  // no usable answer came: the payload is the failure's message text
+    UNREACHABLE,      // no usable answer came: the payload is the failure's message text
     SERVICE_REFUSED,  // the service answered with an error status: the payload is its answer
-    NOT_WRITTEN,  // the answer was not audio, or its file could not be written: "Failed to write file: ..."
+    NOT_WRITTEN,      // the answer was not audio, or its file could not be written: "Failed to write file: ..."
 };
 struct DownloadFailure {
     DownloadProblem problem;

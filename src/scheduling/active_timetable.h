@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
+#include "core/state_lock.h"
 #include "model/db.h"
 #include "model/record.h"
-#include "core/state_lock.h"
 #include "model/time_reading.h"
 #include "scheduling/day_type.h"
 #include "scheduling/timetable_precedence.h"
@@ -28,8 +28,7 @@ struct TimetableInfo {
 // The active timetable for the shared clock reading (or for a given reading). The scheduler and the
 // dashboard count the choice for today only; a day asked about in advance does not.
 TimetableInfo getActiveTimetableInfo(const StateLock& lock);
-TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading,
-                                    TodayOnlyChoice todayOnly = TodayOnlyChoice::APPLIES);
+TimetableInfo activeTimetableInfoAt(const StateLock& lock, const struct_time& reading, TodayOnlyChoice todayOnly = TodayOnlyChoice::APPLIES);
 // The timetable whose bells were due at a reading the scheduler did not ring: the one it would have
 // rung, also while it is switched off (the source then stays DISABLED), with the daily choice only on
 // the day it was made for.

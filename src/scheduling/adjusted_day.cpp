@@ -24,9 +24,8 @@ const ScheduledBell& announcedBell(const std::vector<ScheduledBell>& bells, cons
                                : bell.kind == BellKind::PRE_END ? BellKind::LESSON_END
                                                                 : bell.kind;
     if (announced == bell.kind) return bell;
-    const auto found = std::find_if(bells.begin(), bells.end(), [&](const ScheduledBell& other) {
-        return other.kind == announced && other.lesson == bell.lesson;
-    });
+    const auto found =
+        std::find_if(bells.begin(), bells.end(), [&](const ScheduledBell& other) { return other.kind == announced && other.lesson == bell.lesson; });
     return found == bells.end() ? bell : *found;
 }
 

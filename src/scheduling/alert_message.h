@@ -13,8 +13,8 @@
 namespace quorvane {
 
 struct AlertMessage {
-    std::string event;  // "bellFailed", "bellMissed", "checkError", "checkRecovered" or "test"
-    std::string time;   // when it happened, local time: 2026-12-11T08:00:03
+    std::string event;            // "bellFailed", "bellMissed", "checkError", "checkRecovered" or "test"
+    std::string time;             // when it happened, local time: 2026-12-11T08:00:03
     Json about = Json::object();  // {"bell": <journal entry>} or {"check": <health check>}
     std::string message;
     std::string remedy;

@@ -1,8 +1,8 @@
 #include "scheduling/alert_worker.h"
 
-#include <spdlog/spdlog.h>
-
 #include <exception>
+
+#include <spdlog/spdlog.h>
 
 #include "audio/journal_sink.h"
 #include "core/installed.h"
@@ -159,10 +159,9 @@ void AlertWorker::attempt(AlertQueue::Delivery delivery, const AlertWorkerParts:
     delivery.attempts += 1;
     const std::string words = channelWords(addresses.alerts, delivery.channel);
     const std::string attemptText = "attempt " + std::to_string(delivery.attempts) + " of " + std::to_string(AlertQueue::MAX_ATTEMPTS);
-    const std::string afterwards =
-        delivery.attempts < AlertQueue::MAX_ATTEMPTS
-            ? attemptText + ", next in " + minutesText(AlertQueue::RETRY_AFTER[static_cast<size_t>(delivery.attempts - 1)])
-            : attemptText + ", given up";
+    const std::string afterwards = delivery.attempts < AlertQueue::MAX_ATTEMPTS
+                                       ? attemptText + ", next in " + minutesText(AlertQueue::RETRY_AFTER[static_cast<size_t>(delivery.attempts - 1)])
+                                       : attemptText + ", given up";
     _parts.journal(attemptNote(_parts.wallNow(), words, delivery.attempts, outcome, delivery.message, afterwards));
     if (outcome.sent) return;
     std::lock_guard lock(_mutex);

@@ -51,8 +51,7 @@ void noteSchedulerPass(const struct_time& reading) {
 
 void openJournalOfThisProcess(Scheduler& scheduler) {
     auto writer = std::make_shared<JournalWriter>(journalFolder());
-    if (const auto lastAlive = lastSignOfLife(writer->folder(), localStructTime(std::chrono::system_clock::now())))
-        scheduler.resumeAfter(*lastAlive);
+    if (const auto lastAlive = lastSignOfLife(writer->folder(), localStructTime(std::chrono::system_clock::now()))) scheduler.resumeAfter(*lastAlive);
     openJournal(std::move(writer));
 }
 

@@ -1,12 +1,12 @@
 #include "scheduling/calendar_sync.h"
 
-#include <spdlog/spdlog.h>
-
 #include <cstdint>
 #include <optional>
 
-#include "remote/api.h"
+#include <spdlog/spdlog.h>
+
 #include "core/clock.h"
+#include "remote/api.h"
 #include "storage/stored_records.h"
 
 namespace quorvane {

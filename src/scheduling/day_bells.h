@@ -32,11 +32,9 @@ struct ScheduledBell {
     PlayDesc desc;
     std::optional<std::string> planned;  // the timetable's time of a bell the day's adjustment moved
 
-
     static constexpr auto fields() {
-        return std::tuple{field("time", &ScheduledBell::time),   field("kind", &ScheduledBell::kind),
-                          field("lesson", &ScheduledBell::lesson), field("extra", &ScheduledBell::extra),
-                          field("slot", &ScheduledBell::slot),   field("desc", &ScheduledBell::desc),
+        return std::tuple{field("time", &ScheduledBell::time),      field("kind", &ScheduledBell::kind), field("lesson", &ScheduledBell::lesson),
+                          field("extra", &ScheduledBell::extra),    field("slot", &ScheduledBell::slot), field("desc", &ScheduledBell::desc),
                           field("planned", &ScheduledBell::planned)};
     }
 };

@@ -8,9 +8,7 @@
 namespace quorvane {
 namespace {
 
-bool listed(const std::vector<std::string>& dates, const std::string& date) {
-    return std::find(dates.begin(), dates.end(), date) != dates.end();
-}
+bool listed(const std::vector<std::string>& dates, const std::string& date) { return std::find(dates.begin(), dates.end(), date) != dates.end(); }
 
 }  // namespace
 
@@ -20,8 +18,7 @@ TypeOfDay calculateTypeOfDayWithCalendar(const StateLock& lock, int dayOfWeek, c
     if (const CalendarRegion* region = cache.view(lock).calendarRegions.find(calendar.syncRegionId)) {
         if (listed(region->holidays, dateStr)) return TypeOfDay::HOLIDAY;
         if (listed(region->extraWorkdays, dateStr)) return TypeOfDay::EXTRA_WORKDAY;
-        if (region->provideHolidays && calendar.syncSchoolHolidays && listed(region->schoolBreaks, dateStr))
-            return TypeOfDay::SCHOOL_BREAK;
+        if (region->provideHolidays && calendar.syncSchoolHolidays && listed(region->schoolBreaks, dateStr)) return TypeOfDay::SCHOOL_BREAK;
     }
     const std::vector<int> workdays = calendar.getWorkdays();
     return std::find(workdays.begin(), workdays.end(), dayOfWeek) != workdays.end() ? TypeOfDay::WORKDAY : TypeOfDay::NON_WORKDAY;

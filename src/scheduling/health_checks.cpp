@@ -2,6 +2,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
 #include <mmsystem.h>
 #else
 #include <unistd.h>
@@ -134,7 +135,8 @@ HealthCheck soundOutputCheck(const HealthSources& sources) {
     if (cards.empty()) return check("soundOutput", HealthStatus::WARNING, noCard, connectIt);
     const std::string present = cards.size() == 1 ? "One sound card is present" : std::to_string(cards.size()) + " sound cards are present";
     if (sources.audioDevice.empty())
-        return check("soundOutput", HealthStatus::OK, present + "; the bells play through the default output, usually " + described(cards.front()) + ".");
+        return check("soundOutput", HealthStatus::OK,
+                     present + "; the bells play through the default output, usually " + described(cards.front()) + ".");
     const auto card = cardOfAudioDevice(sources.audioDevice);
     if (!card) return check("soundOutput", HealthStatus::OK, present + "; the bells play through the sound device " + sources.audioDevice + ".");
     const auto found = std::find_if(cards.begin(), cards.end(), [&](const SoundCard& each) { return each.id == *card || each.index == *card; });
@@ -194,17 +196,16 @@ std::vector<HealthCheck> calendarChecks(const HealthSources& sources) {
     }
     std::vector<HealthCheck> checks;
     const std::string remedy = "Check that this computer reaches the internet.";
-    if (lastUpdate.empty())
-        checks.push_back(check("calendarSync", HealthStatus::WARNING, "The calendar has never been synchronised.", remedy));
+    if (lastUpdate.empty()) checks.push_back(check("calendarSync", HealthStatus::WARNING, "The calendar has never been synchronised.", remedy));
     else if (daysBetween(lastUpdate, today) > CALENDAR_SYNC_DAYS)
         checks.push_back(check("calendarSync", HealthStatus::WARNING,
                                "The calendar was last synchronised on " + lastUpdate.substr(0, 10) + ", more than 3 days ago.", remedy));
-    else
-        checks.push_back(check("calendarSync", HealthStatus::OK, "The calendar was synchronised on " + lastUpdate.substr(0, 10) + "."));
+    else checks.push_back(check("calendarSync", HealthStatus::OK, "The calendar was synchronised on " + lastUpdate.substr(0, 10) + "."));
 
     const std::string holidaysUnknown = "holidays and school breaks are not known, so bells may ring on days off.";
     if (!regionKnown) {
-        checks.push_back(check("calendarData", HealthStatus::WARNING, "There is no calendar data for the region '" + regionId + "': " + holidaysUnknown,
+        checks.push_back(check("calendarData", HealthStatus::WARNING,
+                               "There is no calendar data for the region '" + regionId + "': " + holidaysUnknown,
                                "Choose a region on the calendar page, or wait for the next synchronisation."));
     } else {
         const int64_t ahead = daysBetween(today, validUntil);
@@ -215,8 +216,7 @@ std::vector<HealthCheck> calendarChecks(const HealthSources& sources) {
         else if (ahead < CALENDAR_AHEAD_DAYS)
             checks.push_back(check("calendarData", HealthStatus::WARNING, ends + ".",
                                    "Let the player synchronise the calendar before then; ask the maker when new data comes."));
-        else
-            checks.push_back(check("calendarData", HealthStatus::OK, "The calendar data reaches " + validUntil + "."));
+        else checks.push_back(check("calendarData", HealthStatus::OK, "The calendar data reaches " + validUntil + "."));
     }
     return checks;
 }
@@ -224,8 +224,7 @@ std::vector<HealthCheck> calendarChecks(const HealthSources& sources) {
 HealthCheck journalCheck(const HealthSources& sources) {
     JournalSummary summary;
     for (const JournalEntry& entry : readJournalDay(sources.journalFolder, dateStringOf(sources.today()))) summary.count(entry);
-    if (summary.failed == 0 && summary.missed == 0)
-        return check("journal", HealthStatus::OK, "No bell failed or was missed today.");
+    if (summary.failed == 0 && summary.missed == 0) return check("journal", HealthStatus::OK, "No bell failed or was missed today.");
     return check("journal", HealthStatus::WARNING,
                  "Today " + std::to_string(summary.failed) + " bell(s) failed and " + std::to_string(summary.missed) + " were missed.",
                  "Open the journal to see which bells and why.");

@@ -43,10 +43,10 @@ inline constexpr int64_t CALENDAR_AHEAD_DAYS = 30;
 struct HealthSources {
     using SteadyTime = std::chrono::steady_clock::time_point;
 
-    std::string searchPath;                    // where the players are looked for, as in PATH
-    std::filesystem::path dataFolder;          // the user data folder
-    std::filesystem::path soundCards;          // the kernel's list of sound cards
-    std::string audioDevice;                   // the ALSA device the players use, "" for the default
+    std::string searchPath;            // where the players are looked for, as in PATH
+    std::filesystem::path dataFolder;  // the user data folder
+    std::filesystem::path soundCards;  // the kernel's list of sound cards
+    std::string audioDevice;           // the ALSA device the players use, "" for the default
     std::filesystem::path journalFolder;
     std::function<ClockSync()> clockSync;
     std::function<std::optional<uintmax_t>(const std::filesystem::path&)> freeSpace;  // bytes available

@@ -1,11 +1,11 @@
 #include "scheduling/heartbeat_worker.h"
 
-#include <spdlog/spdlog.h>
-
 #include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>
+
+#include <spdlog/spdlog.h>
 
 #include "core/daemon_thread.h"
 #include "scheduling/calendar_sync.h"

@@ -21,8 +21,7 @@ std::optional<int64_t> daysFromTo(const std::string& earlier, const std::string&
 MetricsReading readMetrics(const HealthSources& sources) {
     MetricsReading reading;
     reading.counts = EventCounts::read();
-    if (const auto last = sources.lastPass())
-        reading.secondsSinceLastPass = std::chrono::duration<double>(sources.steadyNow() - *last).count();
+    if (const auto last = sources.lastPass()) reading.secondsSinceLastPass = std::chrono::duration<double>(sources.steadyNow() - *last).count();
     const struct_time now = sources.today();
     const std::string today = dateStringOf(now);
     {

@@ -17,7 +17,7 @@ struct MetricsReading {
     std::optional<double> secondsSinceLastPass;  // none before the scheduler's first pass
     std::optional<int64_t> secondsToNextBell;    // none when no bell is left today
     std::optional<int64_t> daysSinceCalendarSync;
-    std::optional<int64_t> calendarDaysLeft;     // days the chosen region's data still covers
+    std::optional<int64_t> calendarDaysLeft;  // days the chosen region's data still covers
     std::vector<std::pair<std::string, HealthStatus>> checks;
     size_t activePlays = 0;
     std::string playerName;

@@ -12,8 +12,8 @@
 namespace quorvane {
 namespace {
 
-JournalEntry missedEntry(const StateLock& lock, const ScheduledBell& bell, const struct_time& due, const TimetableInfo& info,
-                         const TimeTable& table, OutcomeReason reason) {
+JournalEntry missedEntry(const StateLock& lock, const ScheduledBell& bell, const struct_time& due, const TimetableInfo& info, const TimeTable& table,
+                         OutcomeReason reason) {
     JournalEntry entry = bellEntry(lock, bell, due, info.id, table);
     entry.outcome = PlayOutcome::MISSED;
     entry.reason = info.source == TimetableSource::DISABLED ? OutcomeReason::SCHEDULER_OFF : reason;
@@ -25,8 +25,8 @@ bool rings(const ScheduledBell& bell) { return bell.desc.id != NULL_ID; }
 
 }  // namespace
 
-std::vector<JournalEntry> missedBellsBetween(const StateLock& lock, const struct_time& from, const struct_time& to,
-                                             OutcomeReason reason, const std::function<bool(const struct_time&)>& hasPassed) {
+std::vector<JournalEntry> missedBellsBetween(const StateLock& lock, const struct_time& from, const struct_time& to, OutcomeReason reason,
+                                             const std::function<bool(const struct_time&)>& hasPassed) {
     std::vector<JournalEntry> missed;
     const int64_t first = wallSeconds(from), last = wallSeconds(to);
     const int64_t lookBack = last - MISSED_BELLS_LOOK_BACK_DAYS * SECONDS_IN_A_DAY;

@@ -16,8 +16,8 @@ inline constexpr int64_t MISSED_BELLS_LOOK_BACK_DAYS = 100;
 
 // The bells due strictly between two readings, as missed entries for the reason (for the scheduler's
 // switch when it was off), in time order; none due at a second `hasPassed` names (it was processed).
-std::vector<JournalEntry> missedBellsBetween(const StateLock& lock, const struct_time& from, const struct_time& to,
-                                             OutcomeReason reason, const std::function<bool(const struct_time&)>& hasPassed = {});
+std::vector<JournalEntry> missedBellsBetween(const StateLock& lock, const struct_time& from, const struct_time& to, OutcomeReason reason,
+                                             const std::function<bool(const struct_time&)>& hasPassed = {});
 // The same, handed to the journal.
 void journalMissedBetween(const StateLock& lock, const struct_time& from, const struct_time& to, OutcomeReason reason,
                           const std::function<bool(const struct_time&)>& hasPassed = {});

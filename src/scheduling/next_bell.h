@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/state_lock.h"
-#include "scheduling/day_bells.h"
 #include "model/time_reading.h"
+#include "scheduling/day_bells.h"
 
 namespace quorvane {
 

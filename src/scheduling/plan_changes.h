@@ -23,8 +23,7 @@ inline constexpr int64_t MAX_PLAN_DAYS = 366;
 // Plans the timetable (NULL_ID: no bells; absent: clears the plan) for every date from `from` to `to`,
 // both included, none before today. With `included`, only the days it accepts (by day number) change.
 void planDays(Settings& settings, const MapDb<TimeTable>& timetables, const std::string& from, const std::string& to,
-              const std::optional<std::string>& timetableId, int64_t todayNumber,
-              const std::function<bool(int64_t)>& included = {});
+              const std::optional<std::string>& timetableId, int64_t todayNumber, const std::function<bool(int64_t)>& included = {});
 
 // A change to one date's adjustment. The shift (from a time on, or all day) and the end are set
 // independently: a change that names one keeps the other; clear drops both.

@@ -1,10 +1,10 @@
 #include "scheduling/record_saving.h"
 
-#include <spdlog/spdlog.h>
-
 #include <chrono>
 #include <mutex>
 #include <optional>
+
+#include <spdlog/spdlog.h>
 
 #include "core/event_counts.h"
 #include "scheduling/scheduler.h"

@@ -1,10 +1,10 @@
 #include "scheduling/scheduler.h"
 
-#include <spdlog/spdlog.h>
-
 #include <atomic>
 #include <ctime>
 #include <exception>
+
+#include <spdlog/spdlog.h>
 
 #include "scheduling/bell_journal.h"
 
@@ -68,8 +68,7 @@ void Scheduler::runPass() {
             const int64_t gap = wallSeconds(now) - wallSeconds(*_nowPrev);
             if (gap < 0) reportSetBack(*_nowPrev, now);
             if (gap > MAX_CATCH_UP_SECONDS) reportMissed(*_nowPrev, now, OutcomeReason::SKIPPED);
-            for (int64_t skipped = 1; gap <= MAX_CATCH_UP_SECONDS && skipped < gap; ++skipped)
-                processCountedSecond(readingAfter(*_nowPrev, skipped));
+            for (int64_t skipped = 1; gap <= MAX_CATCH_UP_SECONDS && skipped < gap; ++skipped) processCountedSecond(readingAfter(*_nowPrev, skipped));
         } else if (_lastAlive) {
             reportMissed(*_lastAlive, now, OutcomeReason::NOT_RUNNING);
         }

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <optional>
 
-#include "core/daemon_thread.h"
 #include "core/clock.h"
+#include "core/daemon_thread.h"
 #include "scheduling/passed_seconds.h"
 #include "scheduling/scheduler_steps.h"
 

@@ -1,8 +1,8 @@
 #include "scheduling/scheduler_steps.h"
 
 #include "audio/journal_sink.h"
-#include "scheduling/day_plan.h"
 #include "scheduling/bell_journal.h"
+#include "scheduling/day_plan.h"
 #include "scheduling/heartbeat_worker.h"
 #include "scheduling/missed_bells.h"
 #include "scheduling/record_saving.h"
@@ -18,8 +18,7 @@ SchedulerSteps defaultSchedulerSteps(PlayRequest play) {
         StateLock lock;
         // Only a new day changes the preferences and the plans; leaving them untouched otherwise spares
         // the auto-save the fingerprint walk on every second.
-        if (db.view(lock).settings.dailyPreferences._lastDay != reading.tm_yday)
-            startNewDay(db.edit(lock), reading);
+        if (db.view(lock).settings.dailyPreferences._lastDay != reading.tm_yday) startNewDay(db.edit(lock), reading);
         triggerScheduledSoundsAt(lock, reading, play);
         journalSwitchedOffSecond(lock, reading);
     };

@@ -19,7 +19,7 @@ struct SchedulerSteps {
     std::function<void(const struct_time& from, const struct_time& to, OutcomeReason why, const DuePassed& hasPassed)> missedBetween;
     // The wall clock was set back by a number of seconds, to the reading.
     std::function<void(const struct_time& to, int64_t seconds)> clockSetBack;
-    std::function<void()> afterPass;                        // the end of every pass: the service watchdog
+    std::function<void()> afterPass;  // the end of every pass: the service watchdog
 };
 
 // The steps of the running system. Tests may stand in a recorder for the playback requests.

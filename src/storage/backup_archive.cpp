@@ -1,12 +1,12 @@
 #include "storage/backup_archive.h"
 
-#include <zip.h>
-
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
 #include <utility>
+
+#include <zip.h>
 
 #include "core/atomic_file.h"
 #include "core/read_file.h"
@@ -139,8 +139,7 @@ CheckedBackup checkBackupArchive(const fs::path& archivePath, const fs::path& st
     } catch (const std::exception&) {
         throw RestoreError("The manifest is not JSON");
     }
-    if (!manifest.is_object() || !manifest.contains("files") || !manifest["files"].is_object())
-        throw RestoreError("The manifest lists no files");
+    if (!manifest.is_object() || !manifest.contains("files") || !manifest["files"].is_object()) throw RestoreError("The manifest lists no files");
     const Json& digests = manifest["files"];
     for (const auto& [name, index] : entries)
         if (name != BACKUP_MANIFEST_NAME && !digests.contains(name)) throw RestoreError("Entry not in the manifest: " + name);

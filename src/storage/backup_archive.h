@@ -18,8 +18,8 @@ inline constexpr const char* BACKUP_MANIFEST_NAME = "manifest.json";
 inline constexpr const char* RESTORE_PREFIX = ".restore-";
 
 struct BackupLimits {
-    uint64_t maxTotalBytes = uint64_t{1} << 30;     // inflated, all entries together
-    uint64_t maxFileBytes = uint64_t{100} << 20;    // inflated, per entry
+    uint64_t maxTotalBytes = uint64_t{1} << 30;   // inflated, all entries together
+    uint64_t maxFileBytes = uint64_t{100} << 20;  // inflated, per entry
     uint64_t maxEntries = 10000;
 };
 
@@ -71,7 +71,6 @@ private:
 // a manifest, real inflated sizes within the limits, each file's MD5, a database that passes the load
 // checks, every uploaded signal it names present. Signal files are staged in a new folder inside
 // stagingParent (the user data folder, so that moving them into place is a rename).
-CheckedBackup checkBackupArchive(const std::filesystem::path& archive, const std::filesystem::path& stagingParent,
-                                 const BackupLimits& limits = {});
+CheckedBackup checkBackupArchive(const std::filesystem::path& archive, const std::filesystem::path& stagingParent, const BackupLimits& limits = {});
 
 }  // namespace quorvane

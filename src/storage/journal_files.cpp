@@ -145,9 +145,7 @@ std::vector<JournalLine> scanJournalLines(std::string_view fileText) {
     return lines;
 }
 
-std::filesystem::path journalFileOf(const std::filesystem::path& folder, const std::string& date) {
-    return folder / (date + DAY_FILE_EXTENSION);
-}
+std::filesystem::path journalFileOf(const std::filesystem::path& folder, const std::string& date) { return folder / (date + DAY_FILE_EXTENSION); }
 
 std::string readJournalText(const std::filesystem::path& folder, const std::string& date) {
     return readWholeFile(journalFileOf(folder, date)).value_or("");

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <spdlog/spdlog.h>
 #include <system_error>
+
+#include <spdlog/spdlog.h>
 
 #include "core/event_counts.h"
 #include "core/file_io.h"

@@ -17,9 +17,7 @@ struct RevokedSession {
     std::string id;
     int64_t expiresAt = 0;  // seconds since the epoch
 
-    static constexpr auto fields() {
-        return std::tuple{field("id", &RevokedSession::id), field("expiresAt", &RevokedSession::expiresAt)};
-    }
+    static constexpr auto fields() { return std::tuple{field("id", &RevokedSession::id), field("expiresAt", &RevokedSession::expiresAt)}; }
 };
 
 // What a password check needs, copied out of the record: the slow hash runs without the state lock.
@@ -68,8 +66,7 @@ struct Shadow {
     bool isSessionRevoked(const std::string& id) const;
 
     static constexpr auto fields() {
-        return std::tuple{field("_salt", &Shadow::_salt), field("_pwd", &Shadow::_pwd),
-                          field("_sessionGeneration", &Shadow::_sessionGeneration),
+        return std::tuple{field("_salt", &Shadow::_salt), field("_pwd", &Shadow::_pwd), field("_sessionGeneration", &Shadow::_sessionGeneration),
                           field("_revokedSessions", &Shadow::_revokedSessions), field("_metricsToken", &Shadow::_metricsToken)};
     }
 };

@@ -19,8 +19,6 @@
 // pass in which nobody changed it costs nothing, and a request can tell whether a write already covers
 // its change. Whether the content really changed is decided by the fingerprint, so a change undone
 // before the next auto-save is not written.
-#include <spdlog/spdlog.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -30,11 +28,13 @@
 #include <string>
 #include <vector>
 
+#include <spdlog/spdlog.h>
+
+#include "core/atomic_file.h"
 #include "core/read_file.h"
 #include "core/state_lock.h"
-#include "model/record.h"
-#include "core/atomic_file.h"
 #include "core/utf8_path.h"
+#include "model/record.h"
 #include "storage/durable_changes.h"
 #include "storage/record_change.h"
 

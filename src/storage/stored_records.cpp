@@ -1,9 +1,9 @@
 #include "storage/stored_records.h"
 
-#include <spdlog/spdlog.h>
-
 #include <ctime>
 #include <filesystem>
+
+#include <spdlog/spdlog.h>
 
 #include "core/paths.h"
 #include "core/utf8_path.h"

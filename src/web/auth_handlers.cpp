@@ -92,10 +92,9 @@ Reply auth_login(RequestContext& context) {
     }
     if (auto refusal = checkPassword(context, *password, "Login failed")) return *refusal;
     const auto remember = body.find("remember");
-    const bool permanent = !(remember->is_null() || (remember->is_boolean() && !remember->get<bool>()) ||
-                             (remember->is_number() && remember->get<double>() == 0.0) ||
-                             (remember->is_string() && remember->get_ref<const std::string&>().empty()) ||
-                             (remember->is_structured() && remember->empty()));
+    const bool permanent =
+        !(remember->is_null() || (remember->is_boolean() && !remember->get<bool>()) || (remember->is_number() && remember->get<double>() == 0.0) ||
+          (remember->is_string() && remember->get_ref<const std::string&>().empty()) || (remember->is_structured() && remember->empty()));
     int64_t generation = 0;
     {
         StateLock lock;

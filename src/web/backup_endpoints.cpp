@@ -1,8 +1,8 @@
 #include "web/backup_endpoints.h"
 
-#include <spdlog/spdlog.h>
-
 #include <mutex>
+
+#include <spdlog/spdlog.h>
 
 #include "core/clock.h"
 #include "core/paths.h"

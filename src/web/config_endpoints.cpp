@@ -12,9 +12,9 @@
 #include "model/errors.h"
 #include "model/factory_defaults.h"
 #include "model/file_name.h"
-#include "storage/stored_records.h"
 #include "model/text.h"
 #include "scheduling/plan_changes.h"
+#include "storage/stored_records.h"
 #include "web/plan_endpoints.h"
 #include "web/revisions.h"
 #include "web/settings_update.h"
@@ -28,9 +28,7 @@ namespace {
 TimeTable decodeTimetable(const RequestContext& context) { return from_dict<TimeTable>(context.json); }
 
 // A number out of its bounds is named, so that the person editing sees which one.
-Reply invalidTimetable(const std::string& member = "") {
-    return BadRequest(member.empty() ? "Invalid timetable" : "Invalid timetable: " + member);
-}
+Reply invalidTimetable(const std::string& member = "") { return BadRequest(member.empty() ? "Invalid timetable" : "Invalid timetable: " + member); }
 
 }  // namespace
 
@@ -165,7 +163,8 @@ Reply update_settings(RequestContext& context) {
         applySettingsUpdate(updated, context.json);
         if (auto problem = alertSettingsProblem(updated.alerts)) return BadRequest("Invalid value for setting alerts." + *problem);
         if (characterCount(updated.playerName) > Settings::MAX_PLAYER_NAME_CHARACTERS)
-            return BadRequest("Invalid value for setting playerName: expected at most " + std::to_string(Settings::MAX_PLAYER_NAME_CHARACTERS) + " characters");
+            return BadRequest("Invalid value for setting playerName: expected at most " + std::to_string(Settings::MAX_PLAYER_NAME_CHARACTERS) +
+                              " characters");
         applySettingsUpdate(db.edit(lock).settings, context.json);
         if (speech) applied = db.view(lock).settings;
         reply = withRevision(json_response(true), revisionOf(db.view(lock).settings));

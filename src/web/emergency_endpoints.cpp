@@ -1,8 +1,8 @@
 #include "web/emergency_endpoints.h"
 
-#include <spdlog/spdlog.h>
-
 #include <algorithm>
+
+#include <spdlog/spdlog.h>
 
 #include "model/emergency_routines.h"
 #include "model/text.h"

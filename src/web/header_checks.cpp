@@ -28,8 +28,7 @@ bool isCrossSite(const http::Headers& headers) {
 bool isJsonContentType(std::string_view contentType) {
     const std::string type = toLower(trimmed(contentType.substr(0, contentType.find(';'))));
     const std::string_view suffix = "+json";
-    return type == "application/json" ||
-           (type.rfind("application/", 0) == 0 && type.size() > suffix.size() && type.ends_with(suffix));
+    return type == "application/json" || (type.rfind("application/", 0) == 0 && type.size() > suffix.size() && type.ends_with(suffix));
 }
 
 std::optional<Reply> refusalFromHeaders(const RouteTable::Match& match, const http::Request& request, const Session& session) {

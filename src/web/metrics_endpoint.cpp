@@ -1,11 +1,11 @@
 #include "web/metrics_endpoint.h"
 
+#include <array>
+
 #include <prometheus/counter.h>
 #include <prometheus/gauge.h>
 #include <prometheus/registry.h>
 #include <prometheus/text_serializer.h>
-
-#include <array>
 
 #include "core/version.h"
 #include "model/journal_entry.h"
@@ -91,8 +91,8 @@ std::string metricsText(const MetricsReading& reading, size_t throttledAddresses
                        static_cast<double>(*reading.secondsToNextBell));
     families.counter("quorvane_save_failures_total", "Failed saves of the stored records since start.", {}, static_cast<double>(counts.saveFailures));
     for (size_t statusClass = 1; statusClass < counts.httpAnswers.size(); ++statusClass)
-        families.counter("quorvane_http_responses_total", "HTTP answers since start, by status class.", {{"class", std::to_string(statusClass) + "xx"}},
-                         static_cast<double>(counts.httpAnswers[statusClass]));
+        families.counter("quorvane_http_responses_total", "HTTP answers since start, by status class.",
+                         {{"class", std::to_string(statusClass) + "xx"}}, static_cast<double>(counts.httpAnswers[statusClass]));
     families.counter("quorvane_failed_logins_total", "Wrong passwords since start.", {}, static_cast<double>(counts.failedLogins));
     families.gauge("quorvane_throttled_addresses", "Client addresses that must wait before their next password.", {},
                    static_cast<double>(throttledAddresses));

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "model/json_text.h"
 #include "http/message.h"
+#include "model/json_text.h"
 #include "web/reply.h"
 #include "web/session.h"
 #include "web/upload_digests.h"

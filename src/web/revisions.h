@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "model/record.h"
 #include "http/headers.h"
+#include "model/record.h"
 #include "web/reply.h"
 
 namespace quorvane::web {

@@ -63,7 +63,7 @@ std::optional<std::map<std::string, std::string>> PathPattern::match(const std::
         } else if (text != segment.text) {
             return std::nullopt;
         }
-        position = end + 1;  // past the "/" (or past the end)
+        position = end + 1;                                                        // past the "/" (or past the end)
         if (i + 1 == _segments.size() && end != path.size()) return std::nullopt;  // more path left
     }
     if (_segments.empty() && path != "/") return std::nullopt;

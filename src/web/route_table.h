@@ -24,10 +24,10 @@ enum class RequestBody {
 
 // What a route does besides answering.
 enum class Effect {
-    CHANGES_STATE,      // refused when a browser sent it from another site; HEAD answers 405
-    READ_ONLY,          // a GET without side effects: it answers HEAD too, and may come from another site
-    READS_MEMORY,       // read-only, and answered from the records in memory at once: handled on the
-                        // transport's I/O thread, without hand-offs to a worker (never for files)
+    CHANGES_STATE,  // refused when a browser sent it from another site; HEAD answers 405
+    READ_ONLY,      // a GET without side effects: it answers HEAD too, and may come from another site
+    READS_MEMORY,   // read-only, and answered from the records in memory at once: handled on the
+                    // transport's I/O thread, without hand-offs to a worker (never for files)
 };
 
 inline constexpr uint64_t DEFAULT_MAX_BODY_BYTES = 100 * 1024 * 1024;

@@ -1,16 +1,18 @@
 #include "web/target_endpoints.h"
 
-#include <spdlog/spdlog.h>
-
 #include <filesystem>
 
-#include "core/paths.h"
-#include "core/version.h"
+#include <spdlog/spdlog.h>
+
 #include "audio/alarm.h"
 #include "audio/emergency.h"
 #include "audio/journal_sink.h"
 #include "audio/player.h"
 #include "audio/signals.h"
+#include "core/clock.h"
+#include "core/paths.h"
+#include "core/version.h"
+#include "model/calendar_date.h"
 #include "model/errors.h"
 #include "model/factory_defaults.h"
 #include "model/text.h"
@@ -20,8 +22,6 @@
 #include "scheduling/active_timetable.h"
 #include "scheduling/day_plan.h"
 #include "scheduling/plan_changes.h"
-#include "model/calendar_date.h"
-#include "core/clock.h"
 #include "storage/stored_records.h"
 #include "web/emergency_endpoints.h"
 #include "web/revisions.h"
@@ -169,13 +169,11 @@ constexpr size_t MAX_REASON_BYTES = 200;
 std::string downloadFailureText(const DownloadFailure& failure) {
     const std::string reason = shortened(describe(failure.payload), MAX_REASON_BYTES);
     switch (failure.problem) {
-        case DownloadProblem::UNREACHABLE:
-            return "Failed to download announcement: the announcement service could not be reached (" + reason + ")";
+        case DownloadProblem::UNREACHABLE: return "Failed to download announcement: the announcement service could not be reached (" + reason + ")";
         case DownloadProblem::SERVICE_REFUSED:
             if (std::holds_alternative<RawBody>(failure.payload)) return "Failed to download announcement: the announcement service refused it";
             return "Failed to download announcement: the announcement service answered: " + reason;
-        case DownloadProblem::NOT_WRITTEN:
-            break;
+        case DownloadProblem::NOT_WRITTEN: break;
     }
     return "Failed to download announcement: " + reason;
 }
@@ -256,8 +254,7 @@ void trigger_target(const std::string& target, const std::string& id) {
 
 Reply get_endpoint(RequestContext& context) {
     const std::string& target = context.param("target");
-    if (spdlog::should_log(spdlog::level::debug))
-        spdlog::debug("GET'{}' with args: {}", escapedForLog(target), queryText(context.request.query));
+    if (spdlog::should_log(spdlog::level::debug)) spdlog::debug("GET'{}' with args: {}", escapedForLog(target), queryText(context.request.query));
     try {
         if (target == "settings") return settingsReply();
         return json_response(get_target(target));

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "model/digest.h"
 #include "http/message.h"
+#include "model/digest.h"
 
 namespace quorvane::web {
 

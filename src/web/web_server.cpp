@@ -1,22 +1,22 @@
 #include "web/web_server.h"
 
-#include <spdlog/spdlog.h>
-
 #include <any>
 #include <chrono>
 #include <memory>
 #include <utility>
 
+#include <spdlog/spdlog.h>
+
 #include "core/event_counts.h"
 #include "core/paths.h"
 #include "core/utf8_path.h"
+#include "http/multipart_parser.h"
 #include "model/errors.h"
 #include "model/text.h"
 #include "storage/durable_changes.h"
 #include "web/auth_handlers.h"
 #include "web/header_checks.h"
 #include "web/https_redirect.h"
-#include "http/multipart_parser.h"
 #include "web/target_endpoints.h"
 #include "web/upload_digests.h"
 
@@ -32,9 +32,7 @@ struct PlannedRequest {
     std::shared_ptr<UploadDigests> uploads;
 };
 
-int64_t systemClockSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
+int64_t systemClockSeconds() { return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count(); }
 
 http::Response toResponse(Reply reply) {
     http::Response response;
@@ -70,8 +68,9 @@ Reply answer(PlannedRequest& planned, const http::Request& request, const std::s
     const Route& route = *planned.match.route;
     // The session is taken again, and the gate checked again: while the body arrived a first password
     // may have been set, or this session ended by a logout or a password change.
-    RequestContext context{request, std::move(planned.match.params), acceptedSession(request.headers.value("Cookie"), signingKey, now),
-                           {}, request.remoteAddress, now, std::move(planned.uploads)};
+    RequestContext context{
+        request, std::move(planned.match.params), acceptedSession(request.headers.value("Cookie"), signingKey, now), {}, request.remoteAddress,
+        now,     std::move(planned.uploads)};
     if (route.loginRequired)
         if (auto refusal = require_login(context)) return *refusal;
     if (route.body == RequestBody::JSON) context.json = parseJsonBody(route, request.body);
@@ -85,8 +84,8 @@ Reply answer(PlannedRequest& planned, const http::Request& request, const std::s
         else changes.persist();
     } catch (const SaveError& error) {
         changes.undo();
-        spdlog::error("Error on {} {}: the change could not be saved: {}", escapedForLog(request.method),
-                      escapedForLog(request.path), escapedForLog(error.what()));
+        spdlog::error("Error on {} {}: the change could not be saved: {}", escapedForLog(request.method), escapedForLog(request.path),
+                      escapedForLog(error.what()));
         return saveFailed();  // the browser keeps its session too
     } catch (...) {
         changes.undo();

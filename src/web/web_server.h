@@ -64,7 +64,7 @@ private:
     std::string _signingKey;
     Clock _clock;
     std::atomic<int> _tlsPort{0};  // set before serving
-    http::Server _server;  // last: it stops before what its callbacks use goes
+    http::Server _server;          // last: it stops before what its callbacks use goes
 };
 
 // The three cache-suppressing headers, replacing any earlier value.

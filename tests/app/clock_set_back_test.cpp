@@ -1,7 +1,5 @@
 // The real executable under libfaketime: the test sets its wall clock back while it runs, as time
 // synchronisation does to a clock that ran fast. The steady clock stays real.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +10,8 @@
 #include <optional>
 #include <regex>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "model/json_text.h"
 #include "support/child_process.h"
@@ -68,8 +68,8 @@ protected:
             // The sanitizer's runtime would otherwise insist on coming before the preloaded library.
             {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0"},
             {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
-        player = std::make_unique<testing::ChildProcess>(
-            std::vector<std::string>{installation.executable().string(), "--port", std::to_string(port)}, environment, installation.root());
+        player = std::make_unique<testing::ChildProcess>(std::vector<std::string>{installation.executable().string(), "--port", std::to_string(port)},
+                                                         environment, installation.root());
         ASSERT_TRUE(testing::waitUntilServing(port)) << player->standardError();
     }
 
@@ -136,7 +136,8 @@ TEST_F(ClockSetBack, By33SecondsThePassesGoOnAndTheBellRingsOnce) {
     EXPECT_EQ(healthz(), 200);
 
     const std::string journal = testing::readFile(installation.userData() / "journal" / "2026-09-07.jsonl");
-    EXPECT_TRUE(std::regex_search(journal, std::regex("\"kind\": ?\"clockStep\", ?\"outcome\": ?\"note\", ?\"reason\": ?\"setBack\", ?\"code\": ?3[23]")))
+    EXPECT_TRUE(
+        std::regex_search(journal, std::regex("\"kind\": ?\"clockStep\", ?\"outcome\": ?\"note\", ?\"reason\": ?\"setBack\", ?\"code\": ?3[23]")))
         << journal;
 }
 

@@ -2,10 +2,6 @@
 // signals while the process is killed (SIGKILL) at random moments. After every restart each change the
 // player acknowledged is there, a change whose answer the kill cut off is either wholly there or not at
 // all, every stored file loads, and every signal has its file.
-#include <gtest/gtest.h>
-#include <httplib.h>
-#include <signal.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +11,10 @@
 #include <random>
 #include <set>
 #include <thread>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <signal.h>
 
 #include "model/db.h"
 #include "model/digest.h"

@@ -1,17 +1,17 @@
 // The real executable with HTTPS: it names its certificate's fingerprint, serves HTTPS beside the
 // redirecting plain port, ends start-up with one line when the files do not load, and stays answering
 // while hundreds of clients hang in their handshakes.
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "http/tls_context.h"
 #include "support/child_process.h"
 #include "support/player_service.h"
 #include "support/raw_http_client.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
-#include "http/tls_context.h"
 
 namespace quorvane {
 namespace {
@@ -23,8 +23,9 @@ using testing::InstalledPlayer;
 struct HttpsPlayer {
     HttpsPlayer() : pair(testing::writeSelfSignedPair(player.root())) {}
     std::vector<std::string> command(const std::vector<std::string>& more = {}) const {
-        std::vector<std::string> arguments{player.executable().string(), "--port", std::to_string(port), "--tls-port", std::to_string(tlsPort),
-                                           "--tls-cert", pair.certificate.string(), "--tls-key", pair.key.string()};
+        std::vector<std::string> arguments{
+            player.executable().string(), "--port",    std::to_string(port), "--tls-port", std::to_string(tlsPort), "--tls-cert",
+            pair.certificate.string(),    "--tls-key", pair.key.string()};
         arguments.insert(arguments.end(), more.begin(), more.end());
         return arguments;
     }
@@ -68,9 +69,12 @@ TEST(HttpsStartUp, FilesThatDoNotLoadEndStartUpWithOneLine) {
 TEST(HttpsStartUp, HalfAPairIsAUsageError) {
     HttpsPlayer https;
     const std::string certificate = https.pair.certificate.string(), key = https.pair.key.string();
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"--tls-cert", certificate}, {"--tls-key", key}, {"--tls-cert", certificate, "--tls-key", ""},
-          {"--tls-cert", "", "--tls-key", key}, {"--tls-self-signed"}, {"--tls-cert", "", "--tls-key", "", "--tls-self-signed"}}) {
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--tls-cert", certificate},
+                                                      {"--tls-key", key},
+                                                      {"--tls-cert", certificate, "--tls-key", ""},
+                                                      {"--tls-cert", "", "--tls-key", key},
+                                                      {"--tls-self-signed"},
+                                                      {"--tls-cert", "", "--tls-key", "", "--tls-self-signed"}}) {
         std::vector<std::string> command{https.player.executable().string()};
         command.insert(command.end(), arguments.begin(), arguments.end());
         ChildProcess run(command, {}, https.player.root());
@@ -100,9 +104,9 @@ TEST(HttpsStartUp, ASelfSignedPairIsMadeOnceWhenNeitherFileExists) {
     const std::filesystem::path folder = player.root() / "tls";
     const auto certificate = folder / "certificate.pem", key = folder / "private.key";
     const int port = testing::freePort(), tlsPort = testing::freePort();
-    const std::vector<std::string> command{player.executable().string(), "--port",     std::to_string(port), "--tls-port",
-                                           std::to_string(tlsPort),       "--tls-cert", certificate.string(), "--tls-key",
-                                           key.string(),                  "--tls-self-signed"};
+    const std::vector<std::string> command{
+        player.executable().string(), "--port",    std::to_string(port), "--tls-port",       std::to_string(tlsPort), "--tls-cert",
+        certificate.string(),         "--tls-key", key.string(),         "--tls-self-signed"};
     std::string fingerprint;
     {
         ChildProcess first(command, {}, player.root());
@@ -125,8 +129,7 @@ TEST(HttpsStartUp, APairWithAFileMissingIsNotMadeAgainButReported) {
     std::filesystem::remove(https.pair.certificate);
     ChildProcess run(https.command({"--tls-self-signed"}), {}, https.player.root());
     ASSERT_EQ(run.waitForExit(10s), 1) << run.standardError();
-    EXPECT_NE(run.standardError().find("Start-up failed: cannot load the TLS certificate " + https.pair.certificate.string()),
-              std::string::npos)
+    EXPECT_NE(run.standardError().find("Start-up failed: cannot load the TLS certificate " + https.pair.certificate.string()), std::string::npos)
         << run.standardError();
     EXPECT_FALSE(std::filesystem::exists(https.pair.certificate)) << "the key that is there may be the school's own";
 }

@@ -1,10 +1,10 @@
 // The notification protocol, against a datagram socket of the test's own named as NOTIFY_SOCKET.
 #include "app/service_notifier.h"
 
+#include <thread>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
-
-#include <thread>
 
 #include "support/notify_socket.h"
 
@@ -37,8 +37,7 @@ TEST(ServiceNotifier, ReadinessStatusAndStoppingReachTheSocket) {
 
 TEST(ServiceNotifier, WatchdogKeepAliveComesAtHalfTheInterval) {
     NotifySocket socket;
-    ScopedEnvironment environment({{"NOTIFY_SOCKET", socket.path()}, {"WATCHDOG_USEC", "200000"},
-                                   {"WATCHDOG_PID", std::to_string(getpid())}});
+    ScopedEnvironment environment({{"NOTIFY_SOCKET", socket.path()}, {"WATCHDOG_USEC", "200000"}, {"WATCHDOG_PID", std::to_string(getpid())}});
     ServiceNotifier notifier;
     ASSERT_EQ(notifier.watchdogInterval(), 200ms);
     // Passes every 10 ms for 0.5 s: a keep-alive at the first and then about every 100 ms.
@@ -56,8 +55,7 @@ TEST(ServiceNotifier, WatchdogKeepAliveComesAtHalfTheInterval) {
 
 TEST(ServiceNotifier, AWatchdogMeantForAnotherProcessIsNotFed) {
     NotifySocket socket;
-    ScopedEnvironment environment({{"NOTIFY_SOCKET", socket.path()}, {"WATCHDOG_USEC", "200000"},
-                                   {"WATCHDOG_PID", std::to_string(getpid() + 1)}});
+    ScopedEnvironment environment({{"NOTIFY_SOCKET", socket.path()}, {"WATCHDOG_USEC", "200000"}, {"WATCHDOG_PID", std::to_string(getpid() + 1)}});
     ServiceNotifier notifier;
     EXPECT_EQ(notifier.watchdogInterval(), 0us);
     notifier.passCompleted();

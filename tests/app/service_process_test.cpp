@@ -1,14 +1,13 @@
 // The real executable as the service manager runs it: readiness and watchdog through NOTIFY_SOCKET,
 // journal priorities, and a clean stop on SIGTERM and SIGINT.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <iostream>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
 #include "support/child_process.h"
 #include "support/notify_socket.h"

@@ -1,8 +1,8 @@
 // The watchdog is fed from the scheduler's own pass: a scheduler that stops passing lets it expire.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
-
-#include <algorithm>
 
 #include "app/service_notifier.h"
 #include "scheduling/scheduler.h"
@@ -25,8 +25,7 @@ size_t keepAlives(const std::vector<std::string>& messages) {
 
 TEST(ServiceWatchdog, KeepAlivesFollowTheSchedulerPassesAndStopWhileAPassIsHeld) {
     NotifySocket socket;
-    ScopedEnvironment environment({{"NOTIFY_SOCKET", socket.path()}, {"WATCHDOG_USEC", "200000"},
-                                   {"WATCHDOG_PID", std::to_string(getpid())}});
+    ScopedEnvironment environment({{"NOTIFY_SOCKET", socket.path()}, {"WATCHDOG_USEC", "200000"}, {"WATCHDOG_PID", std::to_string(getpid())}});
     const auto notifier = std::make_shared<ServiceNotifier>();
     const auto time = std::make_shared<PacedTimeSource>();
     const auto previous = setTimeSource(time);

@@ -1,13 +1,12 @@
 // The real executable, started in a temporary development installation.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <thread>
 
-#include "support/temp_dir.h"
+#include <gtest/gtest.h>
 
 #include "support/child_process.h"
 #include "support/player_service.h"
+#include "support/temp_dir.h"
 
 namespace quorvane {
 namespace {
@@ -119,8 +118,7 @@ TEST(StartUp, VerboseAddsTheUserDataPath) {
     InstalledPlayer player;
     ChildProcess run({player.executable().string(), "-v", "--port", std::to_string(testing::freePort())}, {}, player.root());
     ASSERT_TRUE(run.waitForStderr("User data path: ", 10s)) << run.standardError();
-    EXPECT_NE(run.standardError().find("<----\n\nUser data path: " + player.userData().string() + "/\n"), std::string::npos)
-        << run.standardError();
+    EXPECT_NE(run.standardError().find("<----\n\nUser data path: " + player.userData().string() + "/\n"), std::string::npos) << run.standardError();
 }
 
 }  // namespace

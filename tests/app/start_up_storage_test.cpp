@@ -1,9 +1,9 @@
 // Start-up with stored files, through the real executable in a temporary installation.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "model/db.h"
 #include "storage/shadow.h"
@@ -100,9 +100,7 @@ TEST(StartUpStorage, StoredValuesOutOfBoundsAreRepairedWithAWarning) {
     const std::string log = run.standardError();
     EXPECT_NE(log.find("_db.json: stored value out of bounds: settings.alarmDelaySec: NaN replaced by 0"), std::string::npos) << log;
     EXPECT_NE(log.find("timetables.ID_factory_default_timetable.chA.startOfClass.iterations: -1 replaced by 1"), std::string::npos) << log;
-    EXPECT_NE(log.find("timetables.ID_factory_default_timetable.chA.preStartWaitMin: 100000000000000000 replaced by 1440"),
-              std::string::npos)
-        << log;
+    EXPECT_NE(log.find("timetables.ID_factory_default_timetable.chA.preStartWaitMin: 100000000000000000 replaced by 1440"), std::string::npos) << log;
     EXPECT_EQ(log.find("Falling back"), std::string::npos) << log;
     EXPECT_FALSE(run.waitForExit(300ms)) << log;
 }

@@ -1,18 +1,19 @@
 // The names an administrator may give the sound output, and the card each one points at.
 #include "audio/audio_device.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
 TEST(AudioDeviceName, AlsaNamesPassAndNothingAPlayerCouldTakeForAnOption) {
-    for (const std::string& name : std::vector<std::string>{"", "default", "plughw:CARD=Headphones,DEV=0", "hw:1,0", "sysdefault:CARD=vc4hdmi0", "dmix:CARD=Device",
-                                   std::string(128, 'a')})
+    for (const std::string& name : std::vector<std::string>{"", "default", "plughw:CARD=Headphones,DEV=0", "hw:1,0", "sysdefault:CARD=vc4hdmi0",
+                                                            "dmix:CARD=Device", std::string(128, 'a')})
         EXPECT_TRUE(isAudioDeviceName(name)) << name;
-    for (const std::string& name : std::vector<std::string>{"-a", "--help", "hw:0 x", "hw:'0'", "plug\"hw", "hw:0;reboot", "hw:0\n", std::string(129, 'a'), "ü"})
+    for (const std::string& name :
+         std::vector<std::string>{"-a", "--help", "hw:0 x", "hw:'0'", "plug\"hw", "hw:0;reboot", "hw:0\n", std::string(129, 'a'), "ü"})
         EXPECT_FALSE(isAudioDeviceName(name)) << name;
 }
 

@@ -1,7 +1,8 @@
 // Playing time of audio files in whole seconds, read from their headers.
+#include "audio/audio_length.h"
+
 #include <gtest/gtest.h>
 
-#include "audio/audio_length.h"
 #include "audio/signals.h"
 #include "audio/sound_files.h"
 #include "model/db.h"

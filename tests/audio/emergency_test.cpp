@@ -1,9 +1,10 @@
 // The emergency routines: their sound with its sentence, the routine that outlives its sound, the all
 // clear, the factory sound standing in for a lost signal, and what the journal keeps of each.
+#include "audio/emergency.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "audio/emergency.h"
 #include "audio/journal_sink.h"
 #include "audio/signal_fixture.h"
 #include "audio/spoken_sentence.h"
@@ -43,8 +44,8 @@ protected:
     std::vector<std::string> journalLines() {
         std::vector<std::string> lines;
         for (const JournalEntry& entry : journal())
-            lines.push_back(std::string(enumText(entry.kind)) + " " + enumText(entry.outcome) + " " + enumText(entry.reason) + " " +
-                            entry.routine + (entry.drill ? " drill" : ""));
+            lines.push_back(std::string(enumText(entry.kind)) + " " + enumText(entry.outcome) + " " + enumText(entry.reason) + " " + entry.routine +
+                            (entry.drill ? " drill" : ""));
         return lines;
     }
 
@@ -91,8 +92,7 @@ TEST_F(EmergencyTest, TheAllClearEndsTheRunningRoutineAndItsEndlessSoundAndLeave
     EXPECT_FALSE(Emergency::running()) << "the all clear lets the bells ring again";
     ASSERT_TRUE(waitUntil([] { return !Player::hasRunningThreads(); }));
     // The evacuation's thread sees its abort within a tick, maybe after the chime started.
-    EXPECT_THAT(playback.script->eventsNow(),
-                ::testing::UnorderedElementsAre("start " + userFile, "close aborted", "start " + assetFile, "close"));
+    EXPECT_THAT(playback.script->eventsNow(), ::testing::UnorderedElementsAre("start " + userFile, "close aborted", "start " + assetFile, "close"));
     EXPECT_EQ(playback.script->eventsNow()[0], "start " + userFile);
     // The notes come in order; the two sounds are journaled when their threads end, at any point after.
     const auto lines = journalLines();

@@ -1,4 +1,6 @@
 // The child-process player, run against stub mpg123 and aplay scripts placed first on the search path.
+#include "audio/linux_file_player.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -9,7 +11,6 @@
 #include <unistd.h>
 
 #include "audio/audio_device.h"
-#include "audio/linux_file_player.h"
 #include "audio/playback_doubles.h"
 #include "support/emulator.h"
 #include "support/temp_dir.h"
@@ -44,9 +45,7 @@ TEST(PlayerProgram, RefusesOtherFormatsNamingTheExtension) {
     EXPECT_EQ(messageFor("/sounds/.mp3"), "Unsupported file format: ");
 }
 
-TEST(PlayerProgram, ThePlatformPlayerIsTheChildProcessPlayer) {
-    EXPECT_NE(dynamic_cast<LinuxFilePlayer*>(makePlatformFilePlayer().get()), nullptr);
-}
+TEST(PlayerProgram, ThePlatformPlayerIsTheChildProcessPlayer) { EXPECT_NE(dynamic_cast<LinuxFilePlayer*>(makePlatformFilePlayer().get()), nullptr); }
 
 // Each stub records its name, process id, arguments and where its standard streams go, then plays
 // for as many seconds as the file "duration" says; on SIGTERM (trapped before anything else, so that
@@ -65,16 +64,23 @@ protected:
     void writeStub(const std::string& name) {
         const auto stub = dir / "bin" / name;
         const std::string calls = (dir / "calls.log").string();
-        writeFile(stub, "#!/bin/sh\n"
-                        "log='" + calls + "'\n"
-                        "trap 'echo \"TERM $$\" >> \"$log\"; [ -n \"$!\" ] && kill $!; exit 143' TERM\n"
-                        "echo \"" + name + " $$ $#\" >> \"$log\"\n"
-                        "for argument in \"$@\"; do echo \"argument $argument\" >> \"$log\"; done\n"
-                        "echo \"stdout $(readlink /proc/$$/fd/1)\" >> \"$log\"\n"
-                        "echo \"stderr $(readlink /proc/$$/fd/2)\" >> \"$log\"\n"
-                        // The pause must not hold the test's output open should it outlive the stub.
-                        "sleep \"$(cat '" + (dir / "duration").string() + "')\" >/dev/null 2>&1 &\n"
-                        "wait $!\n");
+        writeFile(stub,
+                  "#!/bin/sh\n"
+                  "log='" +
+                      calls +
+                      "'\n"
+                      "trap 'echo \"TERM $$\" >> \"$log\"; [ -n \"$!\" ] && kill $!; exit 143' TERM\n"
+                      "echo \"" +
+                      name +
+                      " $$ $#\" >> \"$log\"\n"
+                      "for argument in \"$@\"; do echo \"argument $argument\" >> \"$log\"; done\n"
+                      "echo \"stdout $(readlink /proc/$$/fd/1)\" >> \"$log\"\n"
+                      "echo \"stderr $(readlink /proc/$$/fd/2)\" >> \"$log\"\n"
+                      // The pause must not hold the test's output open should it outlive the stub.
+                      "sleep \"$(cat '" +
+                      (dir / "duration").string() +
+                      "')\" >/dev/null 2>&1 &\n"
+                      "wait $!\n");
         chmod(stub.c_str(), 0755);
     }
     void setDuration(const std::string& seconds) { writeFile(dir / "duration", seconds); }
@@ -108,8 +114,7 @@ TEST_F(LinuxFilePlayerTest, Mp3PlaysThroughMpg123WithThePathAsItsOnlyArgument) {
     player.startPlay(path);
     ASSERT_TRUE(waitForEnd(player));
     player.closeFile(false);
-    EXPECT_THAT(calls(), ElementsAre("mpg123 " + std::to_string(stubPid()) + " 1", "argument " + path, "stdout " + ourStdout(),
-                                     "stderr /dev/null"));
+    EXPECT_THAT(calls(), ElementsAre("mpg123 " + std::to_string(stubPid()) + " 1", "argument " + path, "stdout " + ourStdout(), "stderr /dev/null"));
     EXPECT_TRUE(collected(stubPid()));
 }
 
@@ -155,8 +160,7 @@ TEST_F(LinuxFilePlayerTest, UnsupportedFormatStartsNoProcess) {
 }
 
 TEST_F(LinuxFilePlayerTest, APlayerMissingFromTheSearchPathFailsWithTheSystemsText) {
-    if (testing::runsUnderEmulator())
-        GTEST_SKIP() << "qemu runs posix_spawn as a plain fork, which cannot report a failed exec to the parent";
+    if (testing::runsUnderEmulator()) GTEST_SKIP() << "qemu runs posix_spawn as a plain fork, which cannot report a failed exec to the parent";
     TempDir emptyBin;
     setenv("PATH", emptyBin.path().c_str(), 1);
     LinuxFilePlayer player;

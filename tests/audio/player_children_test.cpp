@@ -2,13 +2,13 @@
 // signals it gets.
 #include "audio/player_children.h"
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "audio/linux_file_player.h"
 #include "audio/playback_doubles.h"
@@ -36,10 +36,15 @@ protected:
     void writeStub(bool ignoreTerm) {
         const std::string log = (dir / "calls.log").string();
         const std::string onTerm = ignoreTerm ? "echo TERM >> '" + log + "'" : "echo TERM >> '" + log + "'; exit 143";
-        writeFile(dir / "bin" / "mpg123", "#!/bin/sh\n"
-                                          "trap \"" + onTerm + "\" TERM\n"
-                                          "echo $$ >> '" + log + "'\n"
-                                          "i=0; while [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n");
+        writeFile(dir / "bin" / "mpg123",
+                  "#!/bin/sh\n"
+                  "trap \"" +
+                      onTerm +
+                      "\" TERM\n"
+                      "echo $$ >> '" +
+                      log +
+                      "'\n"
+                      "i=0; while [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n");
         chmod((dir / "bin" / "mpg123").c_str(), 0755);
     }
     std::string log() const { return std::filesystem::exists(dir / "calls.log") ? readFile(dir / "calls.log") : ""; }

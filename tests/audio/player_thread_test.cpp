@@ -35,8 +35,8 @@ protected:
 TEST_F(PlayerThreadTest, PlaysCountTimesWithAPauseBetweenPlaysButNotAfterTheLast) {
     playback.script->ticksPerPlay = 2;
     playToEnd(3, 2.0);
-    EXPECT_THAT(playback.script->eventsNow(), ElementsAre("start /sounds/bell.mp3", "close", "start /sounds/bell.mp3", "close",
-                                                         "start /sounds/bell.mp3", "close"));
+    EXPECT_THAT(playback.script->eventsNow(),
+                ElementsAre("start /sounds/bell.mp3", "close", "start /sounds/bell.mp3", "close", "start /sounds/bell.mp3", "close"));
     EXPECT_THAT(playback.sleep->pauses(), ElementsAre(2.0, 2.0));
     EXPECT_EQ(playback.sleep->ticks(), 6);
 }
@@ -142,8 +142,8 @@ TEST_F(PlayerThreadTest, AFollowUpPlaysAfterEveryPlayAndItsFailureNeitherCountsN
     thread->followEachPlayWith("/speech/say.wav");
     thread->start();
     ASSERT_TRUE(waitUntil([&] { return thread->ended(); }));
-    EXPECT_THAT(playback.script->eventsNow(), ElementsAre("start /sounds/bell.mp3", "close", "start /sounds/bell.mp3", "close",
-                                                         "start /speech/say.wav", "close"));
+    EXPECT_THAT(playback.script->eventsNow(),
+                ElementsAre("start /sounds/bell.mp3", "close", "start /sounds/bell.mp3", "close", "start /speech/say.wav", "close"));
     EXPECT_TRUE(log.contains("Failed to play the file: /speech/say.wav - device busy"));
 }
 

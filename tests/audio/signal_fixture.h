@@ -3,8 +3,8 @@
 // the user data folder, played through fake file players.
 #include <gtest/gtest.h>
 
-#include "audio/playback_doubles.h"
 #include "audio/alarm.h"
+#include "audio/playback_doubles.h"
 #include "audio/signals.h"
 #include "storage/stored_records.h"
 #include "support/test_layout.h"

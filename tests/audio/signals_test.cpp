@@ -37,7 +37,9 @@ TEST_F(SignalsTest, AnUnknownIdIsAMissingKeyWhereverItIsPlayed) {
     for (const auto& attempt : std::vector<std::function<void()>>{
              [&] { getSignalAssetPathById(lock, "ID_gone"); },
              [&] { playSignalById(lock, "ID_gone"); },
-             [&] { playSignalByDescriptor(lock, PlayDesc{"ID_gone", true, 3, 1.0}); },
+             [&] {
+                 playSignalByDescriptor(lock, PlayDesc{"ID_gone", true, 3, 1.0});
+             },
          }) {
         try {
             attempt();

@@ -1,8 +1,9 @@
 // The routines' sentences made with espeak-ng (a stand-in on PATH): once per sentence and language, the
 // text handed over by file, and every refusal named.
+#include "audio/spoken_sentence.h"
+
 #include <gtest/gtest.h>
 
-#include "audio/spoken_sentence.h"
 #include "support/stub_speech.h"
 #include "support/test_layout.h"
 

@@ -1,10 +1,11 @@
 // The Windows file player's MCI conversation, checked on any platform through a recording sender.
+#include "audio/windows_file_player.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "audio/mci_commands.h"
 #include "audio/playback_doubles.h"
-#include "audio/windows_file_player.h"
 
 namespace quorvane::testing {
 namespace {
@@ -76,15 +77,13 @@ TEST(WindowsFilePlayer, APlaybackThreadSendsOpenPlayStatusPerTickAndClose) {
     FakePlayback playback;  // only for the counted sleep
     RecordingMci mci;
     mci.playingAnswers = 2;
-    auto thread = std::make_shared<PlayerThread>("C:\\Sounds\\school bell.mp3", 1, 0.0,
-                                                 std::make_unique<WindowsFilePlayer>(mci.sender()));
+    auto thread = std::make_shared<PlayerThread>("C:\\Sounds\\school bell.mp3", 1, 0.0, std::make_unique<WindowsFilePlayer>(mci.sender()));
     thread->start();
     ASSERT_TRUE(waitUntil([&] { return thread->ended(); }));
     ASSERT_FALSE(mci.commands.empty());
     const std::string alias = mci.commands[0].substr(mci.commands[0].rfind(' ') + 1);
-    EXPECT_THAT(mci.commands, ElementsAre("open \"C:\\Sounds\\school bell.mp3\" alias " + alias, "play " + alias,
-                                          "status " + alias + " mode", "status " + alias + " mode", "status " + alias + " mode",
-                                          "close " + alias));
+    EXPECT_THAT(mci.commands, ElementsAre("open \"C:\\Sounds\\school bell.mp3\" alias " + alias, "play " + alias, "status " + alias + " mode",
+                                          "status " + alias + " mode", "status " + alias + " mode", "close " + alias));
     EXPECT_EQ(playback.sleep->ticks(), 2);
 }
 

@@ -1,8 +1,8 @@
 #include "core/atomic_file.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 

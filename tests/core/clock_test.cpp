@@ -1,8 +1,8 @@
 #include "core/clock.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+
+#include <gtest/gtest.h>
 
 #include "support/fake_time_source.h"
 

@@ -1,9 +1,9 @@
 #include "core/file_io.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <set>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 

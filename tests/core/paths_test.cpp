@@ -1,8 +1,8 @@
 #include "core/paths.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+
+#include <gtest/gtest.h>
 
 #include "core/child_process.h"
 #include "core/version.h"
@@ -130,8 +130,7 @@ TEST_F(VersionTest, PackagedVersionComesFromVersionInfo) {
 }
 
 TEST(RunCommand, MissingProgramCannotStart) {
-    if (testing::runsUnderEmulator())
-        GTEST_SKIP() << "qemu runs posix_spawn as a plain fork, which cannot report a failed exec to the parent";
+    if (testing::runsUnderEmulator()) GTEST_SKIP() << "qemu runs posix_spawn as a plain fork, which cannot report a failed exec to the parent";
     EXPECT_THROW(runCommand({"quorvane-no-such-program"}), std::system_error);
 }
 

@@ -13,8 +13,8 @@ constexpr std::string_view KEY = "the signing key of this installation";
 constexpr std::string_view OTHER_KEY = "the signing key of another installation";
 
 bool sameSession(const Session& a, const Session& b) {
-    return a.loggedIn() == b.loggedIn() && a.permanent() == b.permanent() && a.generation() == b.generation() &&
-           a.issuedAt() == b.issuedAt() && a.id() == b.id();
+    return a.loggedIn() == b.loggedIn() && a.permanent() == b.permanent() && a.generation() == b.generation() && a.issuedAt() == b.issuedAt() &&
+           a.id() == b.id();
 }
 
 void cookieHeader(const std::string& text) {
@@ -30,8 +30,7 @@ void signedPayload(const std::string& text) {
     const std::string value = signedCookieValue(text, OTHER_KEY);
     fuzz::require(!Session::decode(value, KEY).loggedIn(), "a cookie signed under another key is refused", text);
     const Session session = Session::decode(signedCookieValue(text, KEY), KEY);
-    if (session.loggedIn())
-        fuzz::require(sameSession(Session::decode(session.encode(KEY), KEY), session), "a signed session reads back", text);
+    if (session.loggedIn()) fuzz::require(sameSession(Session::decode(session.encode(KEY), KEY), session), "a signed session reads back", text);
 }
 
 void base64(const std::string& text) {

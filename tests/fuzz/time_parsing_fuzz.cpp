@@ -47,7 +47,8 @@ void dateTime(const std::string& text) {
 }
 
 void decimals(const std::string& text) {
-    if (const auto integer = parseDecimalInteger(text)) fuzz::require(parseDecimalInteger(std::to_string(*integer)) == integer, "an integer reads back", text);
+    if (const auto integer = parseDecimalInteger(text))
+        fuzz::require(parseDecimalInteger(std::to_string(*integer)) == integer, "an integer reads back", text);
     (void)parseDecimalReal(text);
 }
 

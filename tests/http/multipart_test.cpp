@@ -1,15 +1,15 @@
 // multipart/form-data taken apart as it streams, and its parts spooled: fields in memory, files in
 // temporary files that are removed unless kept.
+#include <fstream>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "support/raw_http_client.h"
-#include "support/temp_dir.h"
 #include "http/http_error.h"
 #include "http/multipart_parser.h"
 #include "http/multipart_spool.h"
+#include "support/raw_http_client.h"
+#include "support/temp_dir.h"
 
 namespace quorvane::http {
 namespace {
@@ -65,9 +65,10 @@ TEST(MultipartParser, TakesPartsApartWherEverThePiecesAreCut) {
 }
 
 TEST(MultipartParser, PreambleEpilogueQuotingAndPadding) {
-    const std::string body = "preamble\r\n--XbOuNdArY  \r\n"
-                             "content-disposition: form-data; filename=\"q\\\"uote;d.txt\"; name=f\r\n\r\n"
-                             "x\r\n--XbOuNdArY--\r\nepilogue --XbOuNdArY";
+    const std::string body =
+        "preamble\r\n--XbOuNdArY  \r\n"
+        "content-disposition: form-data; filename=\"q\\\"uote;d.txt\"; name=f\r\n\r\n"
+        "x\r\n--XbOuNdArY--\r\nepilogue --XbOuNdArY";
     EXPECT_EQ(parse(body), "[f:q\"uote;d.txt|]x[end]");
     EXPECT_EQ(parse("--XbOuNdArY--"), "") << "no parts at all";
     EXPECT_EQ(parse(formBody({{"f", "", std::string(20000, '-')}})), "[f|]" + std::string(20000, '-') + "[end]");
@@ -99,8 +100,8 @@ TEST(MultipartParser, BoundaryOfTheContentType) {
     EXPECT_EQ(MultipartParser::boundaryOf("Multipart/Form-Data;charset=utf-8; BOUNDARY=\"a b:c\""), "a b:c");
     EXPECT_EQ(MultipartParser::boundaryOf("multipart/form-data; boundary=" + std::string(70, 'x')), std::string(70, 'x'));
     for (const std::string& type : std::vector<std::string>{"multipart/form-data", "multipart/form-data; boundary=", "multipart/mixed; boundary=a",
-                                   "application/json", "multipart/form-data; boundary=" + std::string(71, 'x'),
-                                   "multipart/form-data; boundary=\"a\r\nb\"", "multipart/form-data; boundary=\"ab \""})
+                                                            "application/json", "multipart/form-data; boundary=" + std::string(71, 'x'),
+                                                            "multipart/form-data; boundary=\"a\r\nb\"", "multipart/form-data; boundary=\"ab \""})
         EXPECT_FALSE(MultipartParser::boundaryOf(type)) << type;
 }
 

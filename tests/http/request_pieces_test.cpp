@@ -52,8 +52,7 @@ TEST(HeaderScanner, StopsALongLineAsSoonAsItPassesTheLimit) {
 
     HeaderScanner headerLine(limits);
     const std::string start = "GET / HTTP/1.1\r\n";
-    EXPECT_EQ(scanBytewise(headerLine, start + "Name: " + std::string(100, 'v')),
-              std::make_pair(Result::headerLineTooLong, start.size() + 11));
+    EXPECT_EQ(scanBytewise(headerLine, start + "Name: " + std::string(100, 'v')), std::make_pair(Result::headerLineTooLong, start.size() + 11));
     HeaderScanner exactHeader(limits);
     EXPECT_EQ(scanBytewise(exactHeader, start + "Name: 1234\r\n\r\n").first, Result::complete);
 }
@@ -132,8 +131,8 @@ TEST(ByteRange, UnsatisfiableAndIgnored) {
         EXPECT_EQ(decideRange(header, 1000).kind, Kind::unsatisfiable) << header;
     EXPECT_EQ(decideRange("bytes=-1", 0).kind, Kind::unsatisfiable);
     EXPECT_EQ(decideRange("bytes=0-", 0).kind, Kind::unsatisfiable);
-    for (const std::string_view header : {"", "bytes=0-0,5-6", "bytes=0-0,0-0,0-0", "items=0-1", "bytes=a-b", "bytes=1-x", "bytes=-",
-                                          "bytes=5", "bytes="})
+    for (const std::string_view header :
+         {"", "bytes=0-0,5-6", "bytes=0-0,0-0,0-0", "items=0-1", "bytes=a-b", "bytes=1-x", "bytes=-", "bytes=5", "bytes="})
         EXPECT_EQ(decideRange(header, 1000).kind, Kind::whole) << header;
 }
 

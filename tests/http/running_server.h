@@ -2,12 +2,12 @@
 // The transport serving the test application on 127.0.0.1 in this process, on a thread of its own.
 #include <thread>
 
+#include "http/server.h"
+#include "http/tls_context.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
 #include "support/wait_until.h"
 #include "test_application.h"
-#include "http/server.h"
-#include "http/tls_context.h"
 
 namespace quorvane::http::testing {
 

@@ -1,19 +1,19 @@
 // The pair a machine without a certificate of its own makes: it loads, names the machine and the
 // loopback addresses as browsers match them, signs itself, lasts what was asked, and keeps its key
 // to the owner.
-#include <gtest/gtest.h>
-
-#include <openssl/pem.h>
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
+#include "http/self_signed_pair.h"
 
 #include <cstdio>
 #include <ctime>
 #include <memory>
 
-#include "support/temp_dir.h"
-#include "http/self_signed_pair.h"
+#include <gtest/gtest.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
 #include "http/tls_context.h"
+#include "support/temp_dir.h"
 
 namespace quorvane::http {
 namespace {

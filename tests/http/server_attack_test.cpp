@@ -1,17 +1,16 @@
 // Each way a client could tie the server up, replayed against a real server with short limits: every
 // read is bounded while it happens, slow clients are cut off on time, caps hold, and none of it is
 // logged as an error.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "http/connection_slots.h"
 #include "running_server.h"
 #include "support/raw_http_client.h"
-#include "http/connection_slots.h"
 
 namespace quorvane::http {
 namespace {
@@ -91,8 +90,9 @@ TEST_F(ServerAttacks, ACompressedBodyIsRefusedUninflated) {
 
 TEST_F(ServerAttacks, ChunkedBodiesAreRefusedAndWhatFollowsIsNeverARequest) {
     RawClient client(server.port);
-    ASSERT_TRUE(client.send("POST /echo HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
-                            "5\r\nhello\r\n0\r\n\r\nGET /hold HTTP/1.1\r\nHost: x\r\n\r\n"));
+    ASSERT_TRUE(
+        client.send("POST /echo HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+                    "5\r\nhello\r\n0\r\n\r\nGET /hold HTTP/1.1\r\nHost: x\r\n\r\n"));
     expectAnsweredAndClosed(client, 411);
     EXPECT_EQ(client.unparsed(), "") << "one answer only";
     EXPECT_EQ(server.app.holding(), 0u);
@@ -169,8 +169,7 @@ TEST_F(ServerAttacks, AClientThatStopsReadingIsDropped) {
     client.shrinkReceiveBuffer();
     ASSERT_TRUE(client.send(get("/file?name=big.bin")));
     ASSERT_TRUE(waitUntil([&] { return server.server.openConnections() == 1; }));
-    EXPECT_TRUE(waitUntil([&] { return server.server.openConnections() == 0; }, 5s))
-        << "dropped once its writes stalled";
+    EXPECT_TRUE(waitUntil([&] { return server.server.openConnections() == 0; }, 5s)) << "dropped once its writes stalled";
 }
 
 TEST_F(ServerAttacks, ConnectionsPerAddressAndInAllAreCapped) {
@@ -231,8 +230,7 @@ TEST_F(ServerAttacks, OversizedBodiesAreRefusedFromTheirHeaders) {
     };
     {
         RawClient huge = nextClient();
-        ASSERT_TRUE(huge.send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() +
-                              "\r\nContent-Length: 104857601\r\n\r\n"));
+        ASSERT_TRUE(huge.send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() + "\r\nContent-Length: 104857601\r\n\r\n"));
         expectAnsweredAndClosed(huge, 413);
     }
     {

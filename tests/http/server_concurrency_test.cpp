@@ -1,12 +1,12 @@
 // The transport under many clients at once, and stopped while it is busy.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <thread>
 #include <vector>
 
-#include "support/raw_http_client.h"
+#include <gtest/gtest.h>
+
 #include "running_server.h"
+#include "support/raw_http_client.h"
 
 namespace quorvane::http {
 namespace {
@@ -76,12 +76,12 @@ TEST(ServerConcurrency, StopEndsEverythingWhileClientsAreMidway) {
     auto server = std::make_unique<RunningServer>();
     std::vector<RawClient> clients;
     for (int i = 0; i < 6; ++i) clients.emplace_back(server->port);
-    clients[0].send("GET /echo HTTP/1.1\r\nHost:");                                               // half a header block
-    clients[1].send(post("/upload", "", formContentType()).substr(0, 60));                        // half an upload header
-    clients[2].send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() +   // half an upload body
+    clients[0].send("GET /echo HTTP/1.1\r\nHost:");                                             // half a header block
+    clients[1].send(post("/upload", "", formContentType()).substr(0, 60));                      // half an upload header
+    clients[2].send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() +  // half an upload body
                     "\r\nContent-Length: 100000\r\n\r\n" + formBody({{"f", "a.bin", std::string(50000, 'a')}}).substr(0, 20000));
-    clients[3].send(get("/hold"));                                                                // a handler that waits
-    clients[4].send(get("/"));                                                                    // answered, kept alive
+    clients[3].send(get("/hold"));  // a handler that waits
+    clients[4].send(get("/"));      // answered, kept alive
     ASSERT_TRUE(clients[4].receive());
     ASSERT_TRUE(waitUntil([&] { return server->app.holding() == 1; }));
     ASSERT_TRUE(waitUntil([&] { return !std::filesystem::is_empty(server->folder.path()); }));

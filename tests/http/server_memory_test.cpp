@@ -1,18 +1,17 @@
 // What attacks cost the server in memory, measured as the peak resident size (VmHWM) of a server in a
 // process of its own with the product's limits. Sanitizer builds have memory figures of their own and
 // skip these.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <iostream>
 #include <thread>
 
-#include "support/raw_http_client.h"
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include "support/child_process.h"
 #include "support/process_memory.h"
+#include "support/raw_http_client.h"
 #include "support/temp_dir.h"
 #include "test_application.h"
 
@@ -59,8 +58,7 @@ protected:
 TEST_F(ServerMemory, SixteenUploadsOf99MiBAtOnce) {
     constexpr uint64_t FILE_BYTES = 99 * MiB;
     constexpr int UPLOADS = 16;
-    const std::string head = std::string("--") + FORM_BOUNDARY +
-                             "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"big.mp3\"\r\n\r\n";
+    const std::string head = std::string("--") + FORM_BOUNDARY + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"big.mp3\"\r\n\r\n";
     const std::string tail = std::string("\r\n--") + FORM_BOUNDARY + "--\r\n";
     std::vector<std::string> answers(UPLOADS);
     std::vector<std::thread> clients;
@@ -69,8 +67,8 @@ TEST_F(ServerMemory, SixteenUploadsOf99MiBAtOnce) {
         clients.emplace_back([&, i] {
             RawClient client(port);
             const uint64_t length = head.size() + FILE_BYTES + tail.size();
-            client.send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() +
-                        "\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" + head);
+            client.send("POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() + "\r\nContent-Length: " + std::to_string(length) +
+                        "\r\n\r\n" + head);
             if (client.sendFiller(FILE_BYTES) && client.send(tail))
                 if (auto reply = client.receive(60s)) answers[i] = std::to_string(reply->status) + " " + reply->body;
         });

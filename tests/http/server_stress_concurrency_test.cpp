@@ -2,16 +2,16 @@
 // and without bodies, answered, refused and closed, from several threads at once. A client sends its
 // bytes the moment it is connected or has read the previous answer, which is when the server is
 // between waits and a readiness it does not watch for would leave the request unanswered.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "support/raw_http_client.h"
+#include <gtest/gtest.h>
+
 #include "running_server.h"
+#include "support/raw_http_client.h"
 
 namespace quorvane::http {
 namespace {

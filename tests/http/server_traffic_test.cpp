@@ -1,11 +1,11 @@
 // Ordinary traffic through a real server on 127.0.0.1: methods, keep-alive and pipelining, decoding,
 // bodies in memory and multipart, refusals before the body, 100-continue, byte ranges, HEAD.
-#include <gtest/gtest.h>
-
 #include <fstream>
 
-#include "support/raw_http_client.h"
+#include <gtest/gtest.h>
+
 #include "running_server.h"
+#include "support/raw_http_client.h"
 
 namespace quorvane::http {
 namespace {
@@ -73,8 +73,8 @@ TEST_F(ServerTraffic, PathAndQueryArriveDecoded) {
 }
 
 TEST_F(ServerTraffic, HttpTenAndConnectionCloseEndTheConnection) {
-    for (const std::string request : {"GET / HTTP/1.0\r\n\r\n", "GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
-                                      "GET / HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"}) {
+    for (const std::string request :
+         {"GET / HTTP/1.0\r\n\r\n", "GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "GET / HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"}) {
         RawClient client(server.port);
         ASSERT_TRUE(client.send(request));
         const auto reply = client.receive();
@@ -100,12 +100,11 @@ TEST_F(ServerTraffic, MultipartWithAFileAndAField) {
     const std::string body = formBody({{"name", "", "Bell"}, {"file", "bell.mp3", content}});
     const HttpReply reply = roundTrip(server.port, post("/upload?keep=kept.mp3", body, formContentType()));
     EXPECT_EQ(reply.status, 200);
-    EXPECT_EQ(reply.body, "name||value=Bell\nfile|bell.mp3|size=" + std::to_string(content.size()) +
-                              "|observed=" + std::to_string(content.size()) + "|" + digest.hex() + "|spooled\n");
+    EXPECT_EQ(reply.body, "name||value=Bell\nfile|bell.mp3|size=" + std::to_string(content.size()) + "|observed=" + std::to_string(content.size()) +
+                              "|" + digest.hex() + "|spooled\n");
     EXPECT_EQ(readFile(server.folder / "kept.mp3"), content);
-    EXPECT_TRUE(waitUntil([&] {
-        return std::distance(std::filesystem::directory_iterator(server.folder.path()), {}) == 1;
-    })) << "the spooled file became the kept one; nothing else is left";
+    EXPECT_TRUE(waitUntil([&] { return std::distance(std::filesystem::directory_iterator(server.folder.path()), {}) == 1; }))
+        << "the spooled file became the kept one; nothing else is left";
 
     EXPECT_EQ(roundTrip(server.port, post("/upload", "{}", "application/json")).status, 415);
     EXPECT_EQ(roundTrip(server.port, post("/upload", body.substr(0, body.size() - 10), formContentType())).status, 400);

@@ -1,11 +1,11 @@
 #include "test_application.h"
 
-#include "support/process_memory.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+
+#include "support/process_memory.h"
 
 namespace quorvane::http::testing {
 namespace {

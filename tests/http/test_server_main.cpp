@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "test_application.h"
 #include "http/server.h"
+#include "test_application.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

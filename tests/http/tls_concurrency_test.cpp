@@ -1,11 +1,11 @@
 // HTTPS under many clients at once: handshakes, requests inside TLS, handshakes that time out while
 // their bytes arrive, and a stop while handshakes are midway.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "running_server.h"
 #include "support/raw_http_client.h"

@@ -1,22 +1,21 @@
 // HTTPS on the transport's second listener: requests inside TLS are served like plain ones, only TLS
 // 1.2 and 1.3 are spoken, and a client that stalls or sends garbage in its handshake is dropped
 // within the header time, holding a connection slot meanwhile, without an error of ours.
-#include <gtest/gtest.h>
-
-#include <openssl/ssl.h>
-
 #include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+#include <openssl/ssl.h>
+
+#include "http/server.h"
+#include "http/tls_context.h"
 #include "support/raw_http_client.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
 #include "support/wait_until.h"
 #include "test_application.h"
-#include "http/server.h"
-#include "http/tls_context.h"
 
 namespace quorvane::http {
 namespace {
@@ -103,8 +102,8 @@ TEST_F(TlsServing, OnlyTls12AndNewerAreSpoken) {
 }
 
 TEST_F(TlsServing, GarbageInsteadOfAHandshakeClosesTheConnection) {
-    for (const std::string& garbage : {get("/secure"), std::string(20'000, '\x16'), std::string("\x16\x03\x01\xff\xff", 5) + std::string(300, 'x'),
-                                       std::string(1, '\0')}) {
+    for (const std::string& garbage :
+         {get("/secure"), std::string(20'000, '\x16'), std::string("\x16\x03\x01\xff\xff", 5) + std::string(300, 'x'), std::string(1, '\0')}) {
         RawClient client(tlsPort);
         ASSERT_TRUE(client.connected());
         client.send(garbage);
@@ -149,8 +148,7 @@ TEST(TlsContext, FilesThatDoNotLoadAreNamed) {
     EXPECT_NE(message(pair.key, pair.key).find("cannot load the TLS certificate"), std::string::npos) << "a key is no certificate";
     EXPECT_NE(message(pair.certificate, pair.certificate).find("cannot load the TLS key"), std::string::npos);
     const std::string mismatch = message(pair.certificate, other.key);
-    EXPECT_TRUE(mismatch.find("does not belong") != std::string::npos || mismatch.find("cannot load the TLS key") != std::string::npos)
-        << mismatch;
+    EXPECT_TRUE(mismatch.find("does not belong") != std::string::npos || mismatch.find("cannot load the TLS key") != std::string::npos) << mismatch;
 }
 
 TEST(TlsContext, TheFingerprintIsTheCertificatesSha256AsBrowsersShowIt) {

@@ -48,9 +48,8 @@ TEST(DefaultDb, DefaultTimetableHasSixLessonsAndSilentSignals) {
 TEST(FactoryDb, ThirteenSignalsInOrderAndOneTimetable) {
     DB database;
     database.loadFactoryDefault();
-    const std::vector<std::string> ids{"ID_double", "ID_robot", "ID_ping",   "ID_triplet", "ID_vibraphone",
-                                       "ID_cartoon", "ID_guitar", "ID_melody", "ID_ring",    "ID_alarm",
-                                       "ID_lockdown", "ID_evacuation", "ID_allClear"};
+    const std::vector<std::string> ids{"ID_double", "ID_robot", "ID_ping",  "ID_triplet",  "ID_vibraphone", "ID_cartoon", "ID_guitar",
+                                       "ID_melody", "ID_ring",  "ID_alarm", "ID_lockdown", "ID_evacuation", "ID_allClear"};
     ASSERT_EQ(database.signals.size(), 13u);
     size_t i = 0;
     for (const auto& [id, signal] : database.signals) {
@@ -101,8 +100,8 @@ TEST(FactoryDb, StoredTextIsExactlyThis) {
         R"("preEnd": {"id": "ID_ping", "doRepeat": false, "iterations": 2, "delaySec": 1.0}})";
     const std::string text = to_json(withFixedMoments(database));
     EXPECT_NE(text.find(signal), std::string::npos) << text;
-    EXPECT_NE(text.find(R"("timetables": {"ID_factory_default_timetable": {"name": "Default", "chA": )" + channel + R"(, "chB": )" +
-                        channel + R"(, "customPlays": []}}})"),
+    EXPECT_NE(text.find(R"("timetables": {"ID_factory_default_timetable": {"name": "Default", "chA": )" + channel + R"(, "chB": )" + channel +
+                        R"(, "customPlays": []}}})"),
               std::string::npos)
         << text;
     EXPECT_EQ(text.rfind(R"({"dbVersion": 1, "settings": {)", 0), 0u);
@@ -220,12 +219,10 @@ struct SettingsBeforePlans {
     CalendarSettings calendar;
 
     static constexpr auto fields() {
-        return std::tuple{field("defaultTimetableId", &SettingsBeforePlans::defaultTimetableId),
-                          field("schedulerEnable", &SettingsBeforePlans::schedulerEnable),
-                          field("dailyPreferences", &SettingsBeforePlans::dailyPreferences),
-                          field("alarmSignalId", &SettingsBeforePlans::alarmSignalId),
-                          field("alarmDelaySec", &SettingsBeforePlans::alarmDelaySec),
-                          field("calendar", &SettingsBeforePlans::calendar)};
+        return std::tuple{
+            field("defaultTimetableId", &SettingsBeforePlans::defaultTimetableId), field("schedulerEnable", &SettingsBeforePlans::schedulerEnable),
+            field("dailyPreferences", &SettingsBeforePlans::dailyPreferences),     field("alarmSignalId", &SettingsBeforePlans::alarmSignalId),
+            field("alarmDelaySec", &SettingsBeforePlans::alarmDelaySec),           field("calendar", &SettingsBeforePlans::calendar)};
     }
 };
 

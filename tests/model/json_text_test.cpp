@@ -1,9 +1,9 @@
 #include "model/json_text.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 
@@ -20,11 +20,15 @@ TEST(JsonText, OneLineWithSpacedSeparators) {
 }
 
 TEST(JsonText, EscapesEverythingOutsideAscii) {
-    EXPECT_EQ(toJsonText("\xC3\xA9"), R"("\u00e9")");                   // e acute
-    EXPECT_EQ(toJsonText("\xF0\x9F\x94\x94"), R"("\ud83d\udd14")");      // a bell, outside the basic plane
+    EXPECT_EQ(toJsonText("\xC3\xA9"), R"("\u00e9")");                // e acute
+    EXPECT_EQ(toJsonText("\xF0\x9F\x94\x94"), R"("\ud83d\udd14")");  // a bell, outside the basic plane
     EXPECT_EQ(toJsonText("q\"b\\n\n\t\x01"), R"("q\"b\\n\n\t\u0001")");
-    EXPECT_EQ(toJsonText("\xFF" "a"), R"("\ufffda")");                   // a byte that is not UTF-8
-    EXPECT_EQ(toJsonText("a\x7F" "b"), R"("a\u007fb")");                  // DEL is a control character too
+    EXPECT_EQ(toJsonText("\xFF"
+                         "a"),
+              R"("\ufffda")");  // a byte that is not UTF-8
+    EXPECT_EQ(toJsonText("a\x7F"
+                         "b"),
+              R"("a\u007fb")");  // DEL is a control character too
 }
 
 TEST(JsonText, RealsInShortestFormWithFraction) {

@@ -1,9 +1,9 @@
 #include "model/map_db.h"
 
-#include <gtest/gtest.h>
-
 #include <regex>
 #include <set>
+
+#include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
@@ -48,7 +48,8 @@ TEST(MapDbOrder, AssignmentKeepsThePosition) {
     table.set("b", Item{"new b", 5});
     const Json list = table.asTable();
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(toJsonText(list), R"([{"name": "a", "size": 0, "id": "a"}, {"name": "new b", "size": 5, "id": "b"}, {"name": "c", "size": 0, "id": "c"}])");
+    EXPECT_EQ(toJsonText(list),
+              R"([{"name": "a", "size": 0, "id": "a"}, {"name": "new b", "size": 5, "id": "b"}, {"name": "c", "size": 0, "id": "c"}])");
     EXPECT_EQ(table.at(-1).name, "c");
     EXPECT_EQ(table.at(1).name, "new b");
     EXPECT_THROW(table.at(3), IndexError);

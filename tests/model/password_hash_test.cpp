@@ -1,8 +1,8 @@
 #include "model/password_hash.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
@@ -44,15 +44,15 @@ TEST(PasswordHash, OtherFormsAndRuinousCostsAreNotHashes) {
     const std::string salt(32, 'a'), hash(64, 'b');
     EXPECT_TRUE(isScryptHash("scrypt$16384$8$1$" + salt + "$" + hash));
     for (const std::string& text :
-         {std::string(64, 'b'), std::string(), "scrypt$16384$8$1$" + salt, "scrypt$16384$8$1$" + salt + "$" + hash + "$",
-          "scrypt$16384$8$1$$" + hash, "scrypt$16384$8$1$" + salt + "$" + hash.substr(1), "scrypt$16384$8$1$" + salt + "$" + std::string(64, 'B'),
-          "scrypt$16383$8$1$" + salt + "$" + hash,       // not a power of two
-          "scrypt$016384$8$1$" + salt + "$" + hash,      // not the written form
+         {std::string(64, 'b'), std::string(), "scrypt$16384$8$1$" + salt, "scrypt$16384$8$1$" + salt + "$" + hash + "$", "scrypt$16384$8$1$$" + hash,
+          "scrypt$16384$8$1$" + salt + "$" + hash.substr(1), "scrypt$16384$8$1$" + salt + "$" + std::string(64, 'B'),
+          "scrypt$16383$8$1$" + salt + "$" + hash,   // not a power of two
+          "scrypt$016384$8$1$" + salt + "$" + hash,  // not the written form
           "scrypt$-16384$8$1$" + salt + "$" + hash,
           "scrypt$4294967296$8$1$" + salt + "$" + hash,  // gigabytes for one login
           "scrypt$1048576$8$1$" + salt + "$" + hash,     // 1 GiB
-          "scrypt$16384$0$1$" + salt + "$" + hash, "scrypt$16384$8$17$" + salt + "$" + hash,
-          "Scrypt$16384$8$1$" + salt + "$" + hash, "pbkdf2$16384$8$1$" + salt + "$" + hash}) {
+          "scrypt$16384$0$1$" + salt + "$" + hash, "scrypt$16384$8$17$" + salt + "$" + hash, "Scrypt$16384$8$1$" + salt + "$" + hash,
+          "pbkdf2$16384$8$1$" + salt + "$" + hash}) {
         EXPECT_FALSE(isScryptHash(text)) << text;
         EXPECT_FALSE(isScryptHashOf(text, "bell")) << text;
     }

@@ -37,10 +37,10 @@ struct SampleOuter {
     int64_t _lastDay = -1;
     MyDateTime stamp{std::string("2024-09-02T07:45:00")};
     static constexpr auto fields() {
-        return std::tuple{field("name", &SampleOuter::name),     field("enabled", &SampleOuter::enabled), field("choice", &SampleOuter::choice),
-                          field("mood", &SampleOuter::mood),     field("inner", &SampleOuter::inner),     field("slots", &SampleOuter::slots),
-                          field("lessons", &SampleOuter::lessons), field("items", &SampleOuter::items),   field("words", &SampleOuter::words),
-                          field("table", &SampleOuter::table),   field("_lastDay", &SampleOuter::_lastDay), field("stamp", &SampleOuter::stamp)};
+        return std::tuple{field("name", &SampleOuter::name),       field("enabled", &SampleOuter::enabled),   field("choice", &SampleOuter::choice),
+                          field("mood", &SampleOuter::mood),       field("inner", &SampleOuter::inner),       field("slots", &SampleOuter::slots),
+                          field("lessons", &SampleOuter::lessons), field("items", &SampleOuter::items),       field("words", &SampleOuter::words),
+                          field("table", &SampleOuter::table),     field("_lastDay", &SampleOuter::_lastDay), field("stamp", &SampleOuter::stamp)};
     }
 };
 
@@ -166,8 +166,7 @@ TEST(RecordBounds, ClientValuesOutsideTheBoundsAreRefusedByName) {
 
 TEST(RecordBounds, StoredValuesAreBroughtIntoTheBoundsAndNoted) {
     Repairs repairs;
-    const SampleBounded repaired =
-        from_dict<SampleBounded>(parseStoredJson(R"({"times": -1, "pause": Infinity, "free": NaN})"), &repairs);
+    const SampleBounded repaired = from_dict<SampleBounded>(parseStoredJson(R"({"times": -1, "pause": Infinity, "free": NaN})"), &repairs);
     EXPECT_EQ(repaired.times, 1);
     EXPECT_EQ(repaired.pause, 3600.0);
     EXPECT_EQ(repaired.free, 0.5) << "no bound to move to: the default";
@@ -203,7 +202,8 @@ TEST(RecordFingerprint, ChangesWithAnyChangeAtAnyDepthAndReturnsWhenUndone) {
         undo();
         EXPECT_EQ(fingerprint(record), original) << what;
     };
-    expectChangedThenRestored([&] { record.lessons[2].start = TimeOfDay(10, 1); }, [&] { record.lessons[2].start = TimeOfDay(10, 0); }, "lesson time");
+    expectChangedThenRestored([&] { record.lessons[2].start = TimeOfDay(10, 1); }, [&] { record.lessons[2].start = TimeOfDay(10, 0); },
+                              "lesson time");
     expectChangedThenRestored([&] { record.lessons.pop_back(); }, [&] { record.lessons.push_back(Lesson::fromHour(13)); }, "list length");
     expectChangedThenRestored([&] { record.inner.ratio = 1.5; }, [&] { record.inner.ratio = 1.0; }, "nested real");
     expectChangedThenRestored([&] { record.choice = ""; }, [&] { record.choice.reset(); }, "absent vs empty");

@@ -1,9 +1,9 @@
 #include "model/tm_conversions.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/scoped_env.h"
 
@@ -66,7 +66,7 @@ TEST(TmConversions, TheTimeZoneTextEndsWithItsOffsetAheadOrBehindUtc) {
 }
 
 TEST(TmConversions, TheTimeZoneIsNamedInWinterAndSummer) {
-    const char* zone = "XYZ-1ABC,M3.5.0,M10.5.0/3";  // an hour ahead of UTC, two in summer
+    const char* zone = "XYZ-1ABC,M3.5.0,M10.5.0/3";               // an hour ahead of UTC, two in summer
     EXPECT_EQ(zoneTextUnder(zone, 951782400), "XYZ, UTC+01:00");  // 2000-02-29
     EXPECT_EQ(zoneTextUnder(zone, 963000000), "ABC, UTC+02:00");  // 2000-07-07
     EXPECT_EQ(zoneTextUnder("QRS+3:30", 951782400), "QRS, UTC-03:30");

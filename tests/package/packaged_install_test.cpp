@@ -1,24 +1,24 @@
 // The Debian package made from this build (by the CTest fixture package_build) and the install into a
 // prefix: their files, the package's control data, and the program unpacked into a temporary root and
 // started there the way the service starts it.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include <csignal>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
+
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 #include "core/child_process.h"
+#include "http/tls_context.h"
 #include "model/text.h"
 #include "support/child_process.h"
 #include "support/emulator.h"
 #include "support/player_service.h"
 #include "support/temp_dir.h"
 #include "support/tls_test_pair.h"
-#include "http/tls_context.h"
 
 namespace quorvane {
 namespace {
@@ -45,15 +45,14 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 TEST(Package, HoldsTheProgramItsFilesTheServiceAndTheDefaults) {
     ASSERT_TRUE(fs::exists(packageFile())) << packageFile();
     const std::string files = output({"dpkg-deb", "--contents", packageFile().string()});
-    for (const std::string path : {"./usr/bin/quorvane-player", "./usr/share/quorvane-player/assets/version.info",
-                                    "./usr/share/quorvane-player/web-ui/dist/index.html", "./lib/systemd/system/quorvane-player.service",
-                                    "./etc/default/quorvane-player", "./usr/share/doc/quorvane-player/copyright",
-                                    "./usr/share/man/man1/quorvane-player.1.gz"})
+    for (const std::string path :
+         {"./usr/bin/quorvane-player", "./usr/share/quorvane-player/assets/version.info", "./usr/share/quorvane-player/web-ui/dist/index.html",
+          "./lib/systemd/system/quorvane-player.service", "./etc/default/quorvane-player", "./usr/share/doc/quorvane-player/copyright",
+          "./usr/share/man/man1/quorvane-player.1.gz"})
         EXPECT_TRUE(contains(files, path + "\n")) << path << " missing from\n" << files;
     for (const auto& sound : fs::directory_iterator(fs::path(QUORVANE_SOURCE_DIR) / "assets"))
         EXPECT_TRUE(contains(files, "./usr/share/quorvane-player/assets/" + sound.path().filename().string() + "\n"));
-    for (const std::string absent : {"standin", "unit_tests", "bench", "/userdata"})
-        EXPECT_FALSE(contains(files, absent)) << absent;
+    for (const std::string absent : {"standin", "unit_tests", "bench", "/userdata"}) EXPECT_FALSE(contains(files, absent)) << absent;
 }
 
 TEST(Package, ControlDataNamesVersionDependenciesConffileAndScripts) {
@@ -84,8 +83,7 @@ TEST(Package, UnpackedProgramRunsInThePackagedLayout) {
     fs::create_directories(home);
     const int port = testing::freePort();
     ChildProcess run({(root / "usr/bin/quorvane-player").string(), "--port", std::to_string(port)},
-                     {{"HOME", home.string()}, {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}},
-                     root.path());
+                     {{"HOME", home.string()}, {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}}, root.path());
     ASSERT_TRUE(testing::waitUntilServing(port)) << run.standardError();
     EXPECT_EQ(run.standardError().rfind("\nQuorvane Player v" + builtVersion() + "\n", 0), 0u) << run.standardError();
 
@@ -108,8 +106,7 @@ TEST(Package, UnpackedProgramRunsInThePackagedLayout) {
 // NAME=value lines of a systemd unit's Environment= or of an environment file.
 void readAssignments(const std::string& text, std::map<std::string, std::string>& into) {
     static const std::regex ASSIGNMENT("([A-Z_]+)=(\\S*)");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), ASSIGNMENT); it != std::sregex_iterator(); ++it)
-        into[(*it)[1]] = (*it)[2];
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), ASSIGNMENT); it != std::sregex_iterator(); ++it) into[(*it)[1]] = (*it)[2];
 }
 
 // The unit's ExecStart, its variables expanded as systemd does: ${NAME} in place, a word $NAME split
@@ -161,8 +158,8 @@ TEST(Package, TheServicesCommandLineServesHttpsWithTheDefaultsPair) {
     std::vector<std::string> command = serviceCommand(unit, variables);
     ASSERT_EQ(command.front(), "/usr/bin/quorvane-player");
     command.front() = (root / "usr/bin/quorvane-player").string();
-    const std::map<std::string, std::string> childEnvironment = {
-        {"HOME", home.string()}, {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
+    const std::map<std::string, std::string> childEnvironment = {{"HOME", home.string()},
+                                                                 {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
     {
         ChildProcess run(command, childEnvironment, root.path());
         ASSERT_TRUE(run.waitForStderr("TLS certificate SHA-256 fingerprint: " + http::certificateFingerprint(pair.certificate), 10s))

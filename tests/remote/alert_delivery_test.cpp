@@ -1,8 +1,8 @@
 #include "remote/alert_delivery.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+
+#include <gtest/gtest.h>
 
 #include "remote/alert_receivers.h"
 
@@ -66,8 +66,9 @@ TEST(WebhookDelivery, TakesOnlyWebAddresses) {
 
 TEST(MailDelivery, HandsTheMailToTheServerWithItsEnvelope) {
     SmtpStandIn server;
-    const std::string message = "From: <bells@school.example>\r\nTo: <caretaker@school.example>\r\nSubject: test\r\n\r\nA bell failed.\r\n"
-                                ".A line that starts with a dot\r\n";
+    const std::string message =
+        "From: <bells@school.example>\r\nTo: <caretaker@school.example>\r\nSubject: test\r\n\r\nA bell failed.\r\n"
+        ".A line that starts with a dot\r\n";
     const DeliveryOutcome outcome = sendMail({server.url(), "bells@school.example", "caretaker@school.example", message});
     ASSERT_TRUE(outcome.sent) << outcome.error;
     const auto mails = server.mails();

@@ -1,19 +1,19 @@
 #pragma once
 // The far ends of alerts inside a test, on 127.0.0.1 at free ports: a webhook receiver that keeps what
 // it was sent, and an SMTP server that speaks just enough of the protocol to take one mail after another.
-#include <arpa/inet.h>
-#include <httplib.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace quorvane::testing {
 

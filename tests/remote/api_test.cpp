@@ -1,15 +1,15 @@
 #include "remote/api.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>
 
+#include <gtest/gtest.h>
+
+#include "remote/log_lines.h"
 #include "remote/service_double.h"
 #include "remote/time_limits.h"
-#include "remote/log_lines.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -192,8 +192,7 @@ TEST_F(ApiTimeLimitTest, AnAnswerThatTricklesInIsCutOffAtTheWholeLimit) {
     });
     const ApiResult result = Api::ping();
     ASSERT_FALSE(result.isOk());
-    EXPECT_NE(std::get<std::string>(result.getError()).find("did not arrive within"), std::string::npos)
-        << std::get<std::string>(result.getError());
+    EXPECT_NE(std::get<std::string>(result.getError()).find("did not arrive within"), std::string::npos) << std::get<std::string>(result.getError());
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
 }
 

@@ -1,4 +1,7 @@
 // The client over HTTPS: the service's certificate is checked against the system's trust store.
+#include <cstdio>
+#include <thread>
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <openssl/evp.h>
@@ -6,12 +9,9 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
-#include <cstdio>
-#include <thread>
-
 #include "remote/api.h"
-#include "remote/service_double.h"
 #include "remote/log_lines.h"
+#include "remote/service_double.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -89,8 +89,7 @@ TEST_F(TlsServiceTest, AnUntrustedCertificateIsAFailedRequest) {
     ServiceUrlOverride https("https://127.0.0.1:" + std::to_string(port));
     const ApiResult result = Api::ping();
     ASSERT_FALSE(result.isOk());
-    EXPECT_NE(std::get<std::string>(result.getError()).find("could not be verified"), std::string::npos)
-        << std::get<std::string>(result.getError());
+    EXPECT_NE(std::get<std::string>(result.getError()).find("could not be verified"), std::string::npos) << std::get<std::string>(result.getError());
     EXPECT_EQ(Api::networkState(), NetworkState::ERROR);
     EXPECT_TRUE(hasLogLine(log, "Internet is unreachable"));
 }

@@ -1,14 +1,14 @@
 #include "remote/payload.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+
+#include <gtest/gtest.h>
 
 #include "core/paths.h"
 #include "model/errors.h"
 #include "remote/service_address.h"
-#include "support/temp_dir.h"
 #include "support/scoped_env.h"
+#include "support/temp_dir.h"
 #include "support/test_layout.h"
 
 namespace quorvane {

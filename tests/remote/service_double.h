@@ -1,11 +1,6 @@
 #pragma once
 // The remote service inside a test: an HTTP server on 127.0.0.1 at a free port whose answers the test
 // scripts per command, which counts what it was asked and can hold answers back until released.
-#include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -18,6 +13,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "model/json_text.h"
 

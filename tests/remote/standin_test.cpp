@@ -1,19 +1,19 @@
 // The development stand-in of the remote service, driven through the real client.
-#include <gtest/gtest.h>
-#include <signal.h>
-
 #include <ctime>
 #include <filesystem>
 #include <regex>
 
+#include <gtest/gtest.h>
+#include <signal.h>
+
 #include "model/db.h"
 #include "remote/announcement_list.h"
 #include "remote/api.h"
+#include "remote/log_lines.h"
 #include "remote/service_double.h"
 #include "scheduling/calendar_sync.h"
 #include "storage/stored_records.h"
 #include "support/child_process.h"
-#include "remote/log_lines.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 

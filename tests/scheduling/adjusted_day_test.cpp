@@ -34,10 +34,10 @@ protected:
 };
 
 TEST_F(AdjustedDay, ALateStartMovesTheBellsFromItsTimeAndTheirPreSignalsWithThem) {
-    EXPECT_EQ(adjusted(adjustment(90)), (std::vector<std::string>{
-                                            "09:25 preStart (planned 07:55)", "09:30 start (planned 08:00)", "10:10 preEnd (planned 08:40)",
-                                            "10:10 preStart (planned 08:40)", "10:15 end (planned 08:45)", "10:15 start (planned 08:45)",
-                                            "10:55 preEnd (planned 09:25)", "11:00 end (planned 09:30)"}));
+    EXPECT_EQ(adjusted(adjustment(90)),
+              (std::vector<std::string>{"09:25 preStart (planned 07:55)", "09:30 start (planned 08:00)", "10:10 preEnd (planned 08:40)",
+                                        "10:10 preStart (planned 08:40)", "10:15 end (planned 08:45)", "10:15 start (planned 08:45)",
+                                        "10:55 preEnd (planned 09:25)", "11:00 end (planned 09:30)"}));
     // From 08:45 on: the pre-signals at 08:40 go with the end and the start they announce.
     EXPECT_EQ(adjusted(adjustment(20, "08:45")),
               (std::vector<std::string>{"07:55 preStart", "08:00 start", "09:00 preEnd (planned 08:40)", "09:00 preStart (planned 08:40)",
@@ -61,11 +61,11 @@ TEST_F(AdjustedDay, EarlierBellsKeepTheTimeOrderAndNoneLeavesTheDay) {
                                         "09:20 end (planned 09:30)"}));
     // Moved before midnight or past it, a bell would ring on another day: it does not ring at all.
     edit([](DB& database) { database.timetables.find("main")->chA.lessons = {Lesson::decode("00:10 - 00:40"), Lesson::decode("22:00 - 23:30")}; });
-    EXPECT_EQ(adjusted(adjustment(-15)), (std::vector<std::string>{"00:20 preEnd (planned 00:35)", "00:25 end (planned 00:40)",
-                                                                  "21:40 preStart (planned 21:55)", "21:45 start (planned 22:00)",
-                                                                  "23:10 preEnd (planned 23:25)", "23:15 end (planned 23:30)"}));
+    EXPECT_EQ(adjusted(adjustment(-15)),
+              (std::vector<std::string>{"00:20 preEnd (planned 00:35)", "00:25 end (planned 00:40)", "21:40 preStart (planned 21:55)",
+                                        "21:45 start (planned 22:00)", "23:10 preEnd (planned 23:25)", "23:15 end (planned 23:30)"}));
     EXPECT_EQ(adjusted(adjustment(40, "22:00")), (std::vector<std::string>{"00:05 preStart", "00:10 start", "00:35 preEnd", "00:40 end",
-                                                                          "22:35 preStart (planned 21:55)", "22:40 start (planned 22:00)"}));
+                                                                           "22:35 preStart (planned 21:55)", "22:40 start (planned 22:00)"}));
 }
 
 TEST_F(AdjustedDay, TheDayOfTheAdjustmentRingsItNoOtherDay) {
@@ -136,7 +136,8 @@ TEST_F(DayAdjustmentChanges, WrongChangesNameTheirMemberAndChangeNothing) {
     EXPECT_EQ(refusal({"2027-12-10", 10}), "Date more than a year ahead: 2027-12-10");
     EXPECT_EQ(refusal({"2026-13-01", 10}), "Invalid date in date: 2026-13-01");
     for (const int64_t minutes : {0, 241, -241})
-        EXPECT_EQ(refusal({"2026-12-09", minutes}), "Invalid shiftMinutes: expected minutes from -240 to 240, not 0, found " + std::to_string(minutes));
+        EXPECT_EQ(refusal({"2026-12-09", minutes}),
+                  "Invalid shiftMinutes: expected minutes from -240 to 240, not 0, found " + std::to_string(minutes));
     EXPECT_EQ(refusal({"2026-12-09", 240}), "accepted");
     EXPECT_EQ(refusal({"2026-12-09", -240}), "accepted");
     for (const char* time : {"8:00", "24:00", "08:60", "08:00:00", "0800", ""})

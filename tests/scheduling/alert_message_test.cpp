@@ -101,7 +101,8 @@ TEST(AlertMail, NoTextOfTheSettingsOrTheJournalStartsAHeaderLineOfItsOwn) {
     entry.detail = "exit 1\r\nBcc: everyone@district.example\r\n.\r\nMAIL FROM:<x>";
     const auto alert = bellAlert(entry);
     ASSERT_TRUE(alert);
-    const std::string mail = alertMail(*alert, "Nord\r\nBcc: all@x.example", {"bells@school.example", "it@district.example", "Fri, 11 Dec 2026 08:00:00 +0100"});
+    const std::string mail =
+        alertMail(*alert, "Nord\r\nBcc: all@x.example", {"bells@school.example", "it@district.example", "Fri, 11 Dec 2026 08:00:00 +0100"});
     const size_t bodyStart = mail.find("\r\n\r\n");
     ASSERT_NE(bodyStart, std::string::npos);
     const std::string header = mail.substr(0, bodyStart + 2);

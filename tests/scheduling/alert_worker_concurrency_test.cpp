@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "scheduling/alert_worker.h"
 #include "scheduling/alert_worker_parts.h"

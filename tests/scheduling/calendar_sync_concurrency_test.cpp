@@ -1,15 +1,15 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <thread>
 
+#include <gtest/gtest.h>
+
+#include "remote/log_lines.h"
 #include "remote/service_double.h"
 #include "scheduling/calendar_sync.h"
 #include "scheduling/heartbeat_worker.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "support/fake_time_source.h"
-#include "remote/log_lines.h"
 #include "support/log_capture.h"
 
 namespace quorvane {
@@ -25,9 +25,7 @@ using testing::reading;
 using testing::ServiceDouble;
 using testing::ServiceUrlOverride;
 
-Json namedRegion(const std::string& name) {
-    return Json{{"name", name}, {"holidays", Json::array({"2026-12-24"})}};
-}
+Json namedRegion(const std::string& name) { return Json{{"name", name}, {"holidays", Json::array({"2026-12-24"})}}; }
 
 class HeartbeatTest : public ::testing::Test {
 protected:

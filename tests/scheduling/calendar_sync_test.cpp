@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "remote/api.h"
+#include "remote/log_lines.h"
 #include "remote/service_double.h"
 #include "scheduling/heartbeat_worker.h"
 #include "scheduling/scheduler.h"
 #include "storage/stored_records.h"
 #include "support/fake_time_source.h"
-#include "remote/log_lines.h"
 #include "support/log_capture.h"
 
 namespace quorvane {
@@ -24,7 +24,7 @@ using testing::ServiceDouble;
 using testing::ServiceUrlOverride;
 
 Json region(const std::string& name, const std::vector<std::string>& holidays) {
-    return Json{{"name", name},          {"preferredWorkdayMode", 15}, {"provideHolidays", true}, {"validUntil", "2028-08-31"},
+    return Json{{"name", name},         {"preferredWorkdayMode", 15},    {"provideHolidays", true},       {"validUntil", "2028-08-31"},
                 {"holidays", holidays}, {"schoolBreaks", Json::array()}, {"extraWorkdays", Json::array()}};
 }
 
@@ -158,26 +158,26 @@ const std::string GOOD_REGION = toJsonText(region("Fine", {"2026-12-24"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, MalformedAnswerTest,
-    ::testing::Values(
-        MalformedAnswer{"ping_text", "ping", "text/plain", "4", "not a JSON object"},
-        MalformedAnswer{"ping_array", "ping", JSON_TYPE, "[4]", "not a JSON object"},
-        MalformedAnswer{"ping_raw", "ping", "application/octet-stream", "4", "not a JSON object"},
-        MalformedAnswer{"ping_without_version", "ping", JSON_TYPE, "{\"version\": 4}", "\"calendarVersion\" is missing"},
-        MalformedAnswer{"ping_version_text", "ping", JSON_TYPE, "{\"calendarVersion\": \"4\"}", "\"calendarVersion\" is not an integer"},
-        MalformedAnswer{"ping_version_real", "ping", JSON_TYPE, "{\"calendarVersion\": 4.5}", "\"calendarVersion\" is not an integer"},
-        MalformedAnswer{"ping_version_huge", "ping", JSON_TYPE, "{\"calendarVersion\": 18446744073709551615}",
-                        "\"calendarVersion\" is not an integer"},
-        MalformedAnswer{"registry_without_entries", "getCalendarRegistry", JSON_TYPE, "{\"version\": 4}", "\"entries\" is missing"},
-        MalformedAnswer{"registry_entries_array", "getCalendarRegistry", JSON_TYPE, "{\"entries\": [], \"version\": 4}",
-                        "\"entries\" is not an object"},
-        MalformedAnswer{"registry_without_version", "getCalendarRegistry", JSON_TYPE, "{\"entries\": {}}", "\"version\" is missing"},
-        MalformedAnswer{"registry_version_null", "getCalendarRegistry", JSON_TYPE, "{\"entries\": {}, \"version\": null}",
-                        "\"version\" is not an integer"},
-        // The first region decodes, the second does not: nothing of either may reach the cache.
-        MalformedAnswer{"registry_fails_part_way", "getCalendarRegistry", JSON_TYPE,
-                        "{\"entries\": {\"aa\": " + GOOD_REGION + ", \"zz\": {\"holidays\": 5}}, \"version\": 4}", "zz"},
-        MalformedAnswer{"registry_unknown_workday_mode", "getCalendarRegistry", JSON_TYPE,
-                        "{\"entries\": {\"aa\": {\"preferredWorkdayMode\": 3}}, \"version\": 4}", "aa"}),
+    ::testing::Values(MalformedAnswer{"ping_text", "ping", "text/plain", "4", "not a JSON object"},
+                      MalformedAnswer{"ping_array", "ping", JSON_TYPE, "[4]", "not a JSON object"},
+                      MalformedAnswer{"ping_raw", "ping", "application/octet-stream", "4", "not a JSON object"},
+                      MalformedAnswer{"ping_without_version", "ping", JSON_TYPE, "{\"version\": 4}", "\"calendarVersion\" is missing"},
+                      MalformedAnswer{"ping_version_text", "ping", JSON_TYPE, "{\"calendarVersion\": \"4\"}",
+                                      "\"calendarVersion\" is not an integer"},
+                      MalformedAnswer{"ping_version_real", "ping", JSON_TYPE, "{\"calendarVersion\": 4.5}", "\"calendarVersion\" is not an integer"},
+                      MalformedAnswer{"ping_version_huge", "ping", JSON_TYPE, "{\"calendarVersion\": 18446744073709551615}",
+                                      "\"calendarVersion\" is not an integer"},
+                      MalformedAnswer{"registry_without_entries", "getCalendarRegistry", JSON_TYPE, "{\"version\": 4}", "\"entries\" is missing"},
+                      MalformedAnswer{"registry_entries_array", "getCalendarRegistry", JSON_TYPE, "{\"entries\": [], \"version\": 4}",
+                                      "\"entries\" is not an object"},
+                      MalformedAnswer{"registry_without_version", "getCalendarRegistry", JSON_TYPE, "{\"entries\": {}}", "\"version\" is missing"},
+                      MalformedAnswer{"registry_version_null", "getCalendarRegistry", JSON_TYPE, "{\"entries\": {}, \"version\": null}",
+                                      "\"version\" is not an integer"},
+                      // The first region decodes, the second does not: nothing of either may reach the cache.
+                      MalformedAnswer{"registry_fails_part_way", "getCalendarRegistry", JSON_TYPE,
+                                      "{\"entries\": {\"aa\": " + GOOD_REGION + ", \"zz\": {\"holidays\": 5}}, \"version\": 4}", "zz"},
+                      MalformedAnswer{"registry_unknown_workday_mode", "getCalendarRegistry", JSON_TYPE,
+                                      "{\"entries\": {\"aa\": {\"preferredWorkdayMode\": 3}}, \"version\": 4}", "aa"}),
     [](const ::testing::TestParamInfo<MalformedAnswer>& testInfo) { return testInfo.param.label; });
 
 // The scheduler's own steps hand the heartbeat to the worker; a malformed answer must not stop the bells.

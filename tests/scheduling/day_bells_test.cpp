@@ -29,10 +29,9 @@ TEST(DayBells, ChannelAAndTheExtraPlaysInTimeOrder) {
     table.chB.lessons = {Lesson::decode("07:00 - 07:30")};
     table.customPlays = {UserPlay{signal("extra"), {TimeOfDay(12, 0), TimeOfDay(8, 0)}}};
     EXPECT_EQ(describe(bellsOf(table)),
-              (std::vector<std::string>{"07:55 preStart pre", "08:00 lessonStart start", "08:00 extraPlay extra",
-                                        "08:44 preEnd preEnd", "08:45 lessonEnd end", "08:55 preStart pre",
-                                        "09:00 lessonStart start", "09:44 preEnd preEnd", "09:45 lessonEnd end",
-                                        "12:00 extraPlay extra"}))
+              (std::vector<std::string>{"07:55 preStart pre", "08:00 lessonStart start", "08:00 extraPlay extra", "08:44 preEnd preEnd",
+                                        "08:45 lessonEnd end", "08:55 preStart pre", "09:00 lessonStart start", "09:44 preEnd preEnd",
+                                        "09:45 lessonEnd end", "12:00 extraPlay extra"}))
         << "channel B never rings; a bell of the same second keeps the order in which it rings";
     const std::vector<ScheduledBell> bells = bellsOf(table);
     EXPECT_EQ(bells[2].extra, 0);

@@ -1,8 +1,8 @@
 #include "scheduling/day_plan.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
+
+#include <gtest/gtest.h>
 
 #include "core/clock.h"
 #include "model/calendar_date.h"
@@ -58,14 +58,14 @@ protected:
         database.timetables.add(timetable("Saturday", {"00:03 - 00:40"}, {"23:59"}), "saturday");
         database.timetables.add(timetable("Exam", {"10:00 - 11:30"}, {"00:00"}), "exam");
         database.settings.defaultTimetableId = "main";
-        database.settings.weekdayTimetables[2] = "short";     // Wednesdays
-        database.settings.weekdayTimetables[5] = "saturday";  // Saturdays, when they are workdays
-        database.settings.plannedDays = {{"2026-12-07", NULL_ID},    // a Monday without bells
-                                         {"2026-12-08", "exam"},     // on the holiday
-                                         {"2026-12-13", "short"},    // a Sunday
-                                         {"2026-12-23", "exam"},     // a Wednesday
-                                         {"2027-02-15", "saturday"}};  // after the days of the test
-        database.settings.dayAdjustments = {{"2026-12-02", 90, "", "10:00"},  // a late start, the extra play cut
+        database.settings.weekdayTimetables[2] = "short";                      // Wednesdays
+        database.settings.weekdayTimetables[5] = "saturday";                   // Saturdays, when they are workdays
+        database.settings.plannedDays = {{"2026-12-07", NULL_ID},              // a Monday without bells
+                                         {"2026-12-08", "exam"},               // on the holiday
+                                         {"2026-12-13", "short"},              // a Sunday
+                                         {"2026-12-23", "exam"},               // a Wednesday
+                                         {"2027-02-15", "saturday"}};          // after the days of the test
+        database.settings.dayAdjustments = {{"2026-12-02", 90, "", "10:00"},   // a late start, the extra play cut
                                             {"2026-12-03", -20, "09:00", ""},  // the second lesson earlier
                                             {"2026-12-25", 30, "", ""},        // a holiday: nothing to move
                                             {"2027-02-15", 0, "", "08:00"}};
@@ -115,9 +115,8 @@ TEST_F(DayPlanTest, WhatRingsOverSixtyDaysIsWhatThePreviewSaid) {
     EXPECT_EQ(sources.size(), 4u);
 
     std::vector<std::string> rang;
-    SchedulerSteps steps = defaultSchedulerSteps([&](const StateLock&, const PlayDesc& desc) {
-        rang.push_back(bellText(getDateString(), TimeOfDay::fromTimeStruct(getClock()), desc.id));
-    });
+    SchedulerSteps steps = defaultSchedulerSteps(
+        [&](const StateLock&, const PlayDesc& desc) { rang.push_back(bellText(getDateString(), TimeOfDay::fromTimeStruct(getClock()), desc.id)); });
     steps.phoneHome = [] {};
     steps.saveStoredRecords = [] {};
     steps.missedBetween = {};  // the half-minute steps are clock jumps to the journal; nothing is due between them

@@ -1,10 +1,11 @@
 // Each health check flipped through its own source, and the one word for monitoring tools.
-#include <gtest/gtest.h>
+#include "scheduling/health_checks.h"
 
 #include <algorithm>
 
+#include <gtest/gtest.h>
+
 #include "model/journal_entry.h"
-#include "scheduling/health_checks.h"
 #include "storage/journal_writer.h"
 #include "storage/stored_records.h"
 #include "support/fake_time_source.h"
@@ -139,8 +140,9 @@ TEST_F(HealthChecks, TheSoundOutputNamesTheCardTheBellsPlayThrough) {
     EXPECT_EQ(checkNamed("soundOutput").message,
               "One sound card is present; the bells play through the default output, usually card 0 (HDA Intel PCH).");
     // A Raspberry Pi's jack and HDMI output.
-    writeFile(dir / "cards", " 0 [Headphones     ]: bcm2835_headpho - bcm2835 Headphones\n                      bcm2835 Headphones\n"
-                             " 1 [vc4hdmi0       ]: vc4-hdmi - vc4-hdmi-0\n                      vc4-hdmi-0\n");
+    writeFile(dir / "cards",
+              " 0 [Headphones     ]: bcm2835_headpho - bcm2835 Headphones\n                      bcm2835 Headphones\n"
+              " 1 [vc4hdmi0       ]: vc4-hdmi - vc4-hdmi-0\n                      vc4-hdmi-0\n");
     for (const std::string device : {"plughw:CARD=vc4hdmi0,DEV=0", "hw:1"}) {
         sources.audioDevice = device;
         const HealthCheck check = checkNamed("soundOutput");

@@ -1,9 +1,9 @@
 // The bell journal through the real scheduler on the test clock: real playback threads and the real
 // child-process player, with stub mpg123 scripts that succeed, fail with status 3, or play until
 // stopped; the journal written by a real writer into a temporary folder.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+
+#include <gtest/gtest.h>
 
 #include "audio/alarm.h"
 #include "audio/playback_doubles.h"
@@ -18,13 +18,13 @@
 namespace quorvane {
 namespace {
 
-using testing::reading;
 using testing::readFile;
+using testing::reading;
 using testing::waitUntil;
 using testing::writeFile;
 
 const std::string DAY = "2024-09-02";  // a Monday
-constexpr int64_t MONDAY = 246;       // its day of the year
+constexpr int64_t MONDAY = 246;        // its day of the year
 
 class JournalThroughScheduler : public ::testing::Test {
 protected:
@@ -34,8 +34,9 @@ protected:
         std::filesystem::create_directories(layout.root() / "bin");
         // "fail" files end the player with status 3, "long" ones play until stopped.
         const std::string trace = (layout.root() / "trace").string();
-        writeFile(layout.root() / "bin" / "mpg123", "#!/bin/sh\necho \"$1\" >> '" + trace +
-                                                        "'\ncase \"$1\" in *fail*) exit 3;; *long*) exec sleep 30 </dev/null >/dev/null 2>&1;; esac\n");
+        writeFile(
+            layout.root() / "bin" / "mpg123",
+            "#!/bin/sh\necho \"$1\" >> '" + trace + "'\ncase \"$1\" in *fail*) exit 3;; *long*) exec sleep 30 </dev/null >/dev/null 2>&1;; esac\n");
         std::filesystem::permissions(layout.root() / "bin" / "mpg123", std::filesystem::perms::owner_all);
         setenv("PATH", ((layout.root() / "bin").string() + ":" + _previousPath).c_str(), 1);
         for (const char* name : {"bell.mp3", "fail.mp3", "long.mp3"}) writeFile(layout.assets() / name, "sound");
@@ -98,9 +99,7 @@ protected:
         for (size_t at = text.find(file); at != std::string::npos; at = text.find(file, at + 1)) ++count;
         return count;
     }
-    std::string trace() const {
-        return std::filesystem::exists(layout.root() / "trace") ? readFile(layout.root() / "trace") : "";
-    }
+    std::string trace() const { return std::filesystem::exists(layout.root() / "trace") ? readFile(layout.root() / "trace") : ""; }
 
     testing::TestLayout layout;
     std::filesystem::path journalFolder = layout.userData() / "journal";

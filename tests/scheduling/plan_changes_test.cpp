@@ -43,8 +43,7 @@ TEST_F(PlanChanges, RangesAreStoredPerDateSortedAndReplaceEarlierPlans) {
     plan("2026-12-16", "2026-12-17", "short");
     plan("2026-12-14", "2026-12-16", "exam");
     plan("2026-12-08", "2026-12-08", NULL_ID);
-    EXPECT_EQ(planned(), (std::vector<std::string>{"2026-12-08=NULL", "2026-12-14=exam", "2026-12-15=exam", "2026-12-16=exam",
-                                                   "2026-12-17=short"}));
+    EXPECT_EQ(planned(), (std::vector<std::string>{"2026-12-08=NULL", "2026-12-14=exam", "2026-12-15=exam", "2026-12-16=exam", "2026-12-17=short"}));
     plan("2026-12-15", "2026-12-16", std::nullopt);
     EXPECT_EQ(planned(), (std::vector<std::string>{"2026-12-08=NULL", "2026-12-14=exam", "2026-12-17=short"}));
 }

@@ -1,10 +1,10 @@
 // Stopping the scheduler thread at shutdown: it ends after its pass and saves once more; a pass that
 // hangs keeps it only until the caller's deadline.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <future>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "scheduling/scheduler.h"
 #include "support/paced_time_source.h"

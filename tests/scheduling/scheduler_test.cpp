@@ -1,19 +1,19 @@
 #include "scheduling/scheduler.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <set>
+
+#include <gtest/gtest.h>
 
 #include "audio/journal_sink.h"
 #include "model/record.h"
 #include "scheduling/active_timetable.h"
 #include "support/fake_time_source.h"
 #include "support/log_capture.h"
-#include "support/stored_records_reset.h"
 #include "support/scoped_env.h"
+#include "support/stored_records_reset.h"
 
 namespace quorvane {
 namespace {
@@ -184,7 +184,8 @@ TEST_F(SchedulerTest, AStepBackOverMidnightFindsYesterdaysSecondsPassed) {
 TEST_F(SchedulerTest, AnErrorInAStepIsLoggedAndTheLoopGoesOn) {
     testing::LogCapture log;
     int processed = 0;
-    Scheduler scheduler({{}, [&](const struct_time&) {
+    Scheduler scheduler({{},
+                         [&](const struct_time&) {
                              if (++processed == 1) throw std::runtime_error("disk on fire");
                          },
                          [] { throw std::runtime_error("cannot save"); }});

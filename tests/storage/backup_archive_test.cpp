@@ -1,9 +1,9 @@
 #include "storage/backup_archive.h"
 
+#include <map>
+
 #include <gtest/gtest.h>
 #include <zip.h>
-
-#include <map>
 
 #include "core/utf8_path.h"
 #include "model/digest.h"

@@ -1,11 +1,11 @@
 // Requests on many threads make their changes durable at once while the scheduler's auto-save runs: when
 // persist() returns, the file holds the thread's change, whoever wrote it.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <future>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/db.h"
 #include "storage/storage_wrapper.h"

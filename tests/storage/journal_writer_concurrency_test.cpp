@@ -1,8 +1,8 @@
 // The journal's writer fed from several threads at once, as by the scheduler and playback threads.
-#include <gtest/gtest.h>
-
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "storage/journal_files.h"
 #include "storage/journal_writer.h"

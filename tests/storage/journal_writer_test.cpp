@@ -1,11 +1,12 @@
 // The journal's files: appends by the writer thread, torn lines, the daily cap, the record of the last
 // pass.
+#include "storage/journal_writer.h"
+
 #include <gtest/gtest.h>
 
 #include "core/event_counts.h"
 #include "model/record.h"
 #include "storage/journal_files.h"
-#include "storage/journal_writer.h"
 #include "support/fake_time_source.h"
 #include "support/temp_dir.h"
 
@@ -141,13 +142,16 @@ TEST(JournalLines, OnlyWholeFlatEntriesAreTakenAsTheyWereWritten) {
     JournalEntry tricky = entryDue("2024-09-02T08:00:00", PlayOutcome::FAILED);
     tricky.detail = "cannot start \"mpg123\": {gone} \u00e9t\u00e9\n";
     const std::string whole = to_json(tricky);
-    const size_t brace = whole.find('}');  // inside the detail text
-    const std::string text = whole + "\n" +                                   // kept
-                             whole.substr(0, brace + 1) + "\n" +             // torn just after a brace in a text
-                             R"({"due": "2024-09-02T07:00:00", "nested": {"a": 1}})" "\n" +
+    const size_t brace = whole.find('}');                         // inside the detail text
+    const std::string text = whole + "\n" +                       // kept
+                             whole.substr(0, brace + 1) + "\n" +  // torn just after a brace in a text
+                             R"({"due": "2024-09-02T07:00:00", "nested": {"a": 1}})"
+                             "\n" +
                              "{\"due\": \"2024-09-02T07:00:00\", \"signalName\": \"\xc3\xa9\"}\n" +  // raw UTF-8: never written
-                             R"({"kind": "alarm"})" "\n" +                      // no due moment
-                             R"({"due": "2024-09-02T07:30:00", "outcome": "missed", "code": -1.5e3, "plays": null})" "\n";
+                             R"({"kind": "alarm"})"
+                             "\n" +  // no due moment
+                             R"({"due": "2024-09-02T07:30:00", "outcome": "missed", "code": -1.5e3, "plays": null})"
+                             "\n";
     const auto lines = scanJournalLines(text);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].due, "2024-09-02T07:30:00") << "in due order";

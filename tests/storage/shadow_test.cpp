@@ -1,8 +1,8 @@
 #include "storage/shadow.h"
 
-#include <gtest/gtest.h>
-
 #include <regex>
+
+#include <gtest/gtest.h>
 
 #include "model/digest.h"
 

@@ -1,9 +1,9 @@
 #include "storage/storage_wrapper.h"
 
-#include <gtest/gtest.h>
-
 #include <future>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "model/db.h"
 #include "support/log_capture.h"
@@ -231,7 +231,7 @@ TEST_F(StorageWrapperTest, UndoKeepsTheChangesOfOthersAndOutsideRequests) {
         other.persist();
     }
     std::thread([&] { change([](DB& db) { db.settings.schedulerEnable = false; }); }).join();  // the scheduler's
-    change([](DB& db) { db.settings.alarmDelaySec = 9; });  // this request's second section
+    change([](DB& db) { db.settings.alarmDelaySec = 9; });                                     // this request's second section
     request.undo();
     EXPECT_EQ(content().settings.defaultTimetableId, DB{}.settings.defaultTimetableId);
     EXPECT_EQ(content().settings.alarmDelaySec, DB{}.settings.alarmDelaySec);

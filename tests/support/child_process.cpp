@@ -1,6 +1,10 @@
 #include "support/child_process.h"
 
-#include "support/emulator.h"
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -11,11 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <mutex>
-#include <random>
-#include <stdexcept>
-#include <thread>
+#include "support/emulator.h"
 
 extern char** environ;
 

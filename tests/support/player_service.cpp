@@ -1,10 +1,10 @@
 #include "support/player_service.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace quorvane::testing {
 
@@ -28,10 +28,15 @@ RecordingPlayers::RecordingPlayers() {
     for (const char* name : {"mpg123", "aplay"}) {
         const auto stub = _dir / "bin" / name;
         // Short sleeps, so that the trap runs within 50 ms of the signal.
-        writeFile(stub, "#!/bin/sh\n"
-                        "trap 'echo \"TERM $$\" >> \"" + log + "\"; exit 143' TERM\n"
-                        "echo \"start $$\" >> '" + log + "'\n"
-                        "i=0; while [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n");
+        writeFile(stub,
+                  "#!/bin/sh\n"
+                  "trap 'echo \"TERM $$\" >> \"" +
+                      log +
+                      "\"; exit 143' TERM\n"
+                      "echo \"start $$\" >> '" +
+                      log +
+                      "'\n"
+                      "i=0; while [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n");
         chmod(stub.c_str(), 0755);
     }
 }
@@ -41,9 +46,7 @@ std::string RecordingPlayers::searchPath() const {
     return (_dir / "bin").string() + ":" + (path ? path : "/usr/bin:/bin");
 }
 
-std::string RecordingPlayers::log() const {
-    return std::filesystem::exists(_dir / "players.log") ? readFile(_dir / "players.log") : "";
-}
+std::string RecordingPlayers::log() const { return std::filesystem::exists(_dir / "players.log") ? readFile(_dir / "players.log") : ""; }
 
 bool RecordingPlayers::waitForLog(const std::string& text, std::chrono::milliseconds limit) const {
     for (const auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {

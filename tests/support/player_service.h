@@ -1,11 +1,11 @@
 #pragma once
 // For tests that run the real player executable the way the service manager does: a client for its web
 // port, stub players that record the signals they get, and the environment systemd gives a service.
-#include <httplib.h>
-
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include <httplib.h>
 
 #include "support/temp_dir.h"
 

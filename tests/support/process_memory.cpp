@@ -1,8 +1,8 @@
 #include "support/process_memory.h"
 
-#include <unistd.h>
-
 #include <fstream>
+
+#include <unistd.h>
 
 namespace quorvane::testing {
 

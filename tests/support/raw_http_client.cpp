@@ -1,13 +1,13 @@
 #include "support/raw_http_client.h"
 
+#include <algorithm>
+#include <cerrno>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 
 #include "http/headers.h"
 
@@ -47,8 +47,7 @@ RawClient::~RawClient() {
     if (_fd >= 0) ::close(_fd);
 }
 
-RawClient::RawClient(RawClient&& other) noexcept
-    : _fd(std::exchange(other._fd, -1)), _received(std::move(other._received)), _closed(other._closed) {}
+RawClient::RawClient(RawClient&& other) noexcept : _fd(std::exchange(other._fd, -1)), _received(std::move(other._received)), _closed(other._closed) {}
 
 bool RawClient::send(std::string_view bytes) {
     while (!bytes.empty()) {
@@ -145,8 +144,8 @@ std::string get(const std::string& target, const std::string& extraHeaders) {
 }
 
 std::string post(const std::string& target, const std::string& body, const std::string& contentType, const std::string& extraHeaders) {
-    return "POST " + target + " HTTP/1.1\r\nHost: test\r\nContent-Type: " + contentType + "\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
+    return "POST " + target + " HTTP/1.1\r\nHost: test\r\nContent-Type: " + contentType + "\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n" + extraHeaders + "\r\n" + body;
 }
 
 std::string formBody(const std::vector<FormPart>& parts) {

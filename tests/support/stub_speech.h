@@ -13,17 +13,24 @@ class StubSpeech {
 public:
     explicit StubSpeech(int exitStatus = 0) : _previousPath(std::getenv("PATH") ? std::getenv("PATH") : "") {
         const std::filesystem::path script = _dir / "espeak-ng";
-        writeFile(script, "#!/bin/sh\n"
-                          "echo \"$*\" >> '" + trace().string() + "'\n"
-                          "out=''; text=''; previous=''\n"
-                          "for argument in \"$@\"; do\n"
-                          "  [ \"$previous\" = -w ] && out=\"$argument\"\n"
-                          "  [ \"$previous\" = -f ] && text=\"$argument\"\n"
-                          "  previous=\"$argument\"\n"
-                          "done\n"
-                          "cat \"$text\" >> '" + trace().string() + "'; echo >> '" + trace().string() + "'\n"
-                          "[ " + std::to_string(exitStatus) + " -eq 0 ] || exit " + std::to_string(exitStatus) + "\n"
-                          "printf 'RIFF$\\000\\000\\000WAVE' > \"$out\"\n");
+        writeFile(script,
+                  "#!/bin/sh\n"
+                  "echo \"$*\" >> '" +
+                      trace().string() +
+                      "'\n"
+                      "out=''; text=''; previous=''\n"
+                      "for argument in \"$@\"; do\n"
+                      "  [ \"$previous\" = -w ] && out=\"$argument\"\n"
+                      "  [ \"$previous\" = -f ] && text=\"$argument\"\n"
+                      "  previous=\"$argument\"\n"
+                      "done\n"
+                      "cat \"$text\" >> '" +
+                      trace().string() + "'; echo >> '" + trace().string() +
+                      "'\n"
+                      "[ " +
+                      std::to_string(exitStatus) + " -eq 0 ] || exit " + std::to_string(exitStatus) +
+                      "\n"
+                      "printf 'RIFF$\\000\\000\\000WAVE' > \"$out\"\n");
         std::filesystem::permissions(script, std::filesystem::perms::owner_all);
         setenv("PATH", (_dir.path().string() + ":" + _previousPath).c_str(), 1);
     }

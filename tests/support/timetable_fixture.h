@@ -2,9 +2,9 @@
 // The records of the scheduling tests: a default timetable "main" with two lessons, 08:00 - 08:45 and
 // 08:45 - 09:30, whose four events play the signals "start", "end", "preStart" and "preEnd" (five
 // minutes ahead); a channel B lesson at 10:00 and an empty timetable "other". 2024-09-02 is a Monday.
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include <gtest/gtest.h>
 
 #include "support/fake_time_source.h"
 #include "support/stored_records_reset.h"

@@ -1,5 +1,8 @@
 #include "support/tls_test_pair.h"
 
+#include <cstdio>
+#include <stdexcept>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <openssl/err.h>
@@ -10,9 +13,6 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstdio>
-#include <stdexcept>
 
 #include "http/self_signed_pair.h"
 #include "http/tls_context.h"

@@ -17,9 +17,9 @@ std::string waveHeader(uint32_t dataBytes, int sampleRate) {
     std::string bytes = "RIFF";
     appendLittleEndian(bytes, 36 + dataBytes, 4);
     bytes += "WAVEfmt ";
-    appendLittleEndian(bytes, 16, 4);                                     // format chunk size
-    appendLittleEndian(bytes, 1, 2);                                      // PCM
-    appendLittleEndian(bytes, 1, 2);                                      // mono
+    appendLittleEndian(bytes, 16, 4);  // format chunk size
+    appendLittleEndian(bytes, 1, 2);   // PCM
+    appendLittleEndian(bytes, 1, 2);   // mono
     appendLittleEndian(bytes, static_cast<uint32_t>(sampleRate), 4);
     appendLittleEndian(bytes, static_cast<uint32_t>(sampleRate) * 2, 4);  // bytes per second
     appendLittleEndian(bytes, 2, 2);                                      // bytes per frame

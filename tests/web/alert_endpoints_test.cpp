@@ -39,9 +39,10 @@ TEST_F(AlertEndpoints, ATestAlertReachesTheWebhookAndTheMailAndIsJournaled) {
     WebhookReceiver receiver;
     SmtpStandIn mailServer;
     Browser client = loggedInBrowser();
-    ASSERT_EQ(client.postJson("/db/settings/update", {{"playerName", "North building"},
-                                                      {"alerts", {{"webhookUrl", receiver.url()}, {"mailTo", "it@district.example"},
-                                                                  {"smtpServer", mailServer.url()}}}})
+    ASSERT_EQ(client
+                  .postJson("/db/settings/update",
+                            {{"playerName", "North building"},
+                             {"alerts", {{"webhookUrl", receiver.url()}, {"mailTo", "it@district.example"}, {"smtpServer", mailServer.url()}}}})
                   .body,
               "true");
     const auto answer = client.post("/api/alerts/test", "", "text/plain");

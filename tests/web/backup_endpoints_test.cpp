@@ -84,8 +84,10 @@ TEST_F(BackupEndpoints, ABadArchiveAnswers400AndChangesNothing) {
 
 TEST_F(BackupEndpoints, ARestoreMayUploadUpToAGibibyte) {
     const auto headers = [](const std::string& path, uint64_t length) {
-        return "POST " + path + " HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\nContent-Type: multipart/form-data; boundary=b\r\n"
-               "Content-Length: " + std::to_string(length) + "\r\n\r\n";
+        return "POST " + path +
+               " HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\nContent-Type: multipart/form-data; boundary=b\r\n"
+               "Content-Length: " +
+               std::to_string(length) + "\r\n\r\n";
     };
     constexpr uint64_t MiB = 1024 * 1024;
     EXPECT_EQ(testing::rawExchange(port, headers("/restore", 900 * MiB)).rfind("HTTP/1.1 100 Continue\r\n", 0), 0u);

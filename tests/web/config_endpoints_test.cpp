@@ -1,12 +1,12 @@
 // The configuration endpoints over real HTTP.
-#include <gtest/gtest.h>
-
 #include <map>
 
-#include "model/digest.h"
-#include "support/wave_bytes.h"
+#include <gtest/gtest.h>
+
 #include "core/clock.h"
 #include "model/calendar_date.h"
+#include "model/digest.h"
+#include "support/wave_bytes.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -116,8 +116,7 @@ TEST_F(ConfigEndpoints, TimetableFailures) {
     // A body that is not JSON is an invalid timetable too; the content type is checked from the headers.
     for (const std::string path : {"/db/timetables/create", "/db/timetables/update/ID_factory_default_timetable"}) {
         EXPECT_EQ(client.post(path, "not json", "application/json").body, "Invalid timetable") << path;
-        EXPECT_EQ(client.post(path, R"({"name": "Plain"})", "text/plain").body,
-                  "The request body must be JSON (Content-Type: application/json)")
+        EXPECT_EQ(client.post(path, R"({"name": "Plain"})", "text/plain").body, "The request body must be JSON (Content-Type: application/json)")
             << path;
     }
     const HttpAnswer unknown = client.post("/db/timetables/update/nope", "[1, 2]", "application/json");
@@ -160,8 +159,9 @@ TEST_F(ConfigEndpoints, AlertAddressesAreCheckedTogetherBeforeTheyAreStored) {
     EXPECT_EQ(Json::parse(client.get("/api/get/settings").body)["alerts"]["mailTo"], "") << "a refused update changes nothing";
 
     // Both members in one update pass; so does the server first and the address after.
-    ASSERT_EQ(client.postJson("/db/settings/update", {{"alerts.smtpServer", "smtp://mail.school.example"}, {"alerts.mailTo", "it@district.example"}}).body,
-              "true");
+    ASSERT_EQ(
+        client.postJson("/db/settings/update", {{"alerts.smtpServer", "smtp://mail.school.example"}, {"alerts.mailTo", "it@district.example"}}).body,
+        "true");
     const Json alerts = Json::parse(client.get("/api/get/settings").body)["alerts"];
     EXPECT_EQ(alerts, Json({{"webhookUrl", ""}, {"mailTo", "it@district.example"}, {"mailFrom", ""}, {"smtpServer", "smtp://mail.school.example"}}));
     // Taking the server away while the address stays would leave the mail with no way out.

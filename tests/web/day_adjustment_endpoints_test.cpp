@@ -50,9 +50,8 @@ TEST_F(DayAdjustmentEndpoints, TheAdjustedDayRingsBellForBellWhatItsMorningPrevi
     EXPECT_EQ(day["bells"][4]["planned"], "08:55");
 
     std::vector<std::string> rang;
-    SchedulerSteps steps = defaultSchedulerSteps([&](const StateLock&, const PlayDesc& desc) {
-        rang.push_back(bellText(TimeOfDay::fromTimeStruct(getClock()).asString(), desc.id));
-    });
+    SchedulerSteps steps = defaultSchedulerSteps(
+        [&](const StateLock&, const PlayDesc& desc) { rang.push_back(bellText(TimeOfDay::fromTimeStruct(getClock()).asString(), desc.id)); });
     steps.phoneHome = [] {};
     steps.saveStoredRecords = [] {};
     Scheduler scheduler(steps);

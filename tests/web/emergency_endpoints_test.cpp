@@ -1,8 +1,8 @@
 // The emergency routines over real HTTP: who may start them and how deliberately, the bells they
 // silence, how they end, and their spoken sentences made when a routine is saved.
-#include <gtest/gtest.h>
-
 #include <mutex>
+
+#include <gtest/gtest.h>
 
 #include "audio/emergency.h"
 #include "audio/journal_sink.h"
@@ -138,7 +138,8 @@ TEST_F(EmergencyEndpoints, TheAllClearEndsTheRoutineAndItsSignalCannotBeDeleted)
 
     const auto refused = client.get("/api/trigger/deleteSignal/ID_allClear");
     EXPECT_EQ(refused.status, 400);
-    EXPECT_EQ(refused.body, "'all clear' is the signal of the allClear routine and cannot be deleted: choose another signal for it in Settings first");
+    EXPECT_EQ(refused.body,
+              "'all clear' is the signal of the allClear routine and cannot be deleted: choose another signal for it in Settings first");
     EXPECT_TRUE(Json::parse(client.get("/db").body)["signals"].contains("ID_allClear"));
 }
 
@@ -165,7 +166,8 @@ TEST_F(EmergencyEndpoints, ASavedSentenceIsMadeBeforeTheAnswerAndAFailureKeepsTh
     }
     {
         testing::StubSpeech failing(1);
-        const auto refused = client.postJson("/db/settings/update", {{"emergencyRoutines", {{"lockdown", {{"spokenText", "Hide."}, {"repeat", 5}}}}}});
+        const auto refused =
+            client.postJson("/db/settings/update", {{"emergencyRoutines", {{"lockdown", {{"spokenText", "Hide."}, {"repeat", 5}}}}}});
         EXPECT_EQ(refused.status, 400);
         EXPECT_EQ(refused.body, "Could not make the spoken sentence of lockdown: espeak-ng failed (status 1); is 'de' one of its voices?");
         EXPECT_EQ(storedDb().settings.emergencyRoutines.lockdown.spokenText, "Lockdown. Lock the doors.");

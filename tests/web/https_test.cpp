@@ -2,8 +2,8 @@
 // route), and the session cookie set over HTTPS is Secure.
 #include <gtest/gtest.h>
 
-#include "support/tls_test_pair.h"
 #include "http/tls_context.h"
+#include "support/tls_test_pair.h"
 #include "web/https_redirect.h"
 #include "web/web_test_server.h"
 
@@ -20,8 +20,8 @@ protected:
     }
     HttpAnswer plain(const std::string& method, const std::string& target, const std::string& host, const std::string& body = "") {
         return testing::parseRawAnswer(testing::rawExchange(
-            port, method + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\nContent-Type: application/json\r\nContent-Length: " +
-                      std::to_string(body.size()) + "\r\n\r\n" + body));
+            port, method + " " + target + " HTTP/1.1\r\nHost: " + host +
+                      "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body));
     }
     std::string tlsAddress(const std::string& host) const { return "https://" + host + ":" + std::to_string(tlsPort); }
 
@@ -78,8 +78,8 @@ TEST(HostName, OnlyNamesAndAddressesPass) {
     EXPECT_EQ(web::hostNameOf("192.168.1.20:80"), "192.168.1.20");
     EXPECT_EQ(web::hostNameOf("[::1]"), "[::1]");
     EXPECT_EQ(web::hostNameOf("[2001:db8::7]:5000"), "[2001:db8::7]");
-    for (const char* bad : {"", ":5000", "player:", "player:abc", "player:123456", "pla yer", "player/x", "a@b", "[::1", "[::1]x", "[::1]:",
-                            "[]", "[zz::1]", "player:80:80", "%2e"})
+    for (const char* bad : {"", ":5000", "player:", "player:abc", "player:123456", "pla yer", "player/x", "a@b", "[::1", "[::1]x", "[::1]:", "[]",
+                            "[zz::1]", "player:80:80", "%2e"})
         EXPECT_FALSE(web::hostNameOf(bad).has_value()) << bad;
     EXPECT_FALSE(web::hostNameOf(std::string(254, 'a')).has_value());
 }

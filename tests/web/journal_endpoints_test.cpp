@@ -1,12 +1,13 @@
 // The journal, health and monitoring answers over real HTTP, and the test ring.
+#include "web/journal_endpoints.h"
+
 #include <gtest/gtest.h>
 
-#include "audio/player.h"
 #include "audio/playback_doubles.h"
+#include "audio/player.h"
 #include "core/clock.h"
 #include "scheduling/bell_journal.h"
 #include "storage/journal_files.h"
-#include "web/journal_endpoints.h"
 #include "web/web_test_server.h"
 
 namespace quorvane {
@@ -109,8 +110,8 @@ TEST_F(JournalEndpoints, HealthListsEveryCheckForAPerson) {
         EXPECT_EQ(check.size(), 4u);
         EXPECT_FALSE(check["message"].get<std::string>().empty());
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"scheduler", "bells", "clock", "players", "soundOutput", "dataFolder", "calendarSync",
-                                               "calendarData", "journal"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"scheduler", "bells", "clock", "players", "soundOutput", "dataFolder", "calendarSync", "calendarData",
+                                               "journal"}));
     EXPECT_EQ(checks[0]["status"], "error");
 }
 

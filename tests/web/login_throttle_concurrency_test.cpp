@@ -1,9 +1,9 @@
 // Password attempts sent side by side from one address cannot slip past the count.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "web/login_throttle.h"
 

@@ -1,13 +1,13 @@
 // Every route, with every method, malformed bodies, content types and paths: never a 5xx, the server
 // keeps serving, and no stored file changes but by the timetable bodies that decode leniently by design.
 // Run logged out (with a password set) and logged in.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <optional>
 #include <regex>
 #include <set>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "web/routes.h"
 #include "web/web_test_server.h"
@@ -54,20 +54,30 @@ std::vector<std::string> routePaths() {
         std::string path = std::regex_replace(route.pattern, std::regex("<path:[a-z]+>"), "index.html");
         paths.push_back(std::regex_replace(path, std::regex("<[a-z]+>"), "nope"));
     }
-    for (const char* path : {"/api/trigger/deleteSignal/nope", "/api/trigger/deleteTimetable/nope", "/api/trigger/playSignal/nope",
-                             "/api/trigger/testRing/nope", "/db/timetables/update/ID_factory_default_timetable",
-                             "/db/timetables/delete/ID_factory_default_timetable", "/get_signal_file/ID_ping"})
+    for (const char* path :
+         {"/api/trigger/deleteSignal/nope", "/api/trigger/deleteTimetable/nope", "/api/trigger/playSignal/nope", "/api/trigger/testRing/nope",
+          "/db/timetables/update/ID_factory_default_timetable", "/db/timetables/delete/ID_factory_default_timetable", "/get_signal_file/ID_ping"})
         paths.emplace_back(path);
     return paths;
 }
 
-const std::vector<std::string> MALFORMED_PATHS = {
-    "/%2e%2e/%2e%2e/etc/passwd", "/..%2f..%2fetc%2fpasswd", "/get_signal_file/..%2f_db.json", "/get_signal_file/%2e%2e%2f_shadow.json",
-    "/db/timetables/update/%00", "/db/timetables/delete/..%2F..%2F_db.json", "/api/get/%00", "/%00", "/index.html%00.js",
-    "/" + std::string(8'000, 'a'), "/db/timetables/export/" + std::string(2'000, '%'), "/api/trigger/%ff%fe/%c0%af", "//db", "/db/"};
+const std::vector<std::string> MALFORMED_PATHS = {"/%2e%2e/%2e%2e/etc/passwd",
+                                                  "/..%2f..%2fetc%2fpasswd",
+                                                  "/get_signal_file/..%2f_db.json",
+                                                  "/get_signal_file/%2e%2e%2f_shadow.json",
+                                                  "/db/timetables/update/%00",
+                                                  "/db/timetables/delete/..%2F..%2F_db.json",
+                                                  "/api/get/%00",
+                                                  "/%00",
+                                                  "/index.html%00.js",
+                                                  "/" + std::string(8'000, 'a'),
+                                                  "/db/timetables/export/" + std::string(2'000, '%'),
+                                                  "/api/trigger/%ff%fe/%c0%af",
+                                                  "//db",
+                                                  "/db/"};
 
-std::string request(const std::string& method, const std::string& path, const std::string& body,
-                    const std::optional<std::string>& contentType, const std::string& cookie) {
+std::string request(const std::string& method, const std::string& path, const std::string& body, const std::optional<std::string>& contentType,
+                    const std::string& cookie) {
     std::string text = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
     if (contentType) text += "Content-Type: " + *contentType + "\r\n";
     if (!cookie.empty()) text += "Cookie: " + cookie + "\r\n";
@@ -93,8 +103,8 @@ protected:
         const bool fine = (answer.status >= 200 && answer.status < 500) || stalled;
         if (answer.status >= 200 && answer.status < 300 && method != "GET" && method != "HEAD") accepted.insert(path);
         if (!fine && ++failures <= 20)
-            ADD_FAILURE() << method << " " << path.substr(0, 80) << " [" << contentType.value_or("no type") << "] "
-                          << body.substr(0, 60) << " answered " << answer.status << " " << answer.body.substr(0, 200);
+            ADD_FAILURE() << method << " " << path.substr(0, 80) << " [" << contentType.value_or("no type") << "] " << body.substr(0, 60)
+                          << " answered " << answer.status << " " << answer.body.substr(0, 200);
     }
 
     void sweep(const std::string& cookie) {
@@ -135,10 +145,10 @@ TEST_F(MalformedRequests, NeverAServerErrorAndNothingStoredChanges) {
     // as they should; the stop of an emergency routine takes no body and changes nothing stored; a new
     // metrics token takes no body either and is made whatever was sent; nothing else accepted a change,
     // and nothing else changed.
-    EXPECT_EQ(accepted, (std::set<std::string>{"/api/emergency/stop", "/api/metrics/token", "/db/timetables/create",
-                                               "/db/timetables/update/ID_factory_default_timetable",
-                                               "/db/timetables/delete/ID_factory_default_timetable", "/db/settings/update",
-                                               "/db/signals/restoreFactory"}));
+    EXPECT_EQ(accepted,
+              (std::set<std::string>{"/api/emergency/stop", "/api/metrics/token", "/db/timetables/create",
+                                     "/db/timetables/update/ID_factory_default_timetable", "/db/timetables/delete/ID_factory_default_timetable",
+                                     "/db/settings/update", "/db/signals/restoreFactory"}));
     const auto after = storedFiles();
     EXPECT_EQ(after.at(CACHE_FILE_NAME), before.at(CACHE_FILE_NAME));
     Json shadowAfter = Json::parse(after.at(SHADOW_FILE_NAME)), shadowBefore = Json::parse(before.at(SHADOW_FILE_NAME));

@@ -1,11 +1,10 @@
-#include "web/metrics_endpoint.h"
-
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "support/metrics_series.h"
+#include "web/metrics_endpoint.h"
 
 namespace quorvane {
 namespace {
@@ -80,7 +79,8 @@ TEST(MetricsText, WhatIsNotKnownIsLeftOutRatherThanZero) {
     for (const char* kind : {"lessonStart", "lessonEnd", "preStart", "preEnd", "extraPlay"})
         for (const char* outcome : {"rang", "failed", "missed"})
             EXPECT_EQ(seriesValue(text, std::string(R"(quorvane_bells_total{kind=")") + kind + R"(",outcome=")" + outcome + R"(",player=""})"), 0)
-                << kind << " " << outcome << "\n" << text;
+                << kind << " " << outcome << "\n"
+                << text;
     EXPECT_EQ(text.find(R"(kind="manualPlay")"), std::string::npos) << "only bells that were due are seeded";
 }
 

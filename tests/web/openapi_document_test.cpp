@@ -1,11 +1,10 @@
-#include "web/openapi_endpoint.h"
-
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <regex>
 
+#include <gtest/gtest.h>
+
 #include "model/json_text.h"
+#include "web/openapi_endpoint.h"
 #include "web/route_table.h"
 #include "web/routes.h"
 

@@ -1,9 +1,9 @@
 // The password as the interface stores it: a scrypt hash from the first password on, and files of older
 // versions (one round of SHA-256) that still log in and are rewritten by that login.
-#include <gtest/gtest.h>
-
 #include <future>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/digest.h"
 #include "web/web_test_server.h"
@@ -22,8 +22,8 @@ protected:
         const std::string salt(64, 'c');
         {
             StateLock lock;
-            shadow.edit(lock) = from_json<Shadow>(R"({"_salt": ")" + salt + R"(", "_pwd": ")" + getHash(salt + password) +
-                                                  R"(", "_sessionGeneration": 3})");
+            shadow.edit(lock) =
+                from_json<Shadow>(R"({"_salt": ")" + salt + R"(", "_pwd": ")" + getHash(salt + password) + R"(", "_sessionGeneration": 3})");
         }
         shadow.saveForce();
     }

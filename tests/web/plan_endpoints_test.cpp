@@ -78,13 +78,13 @@ TEST_F(PlanEndpoints, ARangeOfWorkingDaysOnlyLeavesHolidaysAndWeekendsAsTheyWere
     EXPECT_EQ(types[5]["typeOfDay"], "REPLACED_WORKDAY");
     EXPECT_EQ(types[6]["typeOfDay"], "NON_WORKDAY");
 
-    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", day(0)}, {"to", day(7)}, {"timetableId", FACTORY}, {"workingDaysOnly", true}}).body,
-              "true");
+    ASSERT_EQ(client.postJson("/db/plan/days", {{"from", day(0)}, {"to", day(7)}, {"timetableId", FACTORY}, {"workingDaysOnly", true}}).body, "true");
     std::string planned;
     const Json settings = settingsOf(client);
-    for (const Json& plan : settings["plannedDays"]) planned += plan["date"].get<std::string>().substr(8) + plan["timetableId"].get<std::string>().substr(0, 2) + " ";
-    EXPECT_EQ(planned, day(0).substr(8) + "ID " + day(1).substr(8) + "ID " + day(3).substr(8) + "ID " + day(4).substr(8) + "ID " +
-                           day(5).substr(8) + "ID " + day(6).substr(8) + "NU " + day(7).substr(8) + "ID ")
+    for (const Json& plan : settings["plannedDays"])
+        planned += plan["date"].get<std::string>().substr(8) + plan["timetableId"].get<std::string>().substr(0, 2) + " ";
+    EXPECT_EQ(planned, day(0).substr(8) + "ID " + day(1).substr(8) + "ID " + day(3).substr(8) + "ID " + day(4).substr(8) + "ID " + day(5).substr(8) +
+                           "ID " + day(6).substr(8) + "NU " + day(7).substr(8) + "ID ")
         << "the Sunday keeps its own plan and the holiday has none; the extra working day is planned";
 
     // Clearing the working days only leaves the Sunday's plan too; a plain clear takes everything.
@@ -175,8 +175,8 @@ TEST_F(PlanEndpoints, NextBellDaySkipsDaysPlannedWithoutBells) {
     Browser client = loggedInBrowser();
     ASSERT_EQ(client.postJson("/db/settings/update", {{"calendar.workdayMode", 7}}).status, 200);
     EXPECT_EQ(Json::parse(client.get("/api/get/nextBellDay").body),
-              Json::parse(R"({"date": ")" + daysFromToday(1) + R"(", "dayOfWeek": )" + std::to_string(midnightOf(dayNumberOf(getClock()) + 1).tm_wday) +
-                          R"(, "time": "07:55"})"));
+              Json::parse(R"({"date": ")" + daysFromToday(1) + R"(", "dayOfWeek": )" +
+                          std::to_string(midnightOf(dayNumberOf(getClock()) + 1).tm_wday) + R"(, "time": "07:55"})"));
     ASSERT_EQ(client.postJson("/db/plan/days", {{"from", daysFromToday(1)}, {"to", daysFromToday(2)}, {"timetableId", "NULL"}}).status, 200);
     EXPECT_EQ(Json::parse(client.get("/api/get/nextBellDay").body)["date"], daysFromToday(3));
     ASSERT_EQ(client.postJson("/db/settings/update", {{"schedulerEnable", false}}).status, 200);

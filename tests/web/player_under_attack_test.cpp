@@ -2,8 +2,6 @@
 // the school network could: what each attack costs it is read from /proc/<pid>/status (VmHWM, the
 // peak resident size), and bells must still ring on time. Sanitizer builds have memory figures of
 // their own and skip these.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +14,8 @@
 #include <optional>
 #include <set>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "model/json_text.h"
 #include "support/child_process.h"
@@ -31,8 +31,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using http::testing::formContentType;
 using http::testing::FORM_BOUNDARY;
+using http::testing::formContentType;
 using http::testing::get;
 using http::testing::HttpReply;
 using http::testing::post;
@@ -55,8 +55,8 @@ struct WaveUpload {
         tail = std::string("\r\n--") + FORM_BOUNDARY + "--\r\n";
     }
     std::string headers(const std::string& extra = "") const {
-        return "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() + "\r\nContent-Length: " +
-               std::to_string(head.size() + dataBytes + tail.size()) + "\r\n" + extra + "\r\n";
+        return "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: " + formContentType() +
+               "\r\nContent-Length: " + std::to_string(head.size() + dataBytes + tail.size()) + "\r\n" + extra + "\r\n";
     }
     // The answer, or "" when the upload could not be sent whole.
     std::string send(int port) const {
@@ -78,10 +78,9 @@ protected:
             std::filesystem::permissions(script, std::filesystem::perms::owner_all);
         }
         port = testing::freePort();
-        const std::map<std::string, std::string> environment = {
-            {"PATH", stubs.path().string() + ":" + std::getenv("PATH")},
-            // The remote service is a closed port: nothing leaves the machine.
-            {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
+        const std::map<std::string, std::string> environment = {{"PATH", stubs.path().string() + ":" + std::getenv("PATH")},
+                                                                // The remote service is a closed port: nothing leaves the machine.
+                                                                {"QUORVANE_SERVICE_URL", "http://127.0.0.1:" + std::to_string(testing::freePort())}};
         std::vector<std::string> command{installation.executable().string(), "--port", std::to_string(port)};
         command.insert(command.end(), moreArguments.begin(), moreArguments.end());
         player = std::make_unique<testing::ChildProcess>(command, environment, installation.root());
@@ -116,8 +115,7 @@ protected:
         const size_t peakMiB = peak / KiB_PER_MiB, idleMiB = idleKiB / KiB_PER_MiB;
         if (testing::runsUnderEmulator())
             std::cout << "[ memory   ] " << what << ": " << peakMiB << " MiB above the idle " << idleMiB << " MiB (under emulation)\n";
-        else
-            std::cout << "[ memory   ] " << what << ": peak " << peakMiB << " MiB (idle " << idleMiB << " MiB)\n";
+        else std::cout << "[ memory   ] " << what << ": peak " << peakMiB << " MiB (idle " << idleMiB << " MiB)\n";
         RecordProperty(what, std::to_string(peak) + " KiB");
     }
     // One request on a connection of its own, as the school's browser sends it.

@@ -84,7 +84,9 @@ TEST_F(RefusedChanges, DeletionsAndUploadsThatCannotBeSavedLeaveEverythingInPlac
     EXPECT_EQ(client.get("/api/trigger/deleteSignal/" + key).status, 500);
     EXPECT_EQ(client.get("/api/trigger/deleteTimetable/ID_factory_default_timetable").status, 500);
     EXPECT_EQ(client.postJson("/db/timetables/delete/ID_factory_default_timetable", {{"confirm", true}}).status, 500);
-    EXPECT_EQ(client.postJson("/db/plan/weekdays", {{"weekdayTimetables", Json::array({"ID_factory_default_timetable", "", "", "", "", "", ""})}}).status, 500);
+    EXPECT_EQ(
+        client.postJson("/db/plan/weekdays", {{"weekdayTimetables", Json::array({"ID_factory_default_timetable", "", "", "", "", "", ""})}}).status,
+        500);
     EXPECT_EQ(client.upload("/upload", {{"file", testing::waveBytes(0.1, 660), "other.wav", "audio/wav"}}).status, 500);
     EXPECT_EQ(client.get("/db").body, database);
     expectAutoSaveWritesNothing();

@@ -1,9 +1,9 @@
 // Revisions of timetables and settings, and changes refused with 409 when made against an older one,
 // over real HTTP: two browsers must not silently overwrite each other.
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <optional>
+
+#include <gtest/gtest.h>
 
 #include "core/clock.h"
 #include "model/calendar_date.h"
@@ -81,8 +81,7 @@ const std::vector<RevisedChange>& revisedChanges() {
         {"PlanDays", false,
          [](Browser& client, const std::string& id, const httplib::Headers& headers) {
              // Alternately planned and cleared, so that every call changes the plan.
-             return client.postJson("/db/plan/days", {{"from", tomorrow()}, {"timetableId", ++changeCount % 2 ? Json(id) : Json(nullptr)}},
-                                    headers);
+             return client.postJson("/db/plan/days", {{"from", tomorrow()}, {"timetableId", ++changeCount % 2 ? Json(id) : Json(nullptr)}}, headers);
          }},
         {"PlanWeekdays", false,
          [](Browser& client, const std::string& id, const httplib::Headers& headers) {

@@ -98,13 +98,12 @@ TEST(Session, CookiesFromBeforeGenerationsStayValidUntilTheFirstNewGeneration) {
 }
 
 TEST(Session, SignedValuesWithPartsMissingAreNotSessions) {
-    for (const char* json : {R"({"loggedIn": true, "generation": 0})", R"({"loggedIn": true, "generation": 0, "issuedAt": 5})",
-                             R"({"loggedIn": true, "generation": 0, "id": "ab"})",
-                             R"({"loggedIn": true, "generation": "0", "issuedAt": 5, "id": "ab"})",
-                             R"({"loggedIn": true, "generation": 0, "issuedAt": 5.5, "id": "ab"})"})
+    for (const char* json :
+         {R"({"loggedIn": true, "generation": 0})", R"({"loggedIn": true, "generation": 0, "issuedAt": 5})",
+          R"({"loggedIn": true, "generation": 0, "id": "ab"})", R"({"loggedIn": true, "generation": "0", "issuedAt": 5, "id": "ab"})",
+          R"({"loggedIn": true, "generation": 0, "issuedAt": 5.5, "id": "ab"})"})
         EXPECT_FALSE(Session::decode(signedCookieValue(json, KEY), KEY).loggedIn()) << json;
-    EXPECT_TRUE(Session::decode(signedCookieValue(R"({"loggedIn": true, "generation": 0, "issuedAt": 5, "id": "ab"})", KEY), KEY)
-                    .loggedIn());
+    EXPECT_TRUE(Session::decode(signedCookieValue(R"({"loggedIn": true, "generation": 0, "issuedAt": 5, "id": "ab"})", KEY), KEY).loggedIn());
 }
 
 TEST(Session, AnythingNotSignedUnderTheKeyIsAnEmptySession) {
@@ -115,8 +114,8 @@ TEST(Session, AnythingNotSignedUnderTheKeyIsAnEmptySession) {
     alteredMac.back() = alteredMac.back() == 'A' ? 'B' : 'A';
     const std::string forgedPayload = base64UrlEncode(R"({"loggedIn": true})") + value.substr(dot);
     const std::string unsignedPayload = value.substr(0, dot);
-    for (const std::string& cookie : {session.encode("other key"), alteredMac, forgedPayload, unsignedPayload, std::string(""),
-                                      std::string("."), value + "x", value.substr(0, value.size() - 1)})
+    for (const std::string& cookie : {session.encode("other key"), alteredMac, forgedPayload, unsignedPayload, std::string(""), std::string("."),
+                                      value + "x", value.substr(0, value.size() - 1)})
         EXPECT_FALSE(Session::decode(cookie, KEY).loggedIn()) << cookie;
 }
 

@@ -13,12 +13,8 @@ using testing::WebServerTest;
 
 class Sessions : public WebServerTest {
 protected:
-    static Json login(const std::string& password, bool remember = false) {
-        return {{"userPassword", password}, {"remember", remember}};
-    }
-    static Json change(const std::string& current, const std::string& next) {
-        return {{"currentPassword", current}, {"newPassword", next}};
-    }
+    static Json login(const std::string& password, bool remember = false) { return {{"userPassword", password}, {"remember", remember}}; }
+    static Json change(const std::string& current, const std::string& next) { return {{"currentPassword", current}, {"newPassword", next}}; }
     // A browser holding the given cookie (as "session=...").
     Browser holding(const std::string& cookie) const {
         Browser copy = browser();
@@ -27,9 +23,9 @@ protected:
     }
     // A signed cookie as the server wrote it before sessions had generations and issue times.
     static std::string legacyCookie(bool permanent = false) {
-        return "session=" + web::signedCookieValue(permanent ? R"({"loggedIn": true, "permanent": true})"
-                                                             : R"({"loggedIn": true, "permanent": false})",
-                                                   testing::TEST_SIGNING_KEY);
+        return "session=" +
+               web::signedCookieValue(permanent ? R"({"loggedIn": true, "permanent": true})" : R"({"loggedIn": true, "permanent": false})",
+                                      testing::TEST_SIGNING_KEY);
     }
     // An installation whose credentials were stored before generations existed.
     void storeOldCredentials(const std::string& password) {
@@ -172,8 +168,8 @@ TEST_F(Sessions, TheClientAddressComesFromTheConnection) {
     ASSERT_EQ(browser().postJson("/auth/login", login("guess")).status, 429);
     const std::string body = toJsonText(login("right-pass"));
     const auto request = [&](const std::string& extraHeaders) {
-        return "POST /auth/login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: " +
-               std::to_string(body.size()) + "\r\n" + extraHeaders + "Connection: close\r\n\r\n" + body;
+        return "POST /auth/login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
+               extraHeaders + "Connection: close\r\n\r\n" + body;
     };
     // Headers a client writes itself name no address.
     EXPECT_EQ(raw(request("X-Forwarded-For: 10.9.8.7\r\nX-Real-IP: 10.9.8.7\r\n")).status, 429);

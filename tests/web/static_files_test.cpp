@@ -11,7 +11,7 @@ TEST(StaticFiles, FileBelowKeepsInsideTheFolder) {
     EXPECT_EQ(fileBelow(folder, "assets/app.1a2b.js"), folder / "assets" / "app.1a2b.js");
     EXPECT_EQ(fileBelow(folder, "..."), folder / "...") << "three dots are a name";
     for (const std::string& path : std::vector<std::string>{"../x.js", "a/../../x.js", "./x.js", "a/./x.js", "/etc/passwd", "a//b.js", "a/", "",
-                                   "..\\x.js", "a\\b.js", std::string("x.js\0.png", 9), "C:x.js", "a/.."})
+                                                            "..\\x.js", "a\\b.js", std::string("x.js\0.png", 9), "C:x.js", "a/.."})
         EXPECT_FALSE(fileBelow(folder, path)) << path;
 }
 

@@ -1,9 +1,9 @@
 // The read and trigger targets over real HTTP, with stub players and a local stand-in of the remote
 // service.
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <regex>
+
+#include <gtest/gtest.h>
 
 #include "audio/player.h"
 #include "audio/signals.h"
@@ -182,8 +182,8 @@ TEST_F(ReadTargets, TablesSettingsAndCalendar) {
     EXPECT_EQ(keysOf(signals[0]), (std::vector<std::string>{"name", "filename", "lengthSec", "storageCategory", "lastModified", "id"}));
     EXPECT_EQ(keysOf(Json::parse(client.get("/api/get/settings").body)),
               (std::vector<std::string>{"defaultTimetableId", "schedulerEnable", "dailyPreferences", "alarmSignalId", "alarmDelaySec", "calendar",
-                                        "plannedDays", "weekdayTimetables", "dayAdjustments", "schoolName", "emergencyRoutines",
-                                        "speechLanguage", "setupChecklist", "playerName", "alerts"}));
+                                        "plannedDays", "weekdayTimetables", "dayAdjustments", "schoolName", "emergencyRoutines", "speechLanguage",
+                                        "setupChecklist", "playerName", "alerts"}));
 
     EXPECT_EQ(Json::parse(client.get("/api/get/calendarInfo").body), Json::parse(R"({"regions": [], "lastUpdate": ""})"));
     {
@@ -305,8 +305,7 @@ TEST_F(TriggerTargets, DeleteTimetable) {
     EXPECT_EQ(Json::parse(client.get("/db/timetables").body).size(), 1u);
     EXPECT_EQ(client.get("/api/trigger/deleteTimetable/ID_factory_default_timetable").body, "ok");
     EXPECT_EQ(Json::parse(client.get("/db/timetables").body), Json::array());
-    EXPECT_EQ(Json::parse(client.get("/api/get/settings").body)["defaultTimetableId"], "ID_factory_default_timetable")
-        << "nothing else changes";
+    EXPECT_EQ(Json::parse(client.get("/api/get/settings").body)["defaultTimetableId"], "ID_factory_default_timetable") << "nothing else changes";
 }
 
 TEST_F(TriggerTargets, DeleteSignal) {

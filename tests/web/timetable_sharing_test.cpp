@@ -1,7 +1,7 @@
 // A timetable exported from one installation and imported into another.
-#include <gtest/gtest.h>
-
 #include <set>
+
+#include <gtest/gtest.h>
 
 #include "model/text.h"
 #include "web/web_test_server.h"
@@ -65,9 +65,9 @@ TEST_F(TimetableSharing, WrongFilesAreRefused) {
     Browser client = loggedInBrowser();
     const size_t before = Json::parse(client.get("/db/timetables").body).size();
     EXPECT_EQ(client.postJson("/db/timetables/import", {{"name", "x"}}).body, "Not an exported timetable");
-    EXPECT_EQ(client.postJson("/db/timetables/import", {{"quorvaneTimetable", 2}, {"timetable", Json::object()}}).body,
-              "Not an exported timetable");
-    const HttpAnswer bad = client.postJson("/db/timetables/import", {{"quorvaneTimetable", 1}, {"timetable", {{"chA", {{"lessons", {"25:00 - 26:00"}}}}}}});
+    EXPECT_EQ(client.postJson("/db/timetables/import", {{"quorvaneTimetable", 2}, {"timetable", Json::object()}}).body, "Not an exported timetable");
+    const HttpAnswer bad =
+        client.postJson("/db/timetables/import", {{"quorvaneTimetable", 1}, {"timetable", {{"chA", {{"lessons", {"25:00 - 26:00"}}}}}}});
     EXPECT_EQ(bad.status, 400);
     EXPECT_EQ(bad.body.rfind("Invalid timetable: ", 0), 0u);
     EXPECT_EQ(client.get("/db/timetables/export/nothing").body, "ID not found");

@@ -1,8 +1,8 @@
 // Many browsers change timetables and settings while the scheduler runs its passes and saves: every
 // change must arrive, and the saved file must equal the records in memory.
-#include <gtest/gtest.h>
-
 #include <atomic>
+
+#include <gtest/gtest.h>
 
 #include "scheduling/heartbeat_worker.h"
 #include "scheduling/record_saving.h"
@@ -84,7 +84,8 @@ TEST_F(WebConcurrency, RequestsChangeRecordsWhileTheSchedulerRunsAndSaves) {
     for (const auto& [id, timetable] : db.view(lock).timetables) {
         if (id == FACTORY_DEFAULT_TIMETABLE_ID) continue;
         EXPECT_EQ(timetable.name.back(), 'u') << "each update replaced its timetable whole";
-        EXPECT_EQ(std::to_string(timetable.chA.preStartWaitMin), timetable.name.substr(timetable.name.find('r') + 1, timetable.name.size() - timetable.name.find('r') - 2));
+        EXPECT_EQ(std::to_string(timetable.chA.preStartWaitMin),
+                  timetable.name.substr(timetable.name.find('r') + 1, timetable.name.size() - timetable.name.find('r') - 2));
     }
     EXPECT_EQ(db.view(lock).settings.calendar.workdayMode, WorkdayMode::EVERY_DAY);
     EXPECT_EQ(static_cast<int>(db.view(lock).settings.alarmDelaySec) % 100, ROUNDS - 1) << "the last update of some client";

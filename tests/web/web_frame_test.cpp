@@ -81,8 +81,7 @@ TEST_F(WebFrame, LoginAndLogoutMoveBetweenLockedAndLoggedIn) {
 TEST_F(WebFrame, SessionCookieAttributes) {
     loggedInBrowser("secret");
     Browser client = browser();
-    const std::string remembered =
-        client.postJson("/auth/login", {{"userPassword", "secret"}, {"remember", true}}).header("Set-Cookie");
+    const std::string remembered = client.postJson("/auth/login", {{"userPassword", "secret"}, {"remember", true}}).header("Set-Cookie");
     EXPECT_NE(remembered.find("; HttpOnly"), std::string::npos) << remembered;
     EXPECT_NE(remembered.find("; SameSite=Strict"), std::string::npos) << remembered;
     EXPECT_NE(remembered.find("; Path=/"), std::string::npos) << remembered;
@@ -130,8 +129,8 @@ TEST_F(WebFrame, ForgedOrAlteredCookiesAreEmptySessions) {
     std::string flipped = mac;
     flipped[0] = flipped[0] == 'A' ? 'B' : 'A';
     const std::string otherKeyCookie = web::Session().encode("another key");
-    for (const std::string& forged : {"session=" + forgedPayload + "." + mac, "session=" + payload + "." + flipped,
-                                      "session=" + payload, std::string("session=garbage"), "session=" + otherKeyCookie}) {
+    for (const std::string& forged : {"session=" + forgedPayload + "." + mac, "session=" + payload + "." + flipped, "session=" + payload,
+                                      std::string("session=garbage"), "session=" + otherKeyCookie}) {
         Browser intruder = browser();
         intruder.cookie = forged;
         EXPECT_EQ(intruder.get("/db").body, "No auth") << forged;
@@ -159,8 +158,7 @@ TEST_F(WebFrame, WrongShapedBodiesAreRefused) {
         expectCacheHeaders(answer);
     }
     EXPECT_EQ(client.post("/auth/login", deep).body, "The request body is not valid JSON") << "too deep to be JSON here";
-    EXPECT_EQ(client.postJson("/auth/login", {{"userPassword", "secret"}, {"remember", 0}}).status, 429)
-        << "the shapes counted as failed logins";
+    EXPECT_EQ(client.postJson("/auth/login", {{"userPassword", "secret"}, {"remember", 0}}).status, 429) << "the shapes counted as failed logins";
     EXPECT_TRUE(client.cookie.empty());
 
     const std::map<std::string, std::string> changes = {
@@ -245,9 +243,9 @@ TEST_F(WebFrame, StaticFiles) {
 }
 
 TEST_F(WebFrame, PathsThatWouldLeaveTheWebFolderAnswer404) {
-    for (const std::string target : {"/../secret.txt", "/%2e%2e/secret.txt", "/%2E%2E%2Fsecret.txt", "/assets/../../secret.txt",
-                                     "/..%5csecret.txt", "/assets%5c..%5c..%5csecret.txt", "/./index.html", "//etc/passwd.txt",
-                                     "/index.html%00.js", "/assets//app.js", "/C:%5cWindows%5cwin.ini"}) {
+    for (const std::string target :
+         {"/../secret.txt", "/%2e%2e/secret.txt", "/%2E%2E%2Fsecret.txt", "/assets/../../secret.txt", "/..%5csecret.txt",
+          "/assets%5c..%5c..%5csecret.txt", "/./index.html", "//etc/passwd.txt", "/index.html%00.js", "/assets//app.js", "/C:%5cWindows%5cwin.ini"}) {
         const HttpAnswer answer = raw("GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
         EXPECT_EQ(answer.status, 404) << target;
         EXPECT_EQ(answer.body.find("outside"), std::string::npos) << target;
@@ -335,8 +333,8 @@ TEST_F(WebFrame, OversizedAndChunkedBodiesAreRefusedAtOnceAndTheConnectionEnds) 
     // Only the headers are sent: the answer must come without the body being read.
     bool closed = false;
     const std::string oversized = testing::rawExchange(
-        port, "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Length: 104857601\r\nContent-Type: multipart/form-data; boundary=b\r\n\r\n",
-        true, &closed);
+        port, "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Length: 104857601\r\nContent-Type: multipart/form-data; boundary=b\r\n\r\n", true,
+        &closed);
     EXPECT_TRUE(closed);
     const HttpAnswer tooLarge = testing::parseRawAnswer(oversized);
     EXPECT_EQ(tooLarge.status, 413);
@@ -344,10 +342,10 @@ TEST_F(WebFrame, OversizedAndChunkedBodiesAreRefusedAtOnceAndTheConnectionEnds) 
     expectCacheHeaders(tooLarge);
 
     // Whatever follows a refused chunked body is never taken for a request of its own.
-    const std::string chunked = testing::rawExchange(
-        port, "POST /db/timetables/create HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
-              "GET /api/trigger/toggleAlarm/x HTTP/1.1\r\nHost: x\r\n\r\n",
-        true, &closed);
+    const std::string chunked = testing::rawExchange(port,
+                                                     "POST /db/timetables/create HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                                     "GET /api/trigger/toggleAlarm/x HTTP/1.1\r\nHost: x\r\n\r\n",
+                                                     true, &closed);
     EXPECT_TRUE(closed);
     const HttpAnswer lengthRequired = testing::parseRawAnswer(chunked);
     EXPECT_EQ(lengthRequired.status, 411);
@@ -357,8 +355,9 @@ TEST_F(WebFrame, OversizedAndChunkedBodiesAreRefusedAtOnceAndTheConnectionEnds) 
     Browser client = browser();
     EXPECT_EQ(Json::parse(client.get("/api/get/overview").body)["alarmActive"], false);
 
-    const HttpAnswer smallBody = raw("POST /db/timetables/create HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
-                                     "Content-Length: 1\r\nConnection: close\r\n\r\n{");
+    const HttpAnswer smallBody =
+        raw("POST /db/timetables/create HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+            "Content-Length: 1\r\nConnection: close\r\n\r\n{");
     EXPECT_EQ(smallBody.status, 400) << "a body within the limit is read";
     EXPECT_EQ(smallBody.body, "Invalid timetable");
 }

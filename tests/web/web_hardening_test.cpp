@@ -22,8 +22,7 @@ using FrameHardening = WebServerTest;
 class Requests {
 public:
     explicit Requests(int port) : host("127.0.0.1:" + std::to_string(port)) {}
-    std::string make(const std::string& method, const std::string& target, const std::string& headers = "",
-                     const std::string& body = "") const {
+    std::string make(const std::string& method, const std::string& target, const std::string& headers = "", const std::string& body = "") const {
         return method + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n" + headers +
                (body.empty() ? "" : "Content-Length: " + std::to_string(body.size()) + "\r\n") + "\r\n" + body;
     }
@@ -54,8 +53,9 @@ TEST_F(FrameHardening, StateChangesSentFromAnotherSiteAreRefused) {
 
     // The browser application's own requests carry its own origin.
     const HttpAnswer own = raw(requests.make("POST", "/auth/chpasswd",
-                                             "Origin: http://" + requests.host + "\r\nSec-Fetch-Site: same-origin\r\n"
-                                             "Content-Type: application/json\r\n",
+                                             "Origin: http://" + requests.host +
+                                                 "\r\nSec-Fetch-Site: same-origin\r\n"
+                                                 "Content-Type: application/json\r\n",
                                              "\"secret\""));
     EXPECT_EQ(own.status, 200);
     EXPECT_EQ(own.body, "ok");
@@ -71,10 +71,11 @@ TEST_F(FrameHardening, LogoutFromAnotherSiteKeepsTheSession) {
 
 TEST_F(FrameHardening, ACrossSiteUploadIsRefusedBeforeItsBody) {
     bool closed = false;
-    const std::string answer = testing::rawExchange(
-        port, Requests(port).make("POST", "/upload", "Origin: http://evil.example\r\nContent-Length: 52428800\r\n"
-                                                     "Content-Type: multipart/form-data; boundary=b\r\n"),
-        true, &closed);
+    const std::string answer = testing::rawExchange(port,
+                                                    Requests(port).make("POST", "/upload",
+                                                                        "Origin: http://evil.example\r\nContent-Length: 52428800\r\n"
+                                                                        "Content-Type: multipart/form-data; boundary=b\r\n"),
+                                                    true, &closed);
     EXPECT_TRUE(closed) << "the body is never read";
     EXPECT_EQ(testing::parseRawAnswer(answer).status, 403);
 }
@@ -105,8 +106,10 @@ TEST_F(FrameHardening, HeadOnlyWhereGetChangesNothing) {
 TEST_F(FrameHardening, UnknownMethodsAnswer405WithTheMethodsThePathTakes) {
     const Requests requests(port);
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"TRACE /db", "GET, HEAD"},           {"PROPFIND /", "GET, HEAD"},
-        {"OPTIONS /upload", "POST, GET, HEAD"}, {"BREW /api/trigger/toggleAlarm/x", "GET"},
+        {"TRACE /db", "GET, HEAD"},
+        {"PROPFIND /", "GET, HEAD"},
+        {"OPTIONS /upload", "POST, GET, HEAD"},
+        {"BREW /api/trigger/toggleAlarm/x", "GET"},
         {"CONNECT /auth/login", "POST, GET, HEAD"},
     };
     for (const auto& [line, allowed] : cases) {
@@ -187,8 +190,10 @@ TEST(RouteBodyLimits, ARouteAsksForALargerBody) {
     const int port = server.bindAnyPort("127.0.0.1");
     std::thread serving([&] { server.serve(); });
     const auto headers = [](const std::string& path, uint64_t length) {
-        return "POST " + path + " HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\nContent-Type: multipart/form-data; boundary=b\r\n"
-               "Content-Length: " + std::to_string(length) + "\r\n\r\n";
+        return "POST " + path +
+               " HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\nContent-Type: multipart/form-data; boundary=b\r\n"
+               "Content-Length: " +
+               std::to_string(length) + "\r\n\r\n";
     };
     EXPECT_EQ(testing::rawExchange(port, headers("/restore", 200 * 1024 * 1024)).rfind("HTTP/1.1 100 Continue\r\n", 0), 0u);
     EXPECT_EQ(testing::parseRawAnswer(testing::rawExchange(port, headers("/upload", 200 * 1024 * 1024))).status, 413);

@@ -1,13 +1,13 @@
 // The real executable: it serves on the port of --port with the credentials salt as signing key, and a
 // port it cannot bind ends start-up with one clear line.
+#include <thread>
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <thread>
 
 #include "model/json_text.h"
 #include "support/child_process.h"
@@ -91,8 +91,7 @@ TEST(WebStartUp, APortInUseEndsStartUpWithOneLine) {
     EXPECT_EQ(run.waitForExit(10s), 1);
     close(holder);
     const std::string log = run.standardError();
-    EXPECT_NE(log.find("Start-up failed: cannot listen on 0.0.0.0:" + std::to_string(port) + ": Address already in use\n"), std::string::npos)
-        << log;
+    EXPECT_NE(log.find("Start-up failed: cannot listen on 0.0.0.0:" + std::to_string(port) + ": Address already in use\n"), std::string::npos) << log;
     EXPECT_EQ(countOf(log, "Start-up failed"), 1u);
 }
 

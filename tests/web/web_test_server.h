@@ -2,13 +2,6 @@
 // An in-process web server on 127.0.0.1 over a temporary installation, with the stored records reset
 // to the factory configuration, stub audio players first on the search path, and a browser-like client
 // that keeps its session cookie.
-#include <arpa/inet.h>
-#include <gtest/gtest.h>
-#include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +11,13 @@
 #include <map>
 #include <string>
 #include <thread>
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "storage/stored_records.h"
 #include "support/child_process.h"

@@ -1,13 +1,13 @@
 // quorvane-service-standin: answers the player's requests to the maker's remote service from local
 // sample files, so that the player can be developed, tried and tested without the real service.
-#include <httplib.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <iostream>
 #include <mutex>
 #include <thread>
+
+#include <httplib.h>
 
 #include "app/termination_signals.h"
 #include "standin_options.h"

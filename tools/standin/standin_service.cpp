@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 namespace standin {
 namespace {
@@ -35,11 +36,11 @@ std::optional<Json> loadRegistry(const Options& options, httplib::Response& resp
         return std::nullopt;
     }
     Json registry = Json::parse(*text, nullptr, false);
-    if (registry.is_discarded() || !registry.is_object() || !registry.contains("entries") ||
-        !registry["entries"].is_object() || !registry.contains("version") || !registry["version"].is_number_integer()) {
-        answerText(response, 500,
-                   "The registry file " + options.registryFile.string() +
-                       " is not a JSON object with an object \"entries\" and an integer \"version\"");
+    if (registry.is_discarded() || !registry.is_object() || !registry.contains("entries") || !registry["entries"].is_object() ||
+        !registry.contains("version") || !registry["version"].is_number_integer()) {
+        answerText(
+            response, 500,
+            "The registry file " + options.registryFile.string() + " is not a JSON object with an object \"entries\" and an integer \"version\"");
         return std::nullopt;
     }
     return registry;
