@@ -24,7 +24,7 @@ PACKAGES=(
   libcpp-httplib-dev nlohmann-json3-dev libspdlog-dev libcli11-dev libtag1-dev libssl-dev
   libboost-dev prometheus-cpp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libzip-dev
-  clang libfuzzer-14-dev libclang-rt-14-dev
+  clang clang-format libfuzzer-14-dev libclang-rt-14-dev
   sox libsox-fmt-mp3 mpg123 alsa-utils espeak-ng
   libsystemd-dev systemd dpkg-dev file lintian shellcheck
   # promtool (in prometheus) checks the district's scrape configuration and alert rules; the district's
