@@ -24,28 +24,29 @@ section() {
 }
 
 section "build"
-# Line tables only (-g1): enough for a backtrace, and a third less compile time than full debug info.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DQUORVANE_WERROR=ON >/dev/null
+# The builds are the presets of CMakePresets.json. The plain one keeps line tables only (-g1): enough for
+# a backtrace, and a third less compile time than full debug information.
+cmake --preset plain >/dev/null
 cmake --build build -j"$JOBS"
 
 section "tests"
 ctest --test-dir build --output-on-failure -j"$JOBS" --no-tests=error
 
 section "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVANE_SANITIZE=address,undefined -DQUORVANE_BENCH=OFF >/dev/null
+cmake --preset asan >/dev/null
 cmake --build build-asan -j"$JOBS" --target unit_tests http_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan -L '^unit$' --output-on-failure -j"$JOBS" --no-tests=error
 
 section "concurrency tests under ThreadSanitizer"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_WERROR=ON -DQUORVANE_SANITIZE=thread -DQUORVANE_BENCH=OFF >/dev/null
+cmake --preset tsan >/dev/null
 cmake --build build-tsan -j"$JOBS" --target concurrency_tests http_concurrency_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/tsan.supp" \
   ctest --test-dir build-tsan -L '^concurrency$' --output-on-failure -j"$JOBS" --no-tests=error
 
 FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 section "fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer, ${FUZZ_SECONDS} s each"
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON -DQUORVANE_FUZZ=ON >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j"$JOBS"
 mkdir -p build-fuzz/artifacts
 for source in tests/fuzz/*_fuzz.cpp; do
@@ -69,8 +70,7 @@ section "arm64 (Raspberry Pi): cross build, unit tests and the package under qem
 bash tools/setup.sh --arch arm64
 # The package's optimisation without its debug information (stripped from the package anyway), which
 # saves a fifth of the cross build's time.
-cmake -S . -B build-arm64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/arm64.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUORVANE_WERROR=ON -DQUORVANE_BENCH=OFF >/dev/null
+cmake --preset arm64 >/dev/null
 cmake --build build-arm64 -j"$JOBS" --target unit_tests http_tests package_tests version_info packaging_docs
 ctest --test-dir build-arm64 -L '^(unit|package)$' --output-on-failure -j"$JOBS" --no-tests=error
 

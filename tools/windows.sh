@@ -20,9 +20,7 @@ JOBS="${JOBS:-$(nproc)}"
 bash tools/setup.sh --arch windows
 libraries="$(JOBS="$JOBS" bash tools/windows_libraries.sh | tail -1)"
 
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/windows.cmake \
-  -DQUORVANE_WINDOWS_LIBRARIES="$libraries" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-  -DQUORVANE_WERROR=ON -DQUORVANE_BENCH=OFF
+cmake --preset windows -DQUORVANE_WINDOWS_LIBRARIES="$libraries"
 cmake --build build-windows -j"$JOBS" --target quorvane-player quorvane-service-standin unit_tests version_info
 (cd build-windows && cpack -G NSIS >/dev/null)
 echo "Installer: build-windows/quorvane-player-$(cat build-windows/version.info)-win64-setup.exe"
