@@ -1,11 +1,12 @@
 #pragma once
-// File descriptors the same way on every system: POSIX calls on Linux, the C runtime's wide calls and
-// the Windows API on Windows (so paths with any characters work there too). Failures return false or
-// -1 with errno set, like the calls they stand for.
+// Files the same way on every system: whole files read at once, and file descriptors through POSIX
+// calls on Linux, the C runtime's wide calls and the Windows API on Windows (so paths with any
+// characters work there too). Failures return false or -1 with errno set, like the calls they stand for.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include <fcntl.h>
@@ -35,5 +36,8 @@ int createUniqueFile(std::filesystem::path& path);
 // Renames from to to, replacing what is there.
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 bool removeFile(const std::filesystem::path& path);
+
+// The whole file, or absent when it cannot be opened or read (or is a folder).
+std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 
 }  // namespace quorvane

@@ -17,7 +17,6 @@
 #include "core/clock.h"
 #include "core/file_io.h"
 #include "core/paths.h"
-#include "core/read_file.h"
 #include "core/utf8_path.h"
 #include "model/journal_entry.h"
 #include "model/text.h"

@@ -9,7 +9,7 @@
 #include <zip.h>
 
 #include "core/atomic_file.h"
-#include "core/read_file.h"
+#include "core/file_io.h"
 #include "core/utf8_path.h"
 #include "core/version.h"
 #include "model/digest.h"

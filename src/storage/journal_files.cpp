@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "core/atomic_file.h"
-#include "core/read_file.h"
+#include "core/file_io.h"
 #include "core/utf8_path.h"
 #include "model/record.h"
 

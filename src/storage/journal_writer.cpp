@@ -8,7 +8,6 @@
 
 #include "core/event_counts.h"
 #include "core/file_io.h"
-#include "core/read_file.h"
 #include "core/utf8_path.h"
 #include "model/record.h"
 #include "storage/journal_files.h"

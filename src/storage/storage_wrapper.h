@@ -31,7 +31,7 @@
 #include <spdlog/spdlog.h>
 
 #include "core/atomic_file.h"
-#include "core/read_file.h"
+#include "core/file_io.h"
 #include "core/state_lock.h"
 #include "core/utf8_path.h"
 #include "model/record.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/atomic_file.h"
-#include "core/read_file.h"
+#include "core/file_io.h"
 #include "support/temp_dir.h"
 
 namespace quorvane {
