@@ -23,4 +23,9 @@ std::string getVersion() {
     return "D" + (git.exitStatus == 0 ? std::string(trimmed(git.standardOutput)) : std::string("?"));
 }
 
+const std::string& versionText() {
+    static const std::string version = getVersion();
+    return version;
+}
+
 }  // namespace quorvane

@@ -5,13 +5,13 @@
 #include <spdlog/spdlog.h>
 
 #include "core/clock.h"
+#include "core/file_io.h"
 #include "core/paths.h"
-#include "core/read_file.h"
+#include "core/version.h"
 #include "model/file_name.h"
 #include "model/uuid.h"
 #include "storage/backup_archive.h"
 #include "storage/stored_records.h"
-#include "web/target_endpoints.h"
 
 namespace quorvane::web {
 namespace fs = std::filesystem;

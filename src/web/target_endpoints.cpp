@@ -185,7 +185,7 @@ void announce(const std::string& id) {
     JournalEntry entry = requestedPlay(PlayKind::ANNOUNCEMENT);
     entry.signalId = id;
     entry.signalName = "Announcement " + id;
-    playAudioFile(path, 1, 0.0, PlaySource::INTERFACE, std::move(entry));
+    Player::playFile(path, 1, 0.0, PlaySource::INTERFACE, std::move(entry));
 }
 
 // Asked of the service each time: the page asks once when it opens, and the list may change any day.
@@ -212,11 +212,6 @@ std::string queryText(const std::vector<std::pair<std::string, std::string>>& qu
 }
 
 }  // namespace
-
-const std::string& versionText() {
-    static const std::string version = getVersion();
-    return version;
-}
 
 Json get_target(const std::string& target) {
     if (target == "status") return statusTarget();

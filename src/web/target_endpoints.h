@@ -17,7 +17,4 @@ Json get_target(const std::string& target);
 // deleteTimetable is not one: trigger_endpoint answers it, checked against the request's If-Match.
 void trigger_target(const std::string& target, const std::string& id);
 
-// The version text, computed once: in a development tree every computation starts git.
-const std::string& versionText();
-
 }  // namespace quorvane::web

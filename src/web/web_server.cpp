@@ -10,14 +10,14 @@
 #include "core/event_counts.h"
 #include "core/paths.h"
 #include "core/utf8_path.h"
+#include "core/version.h"
 #include "http/multipart_parser.h"
 #include "model/errors.h"
 #include "model/text.h"
 #include "storage/durable_changes.h"
-#include "web/auth_handlers.h"
 #include "web/header_checks.h"
 #include "web/https_redirect.h"
-#include "web/target_endpoints.h"
+#include "web/login_gate.h"
 #include "web/upload_digests.h"
 
 namespace quorvane::web {
