@@ -1,7 +1,7 @@
 #include "web/header_checks.h"
 
 #include "model/text.h"
-#include "web/auth_handlers.h"
+#include "web/login_gate.h"
 
 namespace quorvane::web {
 namespace {

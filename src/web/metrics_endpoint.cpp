@@ -12,8 +12,8 @@
 #include "model/text.h"
 #include "model/uuid.h"
 #include "storage/stored_records.h"
-#include "web/auth_handlers.h"
 #include "web/journal_endpoints.h"
+#include "web/login_gate.h"
 #include "web/login_throttle.h"
 
 namespace quorvane::web {

@@ -8,7 +8,7 @@
 #include "core/utf8_path.h"
 #include "model/file_name.h"
 #include "model/text.h"
-#include "web/auth_handlers.h"
+#include "web/login_gate.h"
 
 namespace quorvane::web {
 
