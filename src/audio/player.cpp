@@ -104,11 +104,6 @@ void Player::_onThreadEnd(const PlayerThread* thread) {
     std::erase(running, thread);
 }
 
-std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count, double delay, PlaySource source,
-                                            std::optional<JournalEntry> entry) {
-    return Player::playFile(path, count, delay, source, std::move(entry));
-}
-
 void stopAllPlay() { Player::stopAll(); }
 
 }  // namespace quorvane

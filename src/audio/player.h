@@ -46,8 +46,6 @@ public:
     static void _onThreadEnd(const PlayerThread* thread);
 };
 
-std::shared_ptr<PlayerThread> playAudioFile(const std::string& path, int64_t count = 1, double delay = 0.0, PlaySource source = PlaySource::AUTOMATIC,
-                                            std::optional<JournalEntry> entry = std::nullopt);
 void stopAllPlay();
 
 }  // namespace quorvane

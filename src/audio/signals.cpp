@@ -21,7 +21,7 @@ std::shared_ptr<PlayerThread> playSignalById(const StateLock& lock, const std::s
         entry->signalId = id;
         entry->signalName = db.view(lock).signals.find(id)->name;
     }
-    return playAudioFile(path, count, delay, source, std::move(entry));
+    return Player::playFile(path, count, delay, source, std::move(entry));
 }
 
 std::string getSignalAssetPathById(const StateLock& lock, const std::string& id) {

@@ -6,13 +6,13 @@
 
 namespace quorvane {
 
-std::atomic<uint64_t> WindowsFilePlayer::isinstanceCounter{0};
+std::atomic<uint64_t> WindowsFilePlayer::instanceCounter{0};
 
 WindowsFilePlayer::WindowsFilePlayer(CommandSender send) : _send(std::move(send)) {}
 
 void WindowsFilePlayer::startPlay(const std::string& path) {
     // A fresh alias for every play, also for each repetition of one thread.
-    _alias = mciAlias(isinstanceCounter.fetch_add(1));
+    _alias = mciAlias(instanceCounter.fetch_add(1));
     _send(mciOpenCommand(path, _alias));
     // When play fails the device stays open under the alias; nothing closes it.
     _send(mciPlayCommand(_alias));

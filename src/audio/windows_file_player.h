@@ -30,7 +30,7 @@ public:
     static std::string _winCommand(const std::string& command);
 
     // Numbers the aliases of all plays of the process; never reset.
-    static std::atomic<uint64_t> isinstanceCounter;
+    static std::atomic<uint64_t> instanceCounter;
 
 private:
     CommandSender _send;

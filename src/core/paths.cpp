@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #endif
 
+namespace fs = std::filesystem;
+
 namespace quorvane {
 namespace {
 

@@ -12,32 +12,31 @@
 
 namespace quorvane {
 
-namespace fs = std::filesystem;
-
 inline constexpr const char* APP_NAME = "QuorvanePlayer";
 // Name of the folder below <prefix>/share that marks a packaged installation.
 inline constexpr const char* PACKAGE_SHARE_NAME = "quorvane-player";
 
 // The folder of the running executable, with symbolic links resolved.
-fs::path devScriptDir();
+std::filesystem::path devScriptDir();
 // Tests stand in a folder of their own for the executable's folder (empty: the real one again).
-void overrideExecutableDirForTesting(const fs::path& folder);
+void overrideExecutableDirForTesting(const std::filesystem::path& folder);
 
 // The layout decided from an executable folder; the functions below use devScriptDir().
 struct Layout {
     bool release = false;
-    fs::path assetRoot;
-    fs::path userDataPath;
+    std::filesystem::path assetRoot;
+    std::filesystem::path userDataPath;
 };
-Layout layoutFor(const fs::path& executableDir);
+Layout layoutFor(const std::filesystem::path& executableDir);
 
 bool isRelease();
 bool isWindows();
 
-fs::path _joinAssetPath(const fs::path& first, const fs::path& rest = {}, const fs::path& more = {});
-fs::path getAssetPath(const std::string& filename);
-fs::path getHtmlDir();
-fs::path getUserDataPath();
+std::filesystem::path _joinAssetPath(const std::filesystem::path& first, const std::filesystem::path& rest = {},
+                                     const std::filesystem::path& more = {});
+std::filesystem::path getAssetPath(const std::string& filename);
+std::filesystem::path getHtmlDir();
+std::filesystem::path getUserDataPath();
 // The user data folder joined with filename; creates the folder first. With no name, the folder with a
 // trailing separator.
 std::string getUserFilePath(const std::string& filename = "");

@@ -56,7 +56,7 @@ TEST_F(PlayerRegistryTest, TwoPlaybacksPlayAtOnceAndStopAllAbortsBoth) {
 
 TEST_F(PlayerRegistryTest, StopAllDuringALongPauseUnregistersAtOnceAndNothingMorePlays) {
     playback.sleep->holdPauses();
-    auto thread = playAudioFile(bell, 3, 10.0);
+    auto thread = Player::playFile(bell, 3, 10.0);
     ASSERT_TRUE(playback.sleep->waitForPause());
     Player::stopAll();
     EXPECT_FALSE(Player::isPlaying());

@@ -70,7 +70,7 @@ TEST(WindowsFilePlayer, EveryPlayTakesTheNextAliasOfTheProcess) {
     EXPECT_EQ(second.alias(), mciAlias(number + 1));
     first.startPlay("a.mp3");
     EXPECT_EQ(first.alias(), mciAlias(number + 2));
-    EXPECT_EQ(WindowsFilePlayer::isinstanceCounter.load(), number + 3);
+    EXPECT_EQ(WindowsFilePlayer::instanceCounter.load(), number + 3);
 }
 
 TEST(WindowsFilePlayer, APlaybackThreadSendsOpenPlayStatusPerTickAndClose) {

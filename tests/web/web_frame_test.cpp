@@ -4,6 +4,8 @@
 
 #include "web/web_test_server.h"
 
+namespace fs = std::filesystem;
+
 namespace quorvane {
 namespace {
 

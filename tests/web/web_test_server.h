@@ -30,8 +30,6 @@
 
 namespace quorvane::testing {
 
-namespace fs = std::filesystem;
-
 inline constexpr const char* TEST_SIGNING_KEY = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
 
 // Puts shell scripts named mpg123 and aplay first on PATH; each appends "<name> <arguments>" to a trace
@@ -40,15 +38,15 @@ class StubPlayers {
 public:
     StubPlayers() : _previousPath(std::getenv("PATH") ? std::getenv("PATH") : "") {
         for (const char* name : {"mpg123", "aplay"}) {
-            const fs::path script = _dir / name;
+            const std::filesystem::path script = _dir / name;
             writeFile(script, "#!/bin/sh\necho \"" + std::string(name) + " $*\" >> '" + trace().string() + "'\n");
-            fs::permissions(script, fs::perms::owner_all);
+            std::filesystem::permissions(script, std::filesystem::perms::owner_all);
         }
         setenv("PATH", (_dir.path().string() + ":" + _previousPath).c_str(), 1);
     }
     ~StubPlayers() { setenv("PATH", _previousPath.c_str(), 1); }
-    fs::path trace() const { return _dir / "trace"; }
-    std::string traceText() const { return fs::exists(trace()) ? readFile(trace()) : ""; }
+    std::filesystem::path trace() const { return _dir / "trace"; }
+    std::string traceText() const { return std::filesystem::exists(trace()) ? readFile(trace()) : ""; }
     // Waits (briefly) until the trace holds the text: players run on their own threads.
     bool waitForTrace(const std::string& text) const {
         for (int i = 0; i < 500; ++i) {
@@ -196,10 +194,10 @@ private:
 class WebServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const auto& entry : fs::directory_iterator(fs::path(QUORVANE_SOURCE_DIR) / "assets"))
-            fs::copy_file(entry.path(), layout.assets() / entry.path().filename());
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(QUORVANE_SOURCE_DIR) / "assets"))
+            std::filesystem::copy_file(entry.path(), layout.assets() / entry.path().filename());
         writeFile(layout.webDir() / "index.html", "<!doctype html><title>Quorvane</title>");
-        fs::create_directories(layout.webDir() / "assets");
+        std::filesystem::create_directories(layout.webDir() / "assets");
         writeFile(layout.webDir() / "assets" / "app.js", "console.log('app');");
         writeFile(layout.root() / "web-ui" / "secret.txt", "outside the web folder");
         // A fresh installation: factory configuration, no password, empty cache, files in this layout.
