@@ -2,11 +2,11 @@
 
 import { describe, it } from 'node:test';
 import assert from 'node:assert/strict';
-import { lessonProblems, sortLessons, toDraft, toBody } from '../../../web-ui/dist/js/timetable-draft.js';
-import { timetableNameProblem, freeTimetableName } from '../../../web-ui/dist/js/timetable-names.js';
-import { newTimetable } from '../../../web-ui/dist/js/model.js';
-import { generateLessons, breaksBetween, breakText } from '../../../web-ui/dist/js/lesson-generator.js';
-import { parseTypedTime, formatTime } from '../../../web-ui/dist/js/time.js';
+import { lessonProblems, sortLessons, toDraft, toBody } from '../../web-ui/dist/js/timetable-draft.js';
+import { timetableNameProblem, freeTimetableName } from '../../web-ui/dist/js/timetable-names.js';
+import { newTimetable } from '../../web-ui/dist/js/model.js';
+import { generateLessons, breaksBetween, breakText } from '../../web-ui/dist/js/lesson-generator.js';
+import { parseTypedTime, formatTime } from '../../web-ui/dist/js/time.js';
 
 const lessons = (...texts) => texts.map((t) => {
   const [start, end] = t.split('-');

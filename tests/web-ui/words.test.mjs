@@ -3,18 +3,18 @@
 
 import { describe, it } from 'node:test';
 import assert from 'node:assert/strict';
-import { acceptedFormats, formatsText, acceptText } from '../../../web-ui/dist/js/upload-formats.js';
-import { sourceLabel } from '../../../web-ui/dist/js/labels.js';
-import { countdownText } from '../../../web-ui/dist/js/widgets/wait-countdown.js';
+import { acceptedFormats, formatsText, acceptText } from '../../web-ui/dist/js/upload-formats.js';
+import { sourceLabel } from '../../web-ui/dist/js/labels.js';
+import { countdownText } from '../../web-ui/dist/js/widgets/wait-countdown.js';
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { bellWords } from '../../../web-ui/dist/js/bell-words.js';
-import { describeBell } from '../../../web-ui/dist/js/schedule.js';
-import { kindText } from '../../../web-ui/dist/js/journal-words.js';
-import { useDateLocale } from '../../../web-ui/dist/js/dates.js';
-import { sinceText } from '../../../web-ui/dist/js/emergency-words.js';
-import { rangeText } from '../../../web-ui/dist/js/widgets/week-view.js';
+import { bellWords } from '../../web-ui/dist/js/bell-words.js';
+import { describeBell } from '../../web-ui/dist/js/schedule.js';
+import { kindText } from '../../web-ui/dist/js/journal-words.js';
+import { useDateLocale } from '../../web-ui/dist/js/dates.js';
+import { sinceText } from '../../web-ui/dist/js/emergency-words.js';
+import { rangeText } from '../../web-ui/dist/js/widgets/week-view.js';
 
 describe('the formats a signal may be uploaded in', () => {
   const factory = [{ filename: 'p-ping.mp3' }, { filename: 'p-ring.wav' }];
@@ -83,7 +83,7 @@ describe('a lesson bell in the same words on every page', () => {
   });
 
   it('leaves no page with the other wording ("Lesson 1 before start")', () => {
-    const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../../web-ui/dist');
+    const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../web-ui/dist');
     const sources = fs.readdirSync(root, { recursive: true }).filter((f) => f.endsWith('.js'));
     assert.ok(sources.length > 20, 'the app was found');
     const found = sources.filter((f) => /before (start|end)\b|lesson \$\{[^}]*\} before/i.test(fs.readFileSync(path.join(root, f), 'utf8')));
